@@ -1,0 +1,62 @@
+#include "cipher/byte_transform.h"
+
+#include <algorithm>
+#include <array>
+
+namespace zel {
+
+namespace {
+
+// With every key number at most 255 each stage stays within a byte, and a number of 0 or
+// below changes nothing (as 0 does), so the stages run on bytes and the compiler turns the
+// loop into vector code. Only typed numbers above 255 need the general path.
+bool fitsByteStages(const CodingKey& key) {
+    return key.k1 <= 255 && key.k2 <= 255 && key.k3 <= 255;
+}
+
+uint8_t stageNumber(int16_t k) { return static_cast<uint8_t>(std::max<int>(k, 0)); }
+
+void reflectBytes(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out,
+                  std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        uint8_t x = in[i];
+        x = x <= a ? static_cast<uint8_t>(a - x) : x;
+        x = x <= b ? static_cast<uint8_t>(b - x) : x;
+        x = x <= c ? static_cast<uint8_t>(c - x) : x;
+        out[i] = x;
+    }
+}
+
+template <typename ByteFunction>
+void mapThroughTable(ByteFunction byteFunction, const uint8_t* in, uint8_t* out,
+                     std::size_t count) {
+    std::array<uint8_t, 256> table;
+    for (int v = 0; v < 256; ++v) {
+        table[v] = byteFunction(static_cast<uint8_t>(v));
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = table[in[i]];
+    }
+}
+
+}  // namespace
+
+void codeBlock(const CodingKey& key, const uint8_t* in, uint8_t* out, std::size_t count) {
+    if (fitsByteStages(key)) {
+        reflectBytes(stageNumber(key.k1), stageNumber(key.k2), stageNumber(key.k3), in, out,
+                     count);
+    } else {
+        mapThroughTable([&](uint8_t b) { return codeByte(key, b); }, in, out, count);
+    }
+}
+
+void decodeBlock(const CodingKey& key, const uint8_t* in, uint8_t* out, std::size_t count) {
+    if (fitsByteStages(key)) {
+        reflectBytes(stageNumber(key.k3), stageNumber(key.k2), stageNumber(key.k1), in, out,
+                     count);
+    } else {
+        mapThroughTable([&](uint8_t c) { return decodeByte(key, c); }, in, out, count);
+    }
+}
+
+}  // namespace zel

@@ -1,0 +1,53 @@
+// What the file jobs need of the file system. Win32 in binary_file_win.cpp; tests keep files
+// in memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace zel {
+
+// One open file, held without sharing; closed when destroyed.
+class OpenFile {
+public:
+    virtual ~OpenFile() = default;
+    OpenFile() = default;
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    // The size in bytes now.
+    virtual int64_t length() = 0;
+    // Up to count bytes from the current position; fewer at the end of the file or on failure.
+    virtual std::size_t readBytes(uint8_t* buffer, std::size_t count) = 0;
+    // Writes all count bytes at the current position, unbuffered; false when any is not written.
+    virtual bool writeBytes(const uint8_t* bytes, std::size_t count) = 0;
+    // Closes the file; false when the system reports that the close failed.
+    virtual bool closeFile() = 0;
+};
+
+enum class CreateOutcome { created, alreadyExists, failed };
+enum class RenameOutcome { renamed, targetExists, failed };
+
+class BinaryFile {
+public:
+    virtual ~BinaryFile() = default;
+
+    // Opens an existing file to read, without sharing: for reading and writing, or for reading
+    // only when that is refused. Never creates a file. Only the text up to the first NUL names
+    // the file. Null when the file cannot be opened.
+    virtual std::unique_ptr<OpenFile> openBinary(const std::string& path) = 0;
+    // Creates a new empty file to write, without sharing, only if nothing of that name exists,
+    // in one step. Null unless outcome is created.
+    virtual std::unique_ptr<OpenFile> createBinary(const std::string& path,
+                                                   CreateOutcome& outcome) = 0;
+    // Whether anything (a file or a folder) exists under the name.
+    virtual bool exists(const std::string& path) = 0;
+    // Gives a closed file its final name; never replaces anything already there.
+    virtual RenameOutcome renameFile(const std::string& from, const std::string& to) = 0;
+    // Deletes the file; false when it could not be deleted.
+    virtual bool deleteFile(const std::string& path) = 0;
+};
+
+}  // namespace zel

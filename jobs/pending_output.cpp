@@ -1,0 +1,94 @@
+#include "jobs/pending_output.h"
+
+#include <utility>
+
+#include "jobs/job_texts.h"
+
+namespace zel {
+
+namespace {
+
+// Enough tries to get past leftovers of earlier interrupted runs.
+constexpr int maxPartNameTries = 100;
+
+std::string partName(const std::string& finalPath, int attempt) {
+    return attempt == 1 ? finalPath + ".part"
+                        : finalPath + "." + std::to_string(attempt) + ".part";
+}
+
+}  // namespace
+
+PendingOutput::PendingOutput(BinaryFile& files, std::string finalPath)
+    : files_(files), finalPath_(std::move(finalPath)) {
+    // The file system reads a name only up to its first NUL.
+    finalPath_ = finalPath_.substr(0, finalPath_.find('\0'));
+}
+
+PendingOutput::~PendingOutput() { abandon(); }
+
+OutputResult PendingOutput::create() {
+    if (files_.exists(finalPath_)) {
+        return OutputResult::alreadyExists;
+    }
+    for (int attempt = 1; attempt <= maxPartNameTries; ++attempt) {
+        const std::string candidate = partName(finalPath_, attempt);
+        CreateOutcome outcome = CreateOutcome::failed;
+        file_ = files_.createBinary(candidate, outcome);
+        if (outcome == CreateOutcome::created && file_) {
+            partPath_ = candidate;
+            return OutputResult::ok;
+        }
+        file_.reset();
+        if (outcome != CreateOutcome::alreadyExists) {
+            break;
+        }
+    }
+    return OutputResult::cantWrite;
+}
+
+bool PendingOutput::write(const uint8_t* bytes, std::size_t count) {
+    return file_ && file_->writeBytes(bytes, count);
+}
+
+OutputResult PendingOutput::commit() {
+    if (!file_) {
+        return OutputResult::cantWrite;
+    }
+    const bool closed = file_->closeFile();
+    file_.reset();
+    if (!closed) {
+        abandon();
+        return OutputResult::cantWrite;
+    }
+    switch (files_.renameFile(partPath_, finalPath_)) {
+        case RenameOutcome::renamed:
+            partPath_.clear();
+            return OutputResult::ok;
+        case RenameOutcome::targetExists:
+            abandon();
+            return OutputResult::alreadyExists;
+        case RenameOutcome::failed:
+            break;
+    }
+    abandon();
+    return OutputResult::cantWrite;
+}
+
+void PendingOutput::abandon() {
+    if (file_) {
+        file_->closeFile();
+        file_.reset();
+    }
+    if (!partPath_.empty()) {
+        files_.deleteFile(partPath_);
+        partPath_.clear();
+    }
+}
+
+std::string PendingOutput::messageFor(OutputResult result) const {
+    return text::aboutFile(result == OutputResult::alreadyExists ? text::fileAlreadyExists
+                                                                 : text::cantWriteDest,
+                           finalPath_);
+}
+
+}  // namespace zel

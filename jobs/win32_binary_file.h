@@ -1,0 +1,19 @@
+// The jobs' file system on Win32: files opened without sharing, outputs created only where
+// nothing exists, renames that never replace.
+#pragma once
+
+#include "jobs/binary_file.h"
+
+namespace zel {
+
+class Win32BinaryFile final : public BinaryFile {
+public:
+    std::unique_ptr<OpenFile> openBinary(const std::string& path) override;
+    std::unique_ptr<OpenFile> createBinary(const std::string& path,
+                                           CreateOutcome& outcome) override;
+    bool exists(const std::string& path) override;
+    RenameOutcome renameFile(const std::string& from, const std::string& to) override;
+    bool deleteFile(const std::string& path) override;
+};
+
+}  // namespace zel
