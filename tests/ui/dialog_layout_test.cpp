@@ -1,0 +1,257 @@
+// The main dialog as it stands after start-up: its sixteen controls, their order, geometry,
+// styles and texts, the focus, the colours and the banner.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "zel_driver.h"
+
+namespace zel::test {
+namespace {
+
+struct ExpectedControl {
+    int id;
+    const char* className;
+    const char* text;
+    int x, y, width, height;
+    DWORD style;
+    DWORD exStyle;
+};
+
+// Creation order, which is also the order of the child windows.
+const ExpectedControl expectedControls[] = {
+    {1, "Button", "Load sourcefile", 5, 10, 120, 20, 0x50010000, 0},
+    {2, "Button", "Choose destination", 5, 40, 120, 20, 0x50010000, 0},
+    {3, "Button", "Code file", 165, 10, 120, 20, 0x50010000, 0},
+    {4, "Button", "Decode file", 165, 40, 120, 20, 0x50010000, 0},
+    {5, "Button", "Quit", 320, 10, 120, 20, 0x50010000, 0},
+    {15, "msctls_progress32", "", 5, 90, 390, 10, 0x50800000, 0},
+    {6, "Static", "Sourcefile :", 5, 125, 50, 10, 0x50000000, 0},
+    {7, "Static", "Destfile   :", 5, 140, 50, 10, 0x50000000, 0},
+    {8, "Static", "Status     :", 5, 155, 50, 10, 0x50000000, 0},
+    {9, "Static", "Key :", 5, 110, 50, 10, 0x50000000, 0},
+    {10, "Static", "", 45, 125, 350, 10, 0x50001000, 0},
+    {11, "Static", "", 45, 140, 350, 10, 0x50001000, 0},
+    {12, "Static", "Idle . . .", 45, 155, 350, 10, 0x50001000, 0},
+    {13, "Static", "", 45, 110, 350, 10, 0x50001000, 0},
+    {14, "Static", "", 310, 40, 200, 50, 0x5000000E, 0},
+    {16, "Edit", "", 5, 70, 390, 10, 0x50010080, WS_EX_CLIENTEDGE},
+};
+
+// The platform adjusts the frame of some controls after creation: the classic progress bar
+// trades any edge for a static edge.
+constexpr DWORD platformEdges = WS_EX_STATICEDGE;
+
+INT_PTR CALLBACK plainDialogProcedure(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+// A hidden dialog in this process with the program's dialog font, to convert dialog units.
+class UnitDialog {
+public:
+    UnitDialog() {
+        // Style DS_CENTER | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK (low word first), no
+        // extended style, no items, at 0,0, 450 x 200 units, no menu, the dialog class, no
+        // title, then the font: 8 points, "MS Sans Serif".
+        std::vector<WORD> words = {0x0854, 0, 0, 0, 0, 0, 0, 450, 200, 0, 0, 0, 8};
+        for (const char* c = "MS Sans Serif"; *c != '\0'; ++c) {
+            words.push_back(static_cast<WORD>(*c));
+        }
+        words.push_back(0);
+        std::vector<DWORD> aligned((words.size() + 1) / 2, 0);
+        std::memcpy(aligned.data(), words.data(), words.size() * sizeof(WORD));
+        window_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                             reinterpret_cast<LPCDLGTEMPLATEA>(aligned.data()),
+                                             nullptr, plainDialogProcedure, 0);
+    }
+    ~UnitDialog() { DestroyWindow(window_); }
+    UnitDialog(const UnitDialog&) = delete;
+    UnitDialog& operator=(const UnitDialog&) = delete;
+
+    RECT pixels(int x, int y, int width, int height) const {
+        RECT area{x, y, x + width, y + height};
+        MapDialogRect(window_, &area);
+        return area;
+    }
+
+private:
+    HWND window_;
+};
+
+// A child's rectangle in its dialog's client coordinates.
+RECT clientRectangle(HWND dialog, HWND child) {
+    RECT area{};
+    GetWindowRect(child, &area);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&area), 2);
+    return area;
+}
+
+bool sameRectangle(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+COLORREF screenPixel(HWND window, POINT clientPoint) {
+    ClientToScreen(window, &clientPoint);
+    const HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, clientPoint.x, clientPoint.y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+class MainDialogLayout : public testing::Test {
+protected:
+    static void SetUpTestSuite() { zel_ = new ZelProcess(); }
+    static void TearDownTestSuite() {
+        zel_->click(5);
+        zel_->waitForExit();
+        delete zel_;
+        zel_ = nullptr;
+    }
+    static ZelProcess* zel_;
+};
+
+ZelProcess* MainDialogLayout::zel_ = nullptr;
+
+TEST_F(MainDialogLayout, DialogWindowHasItsStyleSizeAndCaption) {
+    const HWND dialog = zel_->window();
+    EXPECT_EQ(className(dialog), "#32770");
+    EXPECT_EQ(windowText(dialog), "ZEL 0.23");
+    const auto style = static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE));
+    EXPECT_EQ(style & 0xFFFF, 0x854u);
+    EXPECT_EQ(style & (WS_POPUP | WS_CHILD | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
+                       WS_MAXIMIZEBOX),
+              0u);
+    EXPECT_EQ(style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
+    EXPECT_EQ(GetMenu(dialog), nullptr);
+
+    // The template's size is the window's: the caption and border that the platform adds to
+    // an overlapped window come out of it.
+    RECT frame{};
+    GetWindowRect(dialog, &frame);
+    const RECT expected = UnitDialog().pixels(0, 0, 450, 200);
+    EXPECT_EQ(frame.right - frame.left, expected.right);
+    EXPECT_EQ(frame.bottom - frame.top, expected.bottom);
+}
+
+TEST_F(MainDialogLayout, ControlsHaveTheirIdsClassesTextsStylesAndRectangles) {
+    const UnitDialog units;
+    for (const ExpectedControl& expected : expectedControls) {
+        SCOPED_TRACE("control " + std::to_string(expected.id));
+        const HWND control = zel_->control(expected.id);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(GetDlgCtrlID(control), expected.id);
+        EXPECT_STRCASEEQ(className(control).c_str(), expected.className);
+        EXPECT_EQ(windowText(control), expected.text);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE)), expected.style);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(control, GWL_EXSTYLE)) & ~platformEdges,
+                  expected.exStyle);
+        const RECT wanted = units.pixels(expected.x, expected.y, expected.width, expected.height);
+        const RECT actual = clientRectangle(zel_->window(), control);
+        if (expected.id == 14) {
+            // The picture control takes the size of its bitmap.
+            EXPECT_EQ(actual.left, wanted.left);
+            EXPECT_EQ(actual.top, wanted.top);
+            RECT client{};
+            GetClientRect(control, &client);
+            EXPECT_EQ(client.right, 200);
+            EXPECT_EQ(client.bottom, 50);
+        } else {
+            EXPECT_TRUE(sameRectangle(actual, wanted))
+                << actual.left << "," << actual.top << "," << actual.right << "," << actual.bottom
+                << " instead of " << wanted.left << "," << wanted.top << "," << wanted.right << ","
+                << wanted.bottom;
+        }
+    }
+}
+
+TEST_F(MainDialogLayout, ChildrenAreInCreationOrderAndTabStopsCycle) {
+    std::vector<int> order;
+    for (HWND child = GetWindow(zel_->window(), GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        order.push_back(GetDlgCtrlID(child));
+    }
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4, 5, 15, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16}));
+
+    std::vector<int> tabStops;
+    HWND at = zel_->control(1);
+    for (int i = 0; i < 6; ++i) {
+        at = GetNextDlgTabItem(zel_->window(), at, FALSE);
+        tabStops.push_back(GetDlgCtrlID(at));
+    }
+    EXPECT_EQ(tabStops, (std::vector<int>{2, 3, 4, 5, 16, 1}));
+}
+
+TEST_F(MainDialogLayout, StartsIdleWithTheFocusOnLoadSourcefile) {
+    EXPECT_EQ(zel_->text(12), "Idle . . .");
+    for (int id : {10, 11, 13, 16}) {
+        EXPECT_EQ(zel_->text(id), "") << "control " << id;
+    }
+    for (int id = 1; id <= 5; ++id) {
+        EXPECT_TRUE(IsWindowEnabled(zel_->control(id))) << "button " << id;
+    }
+    DWORD_PTR position = 99;
+    SendMessageTimeoutA(zel_->control(15), 0x408 /* PBM_GETPOS */, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                        &position);
+    EXPECT_EQ(position, 0u);
+    EXPECT_TRUE(waitUntil([] { return zel_->focus() == zel_->control(1); }));
+}
+
+TEST_F(MainDialogLayout, BackgroundIsGreyAndLoadSourcefileLooksLikeTheOtherButtons) {
+    const UnitDialog units;
+    // Below the displays and right of the buttons nothing covers the dialog.
+    const RECT freeArea = units.pixels(420, 150, 20, 40);
+    const POINT inside{(freeArea.left + freeArea.right) / 2, (freeArea.top + freeArea.bottom) / 2};
+    EXPECT_TRUE(waitUntil([&] {
+        return screenPixel(zel_->window(), inside) == RGB(186, 186, 186);
+    })) << std::hex
+        << screenPixel(zel_->window(), inside);
+
+    // A point of the face, away from the caption and the frame.
+    auto facePixel = [](int id) {
+        const RECT area = clientRectangle(zel_->window(), zel_->control(id));
+        return screenPixel(zel_->window(), POINT{area.left + 6, area.top + 6});
+    };
+    EXPECT_NE(facePixel(1), RGB(255, 0, 0));
+    EXPECT_EQ(facePixel(1), facePixel(3));
+}
+
+TEST_F(MainDialogLayout, BannerShowsTheProgramsBitmap) {
+    const HWND banner = zel_->control(14);
+    DWORD_PTR image = 0;
+    SendMessageTimeoutA(banner, STM_GETIMAGE, IMAGE_BITMAP, 0, SMTO_ABORTIFHUNG, 5000, &image);
+    EXPECT_NE(image, 0u);
+
+    // The bitmap as the program holds it in its resources, compared pixel by pixel on screen.
+    const HMODULE program = LoadLibraryExA(
+        zelExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(program, nullptr);
+    const auto bitmap = static_cast<HBITMAP>(
+        LoadImageA(program, MAKEINTRESOURCEA(101), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    ASSERT_NE(bitmap, nullptr);
+    DIBSECTION section{};
+    ASSERT_EQ(GetObjectA(bitmap, sizeof section, &section), static_cast<int>(sizeof section));
+    EXPECT_EQ(section.dsBm.bmWidth, 200);
+    EXPECT_EQ(section.dsBm.bmHeight, 50);
+    EXPECT_EQ(section.dsBm.bmBitsPixel, 32);
+    EXPECT_EQ(section.dsBmih.biCompression, static_cast<DWORD>(BI_RGB));
+
+    const RECT area = clientRectangle(zel_->window(), banner);
+    const auto* bits = static_cast<const uint8_t*>(section.dsBm.bmBits);
+    for (const POINT& at : {POINT{0, 0}, POINT{100, 25}, POINT{40, 20}, POINT{199, 49}}) {
+        // Bottom-up rows of blue, green, red, alpha.
+        const uint8_t* pixel = bits + ((49 - at.y) * 200 + at.x) * 4;
+        const COLORREF expected = RGB(pixel[2], pixel[1], pixel[0]);
+        EXPECT_TRUE(waitUntil([&] {
+            return screenPixel(zel_->window(), POINT{area.left + at.x, area.top + at.y}) ==
+                   expected;
+        })) << "at "
+            << at.x << "," << at.y;
+    }
+    DeleteObject(bitmap);
+    FreeLibrary(program);
+}
+
+}  // namespace
+}  // namespace zel::test

@@ -1,0 +1,86 @@
+// Clicks and commands reaching the dialog from outside, and how the program ends.
+#include <gtest/gtest.h>
+
+#include "zel_driver.h"
+
+namespace zel::test {
+namespace {
+
+constexpr int loadSourceButton = 1;
+constexpr int chooseDestButton = 2;
+constexpr int codeButton = 3;
+constexpr int decodeButton = 4;
+constexpr int quitButton = 5;
+constexpr int sourceDisplay = 10;
+constexpr int destDisplay = 11;
+constexpr int statusDisplay = 12;
+constexpr int keyDisplay = 13;
+constexpr int keyEntry = 16;
+
+constexpr char infoTitle[] = "ZEL 0.23 - Info";
+
+TEST(EndingTheProgram, QuitEndsWithExitCodeZero) {
+    ZelProcess zel;
+    zel.click(quitButton);
+    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(EndingTheProgram, SystemCloseCommandEndsLikeQuit) {
+    ZelProcess zel;
+    zel.post(WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(EndingTheProgram, PostedQuitMessageDoesNotEndTheProgram) {
+    ZelProcess zel;
+    PostThreadMessageA(zel.threadId(), WM_QUIT, 0, 0);
+    PostMessageA(zel.window(), WM_QUIT, 0, 0);
+    // The loop has taken both once the window answers a message sent after them.
+    ASSERT_TRUE(zel.responds());
+    EXPECT_FALSE(zel.waitForExit(milliseconds(300)).has_value());
+    EXPECT_EQ(zel.text(statusDisplay), "Idle . . .");
+    zel.click(quitButton);
+    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+}
+
+void expectNoSourceFileMessage(ZelProcess& zel) {
+    const auto box = zel.waitForDialog(infoTitle);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "No sourcefile !");
+    EXPECT_EQ(box->owner, zel.window());
+    // The box has an OK button only.
+    EXPECT_NE(GetDlgItem(box->window, IDOK), nullptr);
+    EXPECT_EQ(GetDlgItem(box->window, IDCANCEL), nullptr);
+    // The dialog takes no input while its box is shown.
+    EXPECT_FALSE(IsWindowEnabled(zel.window()));
+    ZelProcess::pressOk(box->window);
+    EXPECT_TRUE(zel.waitUntilGone(infoTitle));
+}
+
+TEST(JobsWithNothingChosen, CodeFileShowsNoSourcefile) {
+    ZelProcess zel;
+    zel.setText(keyDisplay, "123456789");
+    zel.click(codeButton);
+    expectNoSourceFileMessage(zel);
+    EXPECT_TRUE(waitUntil([&] { return IsWindowEnabled(zel.window()) != 0; }));
+    // A refused coding run changes nothing.
+    EXPECT_EQ(zel.text(keyDisplay), "123456789");
+    EXPECT_EQ(zel.text(statusDisplay), "Idle . . .");
+    zel.click(quitButton);
+    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(JobsWithNothingChosen, DecodeFileShowsNoSourcefileAndEmptiesTheKey) {
+    ZelProcess zel;
+    zel.setText(keyDisplay, "123456789");
+    zel.setText(keyEntry, "987654321");
+    zel.click(decodeButton);
+    expectNoSourceFileMessage(zel);
+    EXPECT_EQ(zel.text(keyDisplay), "");
+    EXPECT_EQ(zel.text(keyEntry), "987654321");
+    zel.click(quitButton);
+    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+}
+
+}  // namespace
+}  // namespace zel::test

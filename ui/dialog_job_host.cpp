@@ -1,0 +1,124 @@
+#include "ui/dialog_job_host.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "jobs/job_texts.h"
+#include "ui/info_text.h"
+
+namespace zel::ui {
+
+namespace {
+
+// The bar paints its filled part inside a one-pixel frame.
+int drawableWidth(HWND bar) {
+    RECT client{};
+    GetClientRect(bar, &client);
+    return client.right - client.left - 2;
+}
+
+}  // namespace
+
+void showInfo(HWND mainDialog, const std::string& text) {
+    MessageBoxW(mainDialog, infoDisplayText(text, CP_ACP).c_str(),
+                infoDisplayText(text::infoTitle, CP_ACP).c_str(), MB_OK);
+}
+
+void DialogJobHost::setText(int id, const std::string& text) const {
+    SetWindowTextA(control(id), text.c_str());
+}
+
+void DialogJobHost::showStatus(const std::string& text) {
+    setText(statusDisplay, text);
+    keepPainted(GetTickCount64());
+}
+
+void DialogJobHost::showSourceText(const std::string& text) {
+    setText(sourceDisplay, text);
+}
+
+void DialogJobHost::showDestinationText(const std::string& text) {
+    setText(destDisplay, text);
+}
+
+void DialogJobHost::showKeyText(const std::string& text) {
+    setText(keyDisplay, text);
+}
+
+void DialogJobHost::setButtonsEnabled(bool enabled) {
+    for (int id = loadSourceButton; id <= quitButton; ++id) {
+        EnableWindow(control(id), enabled ? TRUE : FALSE);
+    }
+}
+
+void DialogJobHost::setBusyPointer(bool busy) {
+    const WORD cursorId = busy ? 32514 /* IDC_WAIT */ : 32512 /* IDC_ARROW */;
+    SetCursor(static_cast<HCURSOR>(
+        LoadImageA(nullptr, MAKEINTRESOURCEA(cursorId), IMAGE_CURSOR, 0, 0, LR_SHARED)));
+}
+
+void DialogJobHost::setProgressRange(int32_t low, int32_t high) {
+    const HWND bar = control(progressBar);
+    SendMessageA(bar, PBM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
+    progress_.setBarWidth(drawableWidth(bar));
+    progress_.setRange(low, high);
+    showProgressPosition(GetTickCount64());
+}
+
+void DialogJobHost::setProgressStep(int32_t step) {
+    SendMessageA(control(progressBar), PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+    if (progress_.setStep(step)) {
+        showProgressPosition(GetTickCount64());
+    }
+}
+
+void DialogJobHost::stepProgress() {
+    const uint64_t now = GetTickCount64();
+    if (progress_.stepIt(static_cast<int64_t>(now))) {
+        showProgressPosition(now);
+    }
+    keepPainted(now);
+}
+
+void DialogJobHost::showProgressPosition(uint64_t nowMs) {
+    const HWND bar = control(progressBar);
+    // Reading the position is cheap; setting it repaints, so only a change is sent.
+    if (static_cast<int32_t>(SendMessageA(bar, PBM_GETPOS, 0, 0)) != progress_.position()) {
+        SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(progress_.position()), 0);
+    }
+    progress_.shown(static_cast<int64_t>(nowMs));
+}
+
+void DialogJobHost::keepPainted(uint64_t nowMs) {
+    if (nowMs - lastPaintMs_ < paintIntervalMs) {
+        return;
+    }
+    lastPaintMs_ = nowMs;
+    // Only paint messages are taken; clicks and keys stay queued (the buttons are disabled).
+    // The count is bounded in case a window never validates what it paints.
+    MSG message;
+    for (int painted = 0;
+         painted < 256 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT);
+         ++painted) {
+        DispatchMessageA(&message);
+    }
+}
+
+void DialogJobHost::showInfo(const std::string& text) {
+    ui::showInfo(state_.mainDialog, text);
+}
+
+std::string DialogJobHost::readKeyEntryText() {
+    const HWND entry = control(keyEntry);
+    const int length = GetWindowTextLengthA(entry);
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(entry, buffer.data(), length + 1);
+    return std::string(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
+}
+
+void DialogJobHost::setKeyEntryText(const std::string& text) {
+    setText(keyEntry, text);
+}
+
+}  // namespace zel::ui

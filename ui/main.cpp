@@ -1,0 +1,36 @@
+// ZEL: codes files and decodes them again, from one dialog window.
+#include "ui/main_dialog.h"
+
+#include <commctrl.h>
+
+namespace {
+
+// "MS Sans Serif", 8 point, normal weight, ANSI character set: the dialog font.
+HFONT createDialogFont() {
+    const HDC screen = GetDC(nullptr);
+    const int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+}
+
+void runProgram(HINSTANCE instance) {
+    const zel::ui::ComApartment com;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    const zel::ui::Font font(createDialogFont());
+
+    zel::ui::MainDialog dialog(instance, font.get());
+    if (dialog.buildMainDialog()) {
+        dialog.runMainDialog();
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    runProgram(instance);
+    // COM is released when runProgram returns; nothing else is left to end.
+    ExitProcess(0);
+}

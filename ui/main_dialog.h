@@ -1,0 +1,65 @@
+// The main dialog: built hidden from an in-memory template with its sixteen controls, shown,
+// and run by a polling message loop until it is destroyed. Clicks reach the callbacks that
+// are recorded with the button windows.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "jobs/win32_binary_file.h"
+#include "ui/dialog_job_host.h"
+#include "ui/ui_state.h"
+#include "ui/win32_handles.h"
+
+namespace zel::ui {
+
+// A control's callback: the four values of the window message; non-zero when handled.
+using ControlCallback = int32_t (*)(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+int32_t onLoadSource(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+int32_t onChooseDestination(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+int32_t onCodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+int32_t onDecodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+int32_t onQuit(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The template of the main dialog: no items, style 0x854, 450 x 200 dialog units,
+// "MS Sans Serif" 8 pt. DWORD-aligned, as the dialog functions need.
+std::vector<DWORD> mainDialogTemplate();
+
+class MainDialog {
+public:
+    // The font is the dialog font of every control; it must outlive the dialog.
+    MainDialog(HINSTANCE instance, HFONT font);
+    MainDialog(const MainDialog&) = delete;
+    MainDialog& operator=(const MainDialog&) = delete;
+
+    // Creates the dialog hidden with its controls; false when the dialog cannot be created.
+    bool buildMainDialog();
+    // Shows the dialog and runs its message loop until the dialog window no longer exists.
+    void runMainDialog();
+
+    UiState& state() { return state_; }
+    DialogJobHost& host() { return host_; }
+    Win32BinaryFile& files() { return files_; }
+
+private:
+    static INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+    INT_PTR dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR dispatchCommand(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    void createControls();
+
+    HINSTANCE instance_;
+    HFONT font_;
+    UiState state_;
+    DialogJobHost host_{state_};
+    Win32BinaryFile files_;
+    Brush dialogBrush_;
+    Brush loadSourceBrush_;
+    Bitmap banner_;
+};
+
+// Ends the dialog, as "Quit" and the system close command do.
+void endMainDialog(HWND dialog);
+
+}  // namespace zel::ui
