@@ -1,0 +1,158 @@
+#include "cipher/byte_transform.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <set>
+#include <vector>
+
+#include "cipher/coded_file.h"
+
+namespace zel {
+namespace {
+
+std::string show(const CodingKey& key) {
+    return std::to_string(key.k1) + "," + std::to_string(key.k2) + "," + std::to_string(key.k3);
+}
+
+TEST(ByteTransform, ByteAboveAllKeyNumbersIsUnchanged) {
+    for (const CodingKey key : {CodingKey{50, 99, 120}, CodingKey{200, 10, 199}, CodingKey{0, 0, 0},
+                                CodingKey{-5, 254, -99}}) {
+        const int top = std::max({int{key.k1}, int{key.k2}, int{key.k3}});
+        for (int x = std::max(top + 1, 0); x < 256; ++x) {
+            EXPECT_EQ(codeByte(key, x), x) << show(key);
+            EXPECT_EQ(decodeByte(key, x), x) << show(key);
+        }
+    }
+}
+
+TEST(ByteTransform, ThreeEqualNumbersMirrorOnce) {
+    for (const int k : {0, 1, 50, 128, 254, 255}) {
+        const CodingKey key{static_cast<int16_t>(k), static_cast<int16_t>(k),
+                            static_cast<int16_t>(k)};
+        for (int x = 0; x < 256; ++x) {
+            const int expected = x <= k ? k - x : x;
+            EXPECT_EQ(codeByte(key, x), expected) << k << " " << x;
+            EXPECT_EQ(decodeByte(key, x), expected) << k << " " << x;
+        }
+    }
+}
+
+TEST(ByteTransform, TypedNumbersAbove255DecodeModulo256) {
+    for (const int k : {256, 300, 511, 999}) {
+        const CodingKey key{static_cast<int16_t>(k), static_cast<int16_t>(k),
+                            static_cast<int16_t>(k)};
+        for (int x = 0; x < 256; ++x) {
+            EXPECT_EQ(decodeByte(key, x), (k - x) % 256) << k << " " << x;
+        }
+    }
+}
+
+// Worked out by hand, stage by stage.
+TEST(ByteTransform, KnownAnswers) {
+    struct Vector {
+        CodingKey key;
+        std::vector<uint8_t> plain, coded;
+    };
+    const Vector vectors[] = {
+        // 0 -> 50 -> 49 -> 206; 50 -> 0 -> 99 -> 156; 51 -> 51 -> 48 -> 207;
+        // 100 -> 100 -> 100 -> 155; 255 -> 255 -> 255 -> 0
+        {{50, 99, 255}, {0, 50, 51, 100, 255}, {206, 156, 207, 155, 0}},
+        // 0 -> 200 -> 200 -> 200; 60 -> 140 -> 140 -> 140; 150 -> 50 -> 50 -> 10;
+        // 199 -> 1 -> 99 -> 99; 201 unchanged
+        {{200, 100, 60}, {0, 60, 150, 199, 201}, {200, 140, 10, 99, 201}},
+        // Equal second and third numbers cancel: 10 -> 70 -> 130 -> 70; 77 -> 3 -> 197 -> 3;
+        // 200 -> 200 -> 0 -> 200
+        {{80, 200, 200}, {10, 77, 200}, {70, 3, 200}},
+    };
+    for (const Vector& v : vectors) {
+        for (std::size_t i = 0; i < v.plain.size(); ++i) {
+            EXPECT_EQ(codeByte(v.key, v.plain[i]), v.coded[i]) << show(v.key) << " @" << i;
+            EXPECT_EQ(decodeByte(v.key, v.coded[i]), v.plain[i]) << show(v.key) << " @" << i;
+        }
+    }
+}
+
+TEST(ByteTransform, DrawnKeysArePermutationsThatDecodeBack) {
+    double reading = 3600.0;
+    for (int i = 0; i < 500; ++i) {
+        const CodingKey key = drawCodingKey([&] { return reading += 0.001; });
+        std::set<int> coded;
+        for (int b = 0; b < 256; ++b) {
+            coded.insert(codeByte(key, b));
+            ASSERT_EQ(decodeByte(key, codeByte(key, b)), b) << show(key);
+        }
+        ASSERT_EQ(coded.size(), 256u) << show(key);
+    }
+}
+
+// Keys of the byte-wide fast path (0 and negatives included) and of the general path.
+const CodingKey blockKeys[] = {
+    {0, 0, 0},      {-12, -34, -56}, {-99, 255, 0},   {255, 255, 255}, {1, 2, 3},
+    {50, 99, 255},  {200, 100, 60},  {256, 256, 256}, {999, 999, 999}, {300, 50, 999},
+    {256, -5, 700}, {999, 0, 255},   {17, 600, 17},
+};
+
+TEST(ByteTransform, BlocksMatchBytesInAndOutOfPlace) {
+    // All 256 values three times over, plus an odd tail, starting off any 16-byte boundary.
+    std::vector<uint8_t> all(256 * 3 + 13);
+    std::iota(all.begin(), all.end(), uint8_t{0});
+    for (const CodingKey& key : blockKeys) {
+        for (const std::size_t length :
+             {all.size(), std::size_t{1}, std::size_t{15}, std::size_t{17}, std::size_t{255}}) {
+            std::vector<uint8_t> in(all.begin(), all.begin() + length), out(length + 1);
+            std::vector<uint8_t> coded(length), decoded(length);
+            for (std::size_t i = 0; i < length; ++i) {
+                coded[i] = codeByte(key, in[i]);
+                decoded[i] = decodeByte(key, in[i]);
+            }
+            codeBlock(key, in.data(), out.data() + 1, length);
+            EXPECT_EQ(std::vector<uint8_t>(out.begin() + 1, out.end()), coded) << show(key);
+            decodeBlock(key, in.data(), out.data() + 1, length);
+            EXPECT_EQ(std::vector<uint8_t>(out.begin() + 1, out.end()), decoded) << show(key);
+
+            std::vector<uint8_t> inPlace = in;
+            codeBlock(key, inPlace.data(), inPlace.data(), length);
+            EXPECT_EQ(inPlace, coded) << show(key);
+            inPlace = in;
+            decodeBlock(key, inPlace.data(), inPlace.data(), length);
+            EXPECT_EQ(inPlace, decoded) << show(key);
+        }
+    }
+}
+
+TEST(ByteTransform, ChunkedEqualsWhole) {
+    std::vector<uint8_t> data(5000);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    }
+    for (const CodingKey& key : blockKeys) {
+        std::vector<uint8_t> whole(data.size()), chunked(data.size());
+        codeBlock(key, data.data(), whole.data(), data.size());
+        for (std::size_t at = 0; at < data.size(); at += 800) {
+            codeBlock(key, data.data() + at, chunked.data() + at,
+                      std::min<std::size_t>(800, data.size() - at));
+        }
+        EXPECT_EQ(chunked, whole) << show(key);
+    }
+}
+
+TEST(CodedFile, MarkerAcceptance) {
+    struct Case {
+        const char* bytes;
+        std::size_t count;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"ZEL", 3, true},  {"", 0, false},    {"Z", 1, false},
+        {"ZE", 2, false},  {"zel", 3, false}, {"ZEl", 3, false},
+        {"XEL", 3, false}, {"ZXL", 3, false}, {"ZEX", 3, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(isCodedFileMarker(reinterpret_cast<const uint8_t*>(c.bytes), c.count), c.accepted)
+            << '"' << c.bytes << '"';
+    }
+}
+
+}  // namespace
+}  // namespace zel
