@@ -1,0 +1,111 @@
+// Sources of 2 GiB and more, made up on demand and written into sinks that keep only a digest.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "cipher/byte_transform.h"
+#include "jobs/coding_job.h"
+#include "jobs/decoding_job.h"
+#include "tests/jobs/job_fakes.h"
+
+namespace zel {
+namespace {
+
+using fakes::Bytes;
+
+const std::string source = "C:\\big\\in";
+const std::string destination = "C:\\big\\out";
+// A prime period, so the pattern's seams fall anywhere within the 800-byte chunks.
+constexpr std::size_t period = 65521;
+
+// Just past the signed 32-bit range, and just past the unsigned one.
+constexpr int64_t lengths[] = {(int64_t{1} << 31) + 801, (int64_t{1} << 32) + 1};
+
+int64_t chunksOf(int64_t length) {
+    return (length + 799) / 800;
+}
+
+void expectProgressScaledToTheTop(const fakes::RecordingHost& host, int64_t total) {
+    EXPECT_LE(host.rangeHigh, std::numeric_limits<int32_t>::max());
+    EXPECT_GT(host.rangeHigh, std::numeric_limits<int32_t>::max() / 4);
+    EXPECT_EQ(host.stepTotal, host.rangeHigh);
+    EXPECT_FALSE(host.passedTop);
+    EXPECT_EQ(host.stepsMade, chunksOf(total));
+}
+
+TEST(BigSources, DigestOfRepeatedMatchesTheBytes) {
+    const Bytes prefix = fakes::bytesOf("ZEL");
+    const Bytes pattern = fakes::patternBytes(7, 1);
+    Bytes whole = prefix;
+    for (int i = 0; i < 45; ++i) {
+        whole.push_back(pattern[i % 7]);
+    }
+    fakes::StreamDigest digest;
+    digest.add(whole.data(), 10);
+    digest.add(whole.data() + 10, whole.size() - 10);
+    EXPECT_EQ(digest, fakes::digestOfRepeated(prefix, pattern, 45));
+}
+
+// One test per length, so that each stays short under the sanitizers too.
+class BigCodingSource : public ::testing::TestWithParam<int64_t> {};
+
+TEST_P(BigCodingSource, CodingJobCodesTheWholeLength) {
+    const Bytes pattern = fakes::patternBytes(period, 11);
+    const int64_t length = GetParam();
+    SharedState state{source + '\0', 1, destination, "", ""};
+    fakes::RecordingHost host;
+    host.recordProgress = false;
+    fakes::MemoryFiles files;
+    files.sinkOutputs = true;
+    files.putRepeated(source, pattern, length);
+    runCodingJob(state, host, files, fakes::fakeClock(5000.0));
+
+    const CodingKey key = parseKeyText(host.shownKeyText);
+    Bytes codedPattern;
+    for (const uint8_t b : pattern) {
+        codedPattern.push_back(codeByte(key, b));
+    }
+    EXPECT_TRUE(host.infos().empty());
+    ASSERT_TRUE(files.has(destination));
+    const fakes::MemoryEntry& out = files.at(destination);
+    EXPECT_EQ(out.digest.count, static_cast<uint64_t>(length) + 3);
+    EXPECT_EQ(out.digest, fakes::digestOfRepeated(fakes::bytesOf("ZEL"), codedPattern, length));
+    EXPECT_EQ(out.writeCalls, 1 + chunksOf(length));
+    expectProgressScaledToTheTop(host, length);
+}
+
+INSTANTIATE_TEST_SUITE_P(BigSources, BigCodingSource, ::testing::ValuesIn(lengths));
+
+TEST(BigSources, DecodingJobDecodesTheWholeLength) {
+    // Repeating "ZEL" + body gives a coded file whose part after the marker repeats body + "ZEL".
+    const Bytes body = fakes::patternBytes(period - 3, 12);
+    Bytes pattern = fakes::bytesOf("ZEL");
+    pattern.insert(pattern.end(), body.begin(), body.end());
+    Bytes decodedPattern;
+    const CodingKey key{201, 77, 150};
+    for (const uint8_t c : body) {
+        decodedPattern.push_back(decodeByte(key, c));
+    }
+    for (const uint8_t c : fakes::bytesOf("ZEL")) {
+        decodedPattern.push_back(decodeByte(key, c));
+    }
+
+    const int64_t length = lengths[0] + 3;
+    SharedState state{source, 1, destination, "", ""};
+    fakes::RecordingHost host;
+    host.recordProgress = false;
+    host.keyEntryText = formatKeyText(key);
+    fakes::MemoryFiles files;
+    files.sinkOutputs = true;
+    files.putRepeated(source, pattern, length);
+    runDecodingJob(state, host, files);
+
+    EXPECT_TRUE(host.infos().empty());
+    ASSERT_TRUE(files.has(destination));
+    EXPECT_EQ(files.at(destination).digest,
+              fakes::digestOfRepeated({}, decodedPattern, length - 3));
+    expectProgressScaledToTheTop(host, length - 3);
+}
+
+}  // namespace
+}  // namespace zel

@@ -1,0 +1,251 @@
+#include "jobs/coding_job.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "tests/jobs/job_fakes.h"
+
+namespace zel {
+namespace {
+
+using fakes::Bytes;
+using Calls = std::vector<std::string>;
+using Paths = std::vector<std::string>;
+
+const std::string cantRead = "can\xB4t read sourcefile !!\n";
+const std::string cantWrite = "can\xB4t write destfile !!\n";
+const std::string alreadyExists = "File already exists !!\n";
+
+const std::string source = "C:\\in\\a.bin";
+const std::string destination = "C:\\out\\a.zel";
+
+Calls concat(std::initializer_list<Calls> parts) {
+    Calls all;
+    for (const Calls& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+Calls endSequence(const CodingKey& key) {
+    return {"setButtonsEnabled true",
+            "showStatus Idle . . .",
+            "showSourceText ",
+            "showDestinationText ",
+            "showKeyText " + formatKeyText(key),
+            "setBusyPointer false"};
+}
+
+// One coding run. The clock reads its first value three times before moving on, so a first
+// reading that fails is retried as the job would meet it.
+struct CodingRun {
+    SharedState state;
+    fakes::RecordingHost host;
+    fakes::MemoryFiles files;
+    CodingKey key;
+
+    void run(double clockStart = 36000.0) {
+        key = drawCodingKey(fakes::fakeClock(clockStart, 3));
+        runCodingJob(state, host, files, fakes::fakeClock(clockStart, 3));
+    }
+    std::vector<std::string> statuses() const {
+        std::vector<std::string> shown;
+        for (const std::string& call : host.calls) {
+            if (call.rfind("showStatus ", 0) == 0) {
+                shown.push_back(call.substr(11));
+            }
+        }
+        return shown;
+    }
+};
+
+TEST(CodingJob, OneFileCallsAndOutput) {
+    struct Case {
+        std::size_t size;
+        Calls progress;
+    };
+    const Case cases[] = {
+        {0, {"setProgressRange 1 0", "setProgressStep 0"}},
+        {800,
+         {"setProgressRange 1 800", "setProgressStep 800", "stepProgress", "setProgressStep 0"}},
+        {801,
+         {"setProgressRange 1 801", "setProgressStep 800", "stepProgress", "setProgressStep 1",
+          "stepProgress", "setProgressStep 0"}},
+        {1000,
+         {"setProgressRange 1 1000", "setProgressStep 800", "stepProgress", "setProgressStep 200",
+          "stepProgress", "setProgressStep 0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        CodingRun r;
+        const Bytes plain = fakes::patternBytes(c.size, 7);
+        r.files.put(source, plain);
+        r.state = {source + '\0', 1, destination, "", "old key"};
+        r.run();
+
+        EXPECT_EQ(r.host.calls, concat({{"setBusyPointer true", "setButtonsEnabled false",
+                                         "showStatus Now coding file... 1/ 1"},
+                                        c.progress,
+                                        endSequence(r.key)}));
+        EXPECT_EQ(r.files.paths(), (Paths{source, destination}));
+        EXPECT_EQ(r.files.at(source).bytes, plain);
+        EXPECT_EQ(r.files.at(destination).bytes, fakes::codedFileOf(r.key, plain));
+        EXPECT_EQ(r.files.at(destination).writeCalls, 1 + static_cast<int>((c.size + 799) / 800));
+        // Written under the unfinished name, then renamed; nothing left open.
+        EXPECT_EQ(r.files.logCount("create " + destination + ".part"), 1);
+        EXPECT_EQ(r.files.logCount("rename " + destination + ".part -> " + destination), 1);
+        EXPECT_EQ(r.files.openCount, 0);
+
+        EXPECT_EQ(r.state.sourceSelection, "");
+        EXPECT_EQ(r.state.destinationPath, "");
+        EXPECT_EQ(r.state.sourceCount, 1);
+        EXPECT_EQ(r.state.keyText, formatKeyText(r.key));
+        EXPECT_EQ(r.state.statusMessage, "Now coding file... 1/ 1");
+    }
+}
+
+TEST(CodingJob, ChecksRefuseMissingChoicesAndTouchNothing) {
+    struct Case {
+        std::string selection, destination, message;
+    };
+    const Case cases[] = {
+        {"", destination, "No sourcefile !"},
+        {"", "", "No sourcefile !"},
+        {source + '\0', "", "No destfile !"},
+    };
+    for (const Case& c : cases) {
+        CodingRun r;
+        r.files.put(source, Bytes(10));
+        r.state = {c.selection, 1, c.destination, "status", "old key"};
+        r.run();
+        EXPECT_EQ(r.host.calls, (Calls{"showInfo " + c.message, "setBusyPointer false"}));
+        EXPECT_TRUE(r.files.log.empty());
+        EXPECT_EQ(r.state.sourceSelection, c.selection);
+        EXPECT_EQ(r.state.destinationPath, c.destination);
+        EXPECT_EQ(r.state.keyText, "old key");
+        EXPECT_EQ(r.state.statusMessage, "status");
+    }
+}
+
+TEST(CodingJob, SeveralFilesNamesAndStatuses) {
+    struct Case {
+        std::string folder;
+        int count;
+        std::string joined;  // folder as joined with a name
+    };
+    const Case cases[] = {
+        {"C:\\docs", 2, "C:\\docs\\"},
+        {"C:\\", 3, "C:\\"},
+        {"D:\\many files\\", 12, "D:\\many files\\"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        CodingRun r;
+        std::string selection = c.folder + '\0';
+        for (int k = 1; k <= c.count; ++k) {
+            const std::string name = "f" + std::to_string(k) + ".txt";
+            selection += name + '\0';
+            r.files.put(c.joined + name, fakes::patternBytes(100 * k + 3, k));
+        }
+        r.state = {selection, static_cast<int16_t>(c.count), "C:\\out\\batch", "", ""};
+        r.run();
+
+        EXPECT_TRUE(r.host.infos().empty());
+        std::vector<std::string> expectedStatuses;
+        for (int k = 1; k <= c.count; ++k) {
+            const std::string name = "f" + std::to_string(k) + ".txt";
+            const std::string output = "C:\\out\\batch_" + name + "_ZEL";
+            ASSERT_TRUE(r.files.has(output)) << output;
+            EXPECT_EQ(r.files.at(output).bytes,
+                      fakes::codedFileOf(r.key, r.files.at(c.joined + name).bytes));
+            expectedStatuses.push_back("Now coding file... " + std::to_string(k) + "/ " +
+                                       std::to_string(c.count));
+        }
+        expectedStatuses.push_back("Idle . . .");
+        EXPECT_EQ(r.statuses(), expectedStatuses);
+        EXPECT_EQ(r.files.paths().size(), 2u * c.count);  // sources and outputs, nothing else
+        EXPECT_FALSE(r.files.has("C:\\out\\batch"));
+        EXPECT_EQ(r.host.shownKeyText, formatKeyText(r.key));
+    }
+}
+
+TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
+    struct Case {
+        const char* name;
+        std::function<void(fakes::MemoryFiles&)> inject;
+        std::string message;
+        Paths left;
+    };
+    const Bytes old = fakes::bytesOf("old");
+    const Case cases[] = {
+        {"missing source", [](auto& f) { f.entries.erase(source); }, cantRead + source, {}},
+        {"short read", [](auto& f) { f.readStopsAt[source] = 1000; }, cantRead + source, {source}},
+        {"source held elsewhere",
+         [](auto& f) { f.refuseOpen.insert(source); },
+         cantRead + source,
+         {source}},
+        {"destination exists",
+         [&](auto& f) { f.put(destination, old); },
+         alreadyExists + destination,
+         {source, destination}},
+        {"create refused",
+         [](auto& f) { f.refuseCreate = true; },
+         cantWrite + destination,
+         {source}},
+        {"marker not written",
+         [](auto& f) { f.writeLimit = 0; },
+         cantWrite + destination,
+         {source}},
+        {"write fails midway",
+         [](auto& f) { f.writeLimit = 1000; },
+         cantWrite + destination,
+         {source}},
+        {"close fails", [](auto& f) { f.failClose = true; }, cantWrite + destination, {source}},
+        {"destination appears before rename",
+         [&](auto& f) { f.appearOnRename[destination] = old; },
+         alreadyExists + destination,
+         {source, destination}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CodingRun r;
+        const Bytes plain = fakes::patternBytes(2000, 3);
+        r.files.put(source, plain);
+        c.inject(r.files);
+        r.state = {source + '\0', 1, destination, "", ""};
+        r.run();
+
+        EXPECT_EQ(r.host.infos(), Paths{c.message});
+        EXPECT_EQ(r.files.paths(), c.left);
+        if (r.files.has(source)) {
+            EXPECT_EQ(r.files.at(source).bytes, plain);
+        }
+        if (r.files.has(destination)) {
+            EXPECT_EQ(r.files.at(destination).bytes, old);
+        }
+        EXPECT_EQ(r.files.openCount, 0);
+        EXPECT_EQ(r.files.logCount("create " + source), 0);
+        const Calls end = endSequence(r.key);
+        ASSERT_GE(r.host.calls.size(), end.size());
+        EXPECT_EQ(Calls(r.host.calls.end() - end.size(), r.host.calls.end()), end);
+    }
+}
+
+TEST(CodingJob, RunGoesOnAfterAFileFails) {
+    CodingRun r;
+    const Bytes plain = fakes::patternBytes(900, 5);
+    r.files.put("C:\\d\\b", plain);
+    r.files.put("C:\\d\\c", plain);
+    r.files.readStopsAt["C:\\d\\b"] = 850;
+    r.state = {std::string("C:\\d\0a\0b\0c\0", 11), 3, "C:\\o", "", ""};
+    r.run();
+
+    EXPECT_EQ(r.host.infos(), (Paths{cantRead + "C:\\d\\a", cantRead + "C:\\d\\b"}));
+    EXPECT_EQ(r.files.paths(), (Paths{"C:\\d\\b", "C:\\d\\c", "C:\\o_c_ZEL"}));
+    EXPECT_EQ(r.files.at("C:\\o_c_ZEL").bytes, fakes::codedFileOf(r.key, plain));
+    EXPECT_EQ(r.host.shownKeyText, formatKeyText(r.key));
+}
+
+}  // namespace
+}  // namespace zel

@@ -1,0 +1,258 @@
+#include "jobs/decoding_job.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "cipher/byte_transform.h"
+#include "jobs/coding_job.h"
+#include "tests/jobs/job_fakes.h"
+
+namespace zel {
+namespace {
+
+using fakes::Bytes;
+using Calls = std::vector<std::string>;
+using Paths = std::vector<std::string>;
+
+const std::string notCoded = "can\xB4t decode, not a ZEL coded file !!!";
+const std::string coded = "C:\\in\\a.zel";
+const std::string plainPath = "C:\\out\\a.bin";
+
+const Calls startSequence = {"showKeyText ", "readKeyEntryText", "setBusyPointer true",
+                             "setButtonsEnabled false", "showStatus now decoding . . ."};
+const Calls endSequence = {"setButtonsEnabled true", "showStatus Idle . . .",
+                           "showSourceText ",        "showDestinationText ",
+                           "setKeyEntryText ",       "setBusyPointer false"};
+
+Calls concat(std::initializer_list<Calls> parts) {
+    Calls all;
+    for (const Calls& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+struct DecodingRun {
+    SharedState state;
+    fakes::RecordingHost host;
+    fakes::MemoryFiles files;
+
+    void run(const std::string& selection, const std::string& destination,
+             const std::string& keyText) {
+        state = {selection, 1, destination, "", "old key"};
+        host.keyEntryText = keyText;
+        runDecodingJob(state, host, files);
+    }
+};
+
+// Codes `plain` with the coding job and returns the coded file and the key text shown.
+std::pair<Bytes, std::string> codeWithJob(const Bytes& plain, double clockStart) {
+    SharedState state{"p\0", 1, "c", "", ""};
+    fakes::RecordingHost host;
+    fakes::MemoryFiles files;
+    files.put("p", plain);
+    runCodingJob(state, host, files, fakes::fakeClock(clockStart));
+    return {files.at("c").bytes, host.shownKeyText};
+}
+
+Bytes decodeWithJob(const Bytes& codedFile, const std::string& keyText) {
+    DecodingRun r;
+    r.files.put(coded, codedFile);
+    r.run(coded + '\0', plainPath, keyText);
+    EXPECT_TRUE(r.host.infos().empty());
+    return r.files.has(plainPath) ? r.files.at(plainPath).bytes : Bytes{};
+}
+
+TEST(DecodingJob, ChecksInOrderTouchNothing) {
+    struct Case {
+        std::string selection, destination, key;
+        Calls calls;
+    };
+    const Case cases[] = {
+        {"", "", "123456789", {"showKeyText ", "showInfo No sourcefile !"}},
+        {"", plainPath, "", {"showKeyText ", "showInfo No sourcefile !"}},
+        {coded, "", "123456789", {"showKeyText ", "showInfo No destfile !"}},
+        {coded,
+         plainPath,
+         "12345678",
+         {"showKeyText ", "readKeyEntryText", "showInfo invalid decodekeylength !!"}},
+        {coded,
+         plainPath,
+         "1234567890",
+         {"showKeyText ", "readKeyEntryText", "showInfo invalid decodekeylength !!"}},
+        {coded,
+         plainPath,
+         "",
+         {"showKeyText ", "readKeyEntryText", "showInfo invalid decodekeylength !!"}},
+    };
+    for (const Case& c : cases) {
+        DecodingRun r;
+        r.files.put(coded, fakes::bytesOf("ZEL123"));
+        r.run(c.selection, c.destination, c.key);
+        EXPECT_EQ(r.host.calls, c.calls) << c.key;
+        EXPECT_TRUE(r.files.log.empty());
+        EXPECT_EQ(r.state.sourceSelection, c.selection);
+        EXPECT_EQ(r.state.destinationPath, c.destination);
+        EXPECT_EQ(r.state.keyText, "old key");
+    }
+}
+
+TEST(DecodingJob, RoundTripsThroughBothJobs) {
+    for (const std::size_t size : {0, 1, 2, 3, 799, 800, 801, 803, 1000, 65537}) {
+        const Bytes plain = fakes::patternBytes(size, static_cast<uint32_t>(size));
+        const auto [codedFile, keyText] = codeWithJob(plain, 1000.0 + size);
+        ASSERT_EQ(codedFile.size(), size + 3);
+        EXPECT_EQ(decodeWithJob(codedFile, keyText), plain) << size;
+    }
+}
+
+TEST(DecodingJob, CodedFileCodedAgainDecodesOnceToTheFirst) {
+    const Bytes plain = fakes::patternBytes(1234, 9);
+    const auto [first, firstKey] = codeWithJob(plain, 20000.0);
+    const auto [second, secondKey] = codeWithJob(first, 30000.0);
+    ASSERT_NE(firstKey, secondKey);
+    const Bytes once = decodeWithJob(second, secondKey);
+    EXPECT_EQ(once, first);
+    EXPECT_EQ(decodeWithJob(once, firstKey), plain);
+}
+
+TEST(DecodingJob, ProgressAndWritesPerChunk) {
+    struct Case {
+        std::size_t size;
+        Calls progress;
+    };
+    const Case cases[] = {
+        {3, {"setProgressRange 1 0", "setProgressStep 3", "setProgressStep 0"}},
+        {803,
+         {"setProgressRange 1 800", "setProgressStep 800", "stepProgress", "setProgressStep 0"}},
+        {1000,
+         {"setProgressRange 1 997", "setProgressStep 800", "stepProgress", "setProgressStep 197",
+          "stepProgress", "setProgressStep 0"}},
+    };
+    const CodingKey key{60, 70, 80};
+    for (const Case& c : cases) {
+        DecodingRun r;
+        const Bytes body = fakes::patternBytes(c.size - 3, 4);
+        r.files.put(coded, fakes::codedFileOf(key, body));
+        r.run(coded, plainPath, "060070080");
+        EXPECT_EQ(r.host.calls, concat({startSequence, c.progress, endSequence})) << c.size;
+        EXPECT_EQ(r.files.paths(), (Paths{coded, plainPath}));
+        EXPECT_EQ(r.files.at(plainPath).bytes, body);
+        EXPECT_EQ(r.files.at(plainPath).writeCalls, static_cast<int>((c.size - 3 + 799) / 800));
+        EXPECT_EQ(r.files.logCount("create " + plainPath + ".part"), 1);
+        EXPECT_EQ(r.state.sourceSelection, "");
+        EXPECT_EQ(r.state.destinationPath, "");
+        EXPECT_EQ(r.state.keyText, "");
+    }
+}
+
+TEST(DecodingJob, TypedKeyTextsDecodeAsTheRulesSay) {
+    Bytes all(256);
+    for (int x = 0; x < 256; ++x) {
+        all[x] = static_cast<uint8_t>(x);
+    }
+    Bytes file = fakes::bytesOf("ZEL");
+    file.insert(file.end(), all.begin(), all.end());
+    const auto mirrored = [&](int k) {
+        Bytes out;
+        for (int x = 0; x < 256; ++x) {
+            out.push_back(static_cast<uint8_t>((k - x) % 256));
+        }
+        return out;
+    };
+    EXPECT_EQ(decodeWithJob(file, "abcdefghi"), all);
+    EXPECT_EQ(decodeWithJob(file, "000000000"), all);
+    EXPECT_EQ(decodeWithJob(file, "-12-34-56"), all);
+    EXPECT_EQ(decodeWithJob(file, "300300300"), mirrored(300));
+    EXPECT_EQ(decodeWithJob(file, "999999999"), mirrored(999));
+}
+
+TEST(DecodingJob, FilesWithoutTheMarkerAreRejectedAndLeaveNothing) {
+    for (const std::string content :
+         {"", "Z", "ZE", "zel", "zEL123", "XEL123", "ZXL123", "ZEX123", "plain text"}) {
+        DecodingRun r;
+        r.files.put(coded, fakes::bytesOf(content));
+        r.run(coded + '\0', plainPath, "123123123");
+        const auto n = static_cast<int>(content.size());
+        EXPECT_EQ(r.host.calls,
+                  concat({startSequence,
+                          {"setProgressRange 1 " + std::to_string(n - 3),
+                           "setProgressStep " + std::to_string(n), "showInfo " + notCoded},
+                          endSequence}))
+            << content;
+        EXPECT_EQ(r.files.paths(), Paths{coded});
+        EXPECT_EQ(r.files.at(coded).bytes, fakes::bytesOf(content));
+        EXPECT_EQ(r.files.logCount("create"), 0);
+        EXPECT_EQ(r.files.openCount, 0);
+    }
+}
+
+TEST(DecodingJob, SeveralChosenFilesAreRejected) {
+    DecodingRun r;
+    r.files.putFolder("C:\\docs");
+    const Bytes codedFile = fakes::codedFileOf({60, 60, 60}, Bytes(10, 1));
+    r.files.put("C:\\docs\\a.zel", codedFile);
+    r.files.put("C:\\docs\\b.zel", codedFile);
+    r.run(std::string("C:\\docs\0a.zel\0b.zel\0", 20), plainPath, "060060060");
+    EXPECT_EQ(r.host.infos(), Paths{"can\xB4t read sourcefile !!\nC:\\docs"});
+    EXPECT_EQ(r.files.paths(), (Paths{"C:\\docs", "C:\\docs\\a.zel", "C:\\docs\\b.zel"}));
+    EXPECT_EQ(r.files.at("C:\\docs\\a.zel").bytes, codedFile);
+    EXPECT_EQ(r.files.logCount("create"), 0);
+}
+
+TEST(DecodingJob, MendedFaultsReportAndLeaveNoOutput) {
+    struct Case {
+        const char* name;
+        std::function<void(fakes::MemoryFiles&)> inject;
+        std::string message;
+        Paths left;
+    };
+    const Bytes old = fakes::bytesOf("old");
+    const Case cases[] = {
+        {"missing source",
+         [](auto& f) { f.entries.erase(coded); },
+         "can\xB4t read sourcefile !!\n" + coded,
+         {}},
+        {"short read",
+         [](auto& f) { f.readStopsAt[coded] = 900; },
+         "can\xB4t read sourcefile !!\n" + coded,
+         {coded}},
+        {"destination exists",
+         [&](auto& f) { f.put(plainPath, old); },
+         "File already exists !!\n" + plainPath,
+         {coded, plainPath}},
+        {"write fails",
+         [](auto& f) { f.writeLimit = 100; },
+         "can\xB4t write destfile !!\n" + plainPath,
+         {coded}},
+        {"close fails",
+         [](auto& f) { f.failClose = true; },
+         "can\xB4t write destfile !!\n" + plainPath,
+         {coded}},
+        {"destination appears before rename",
+         [&](auto& f) { f.appearOnRename[plainPath] = old; },
+         "File already exists !!\n" + plainPath,
+         {coded, plainPath}},
+    };
+    const Bytes codedFile = fakes::codedFileOf({60, 60, 60}, fakes::patternBytes(1500, 2));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DecodingRun r;
+        r.files.put(coded, codedFile);
+        c.inject(r.files);
+        r.run(coded + '\0', plainPath, "060060060");
+        EXPECT_EQ(r.host.infos(), Paths{c.message});
+        EXPECT_EQ(r.files.paths(), c.left);
+        if (r.files.has(plainPath)) {
+            EXPECT_EQ(r.files.at(plainPath).bytes, old);
+        }
+        EXPECT_EQ(r.files.openCount, 0);
+        EXPECT_EQ(r.files.logCount("create " + coded), 0);
+        ASSERT_GE(r.host.calls.size(), endSequence.size());
+        EXPECT_EQ(Calls(r.host.calls.end() - endSequence.size(), r.host.calls.end()), endSequence);
+    }
+}
+
+}  // namespace
+}  // namespace zel

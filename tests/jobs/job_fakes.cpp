@@ -1,0 +1,348 @@
+#include "tests/jobs/job_fakes.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+#include "cipher/byte_transform.h"
+
+namespace zel::fakes {
+
+namespace {
+
+std::string upToNul(const std::string& path) {
+    return path.substr(0, path.find('\0'));
+}
+
+}  // namespace
+
+Bytes bytesOf(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+Bytes patternBytes(std::size_t n, uint32_t seed) {
+    Bytes bytes(n);
+    uint32_t state = seed * 2654435761u + 1;
+    for (uint8_t& b : bytes) {
+        state = state * 1664525u + 1013904223u;
+        b = static_cast<uint8_t>(state >> 24);
+    }
+    return bytes;
+}
+
+Bytes codedFileOf(const CodingKey& key, const Bytes& plain) {
+    Bytes coded = bytesOf("ZEL");
+    for (const uint8_t b : plain) {
+        coded.push_back(codeByte(key, b));
+    }
+    return coded;
+}
+
+TimeOfDayClock fakeClock(double start, int fixedReadings, int* calls) {
+    int readings = 0;
+    return [=]() mutable {
+        if (calls != nullptr) {
+            ++*calls;
+        }
+        ++readings;
+        return readings <= fixedReadings ? start : start + (readings - fixedReadings) * 0.001;
+    };
+}
+
+// ---- RecordingHost
+
+std::vector<std::string> RecordingHost::infos() const {
+    std::vector<std::string> shown;
+    for (const std::string& call : calls) {
+        if (call.rfind("showInfo ", 0) == 0) {
+            shown.push_back(call.substr(9));
+        }
+    }
+    return shown;
+}
+
+void RecordingHost::showStatus(const std::string& text) {
+    calls.push_back("showStatus " + text);
+}
+void RecordingHost::showSourceText(const std::string& text) {
+    calls.push_back("showSourceText " + text);
+}
+void RecordingHost::showDestinationText(const std::string& text) {
+    calls.push_back("showDestinationText " + text);
+}
+void RecordingHost::showKeyText(const std::string& text) {
+    shownKeyText = text;
+    calls.push_back("showKeyText " + text);
+}
+void RecordingHost::setButtonsEnabled(bool enabled) {
+    calls.push_back(std::string("setButtonsEnabled ") + (enabled ? "true" : "false"));
+}
+void RecordingHost::setBusyPointer(bool busy) {
+    calls.push_back(std::string("setBusyPointer ") + (busy ? "true" : "false"));
+}
+void RecordingHost::setProgressRange(int32_t low, int32_t high) {
+    rangeHigh = high;
+    stepTotal = 0;
+    passedTop = false;
+    calls.push_back("setProgressRange " + std::to_string(low) + " " + std::to_string(high));
+}
+void RecordingHost::setProgressStep(int32_t newStep) {
+    step = newStep;
+    if (recordProgress) {
+        calls.push_back("setProgressStep " + std::to_string(newStep));
+    }
+}
+void RecordingHost::stepProgress() {
+    ++stepsMade;
+    stepTotal += step;
+    passedTop = passedTop || stepTotal > rangeHigh;
+    if (recordProgress) {
+        calls.push_back("stepProgress");
+    }
+}
+void RecordingHost::showInfo(const std::string& text) {
+    calls.push_back("showInfo " + text);
+}
+std::string RecordingHost::readKeyEntryText() {
+    calls.push_back("readKeyEntryText");
+    return keyEntryText;
+}
+void RecordingHost::setKeyEntryText(const std::string& text) {
+    calls.push_back("setKeyEntryText " + text);
+}
+
+// ---- StreamDigest
+
+void StreamDigest::add(const uint8_t* bytes, std::size_t n) {
+    // Blocks small enough for 32-bit partial sums, which the compiler vectorises.
+    constexpr std::size_t block = 1024;
+    for (std::size_t start = 0; start < n; start += block) {
+        const std::size_t size = std::min(block, n - start);
+        uint32_t blockSum = 0;
+        uint32_t blockWeighted = 0;
+        for (std::size_t j = 0; j < size; ++j) {
+            blockSum += bytes[start + j];
+            blockWeighted += static_cast<uint32_t>(j) * bytes[start + j];
+        }
+        weighted += (count + 1) * blockSum + blockWeighted;
+        sum += blockSum;
+        count += size;
+    }
+}
+
+StreamDigest digestOfRepeated(const Bytes& prefix, const Bytes& pattern, int64_t patternLength) {
+    StreamDigest digest;
+    digest.add(prefix.data(), prefix.size());
+    const uint64_t start = digest.count;  // position of the first pattern byte
+    const uint64_t period = pattern.size();
+    const uint64_t length = static_cast<uint64_t>(patternLength);
+    for (uint64_t r = 0; r < period && r < length; ++r) {
+        // Pattern byte r stands at positions start + r + t * period, t = 0 .. c - 1.
+        const uint64_t c = length / period + (r < length % period ? 1 : 0);
+        const uint64_t weights = c * (start + r + 1) + period * (c * (c - 1) / 2);
+        digest.sum += c * pattern[r];
+        digest.weighted += weights * pattern[r];
+    }
+    digest.count += length;
+    return digest;
+}
+
+// ---- MemoryFiles
+
+int64_t MemoryEntry::length() const {
+    return pattern ? patternLength : static_cast<int64_t>(sink ? digest.count : bytes.size());
+}
+
+class MemoryOpenFile final : public OpenFile {
+public:
+    MemoryOpenFile(MemoryFiles& files, std::string path, bool created)
+        : files_(files),
+          path_(std::move(path)),
+          entry_(&files.entries.at(path_)),
+          created_(created) {
+        files_.open_.insert(path_);
+        ++files_.openCount;
+        const auto stop = files_.readStopsAt.find(path_);
+        readLimit_ = stop == files_.readStopsAt.end() ? -1 : stop->second;
+    }
+    ~MemoryOpenFile() override { closeFile(); }
+
+    int64_t length() override { return open_ ? entry_->length() : 0; }
+
+    std::size_t readBytes(uint8_t* buffer, std::size_t count) override {
+        if (!open_) {
+            return 0;
+        }
+        int64_t end = entry_->length();
+        if (readLimit_ >= 0) {
+            end = std::min(end, readLimit_);
+        }
+        const auto n = static_cast<std::size_t>(
+            std::max<int64_t>(0, std::min<int64_t>(static_cast<int64_t>(count), end - position_)));
+        if (entry_->pattern) {
+            const Bytes& pattern = *entry_->pattern;
+            std::size_t done = 0;
+            while (done < n) {
+                const std::size_t offset =
+                    static_cast<std::size_t>((position_ + static_cast<int64_t>(done)) %
+                                             static_cast<int64_t>(pattern.size()));
+                const std::size_t piece = std::min(n - done, pattern.size() - offset);
+                std::memcpy(buffer + done, pattern.data() + offset, piece);
+                done += piece;
+            }
+        } else if (n > 0) {
+            std::memcpy(buffer, entry_->bytes.data() + position_, n);
+        }
+        position_ += static_cast<int64_t>(n);
+        return n;
+    }
+
+    bool writeBytes(const uint8_t* bytes, std::size_t count) override {
+        if (!open_ || !created_) {
+            return false;
+        }
+        ++entry_->writeCalls;
+        std::size_t accepted = count;
+        if (files_.writeLimit >= 0) {
+            accepted = static_cast<std::size_t>(std::min<int64_t>(
+                static_cast<int64_t>(count), std::max<int64_t>(0, files_.writeLimit - position_)));
+        }
+        if (entry_->sink) {
+            entry_->digest.add(bytes, accepted);
+        } else {
+            entry_->bytes.insert(entry_->bytes.end(), bytes, bytes + accepted);
+        }
+        position_ += static_cast<int64_t>(accepted);
+        return accepted == count;
+    }
+
+    bool closeFile() override {
+        if (!open_) {
+            return true;
+        }
+        open_ = false;
+        files_.open_.erase(files_.open_.find(path_));
+        --files_.openCount;
+        files_.log.push_back("close " + path_);
+        return !(created_ && files_.failClose);
+    }
+
+private:
+    MemoryFiles& files_;
+    std::string path_;
+    MemoryEntry* entry_;  // map nodes stay put; the entry is not renamed or deleted while open
+    bool created_;
+    bool open_ = true;
+    int64_t position_ = 0;
+    int64_t readLimit_ = -1;
+};
+
+void MemoryFiles::put(const std::string& path, const Bytes& content) {
+    entries[path] = MemoryEntry{};
+    entries[path].bytes = content;
+}
+
+void MemoryFiles::putRepeated(const std::string& path, const Bytes& pattern, int64_t length) {
+    entries[path] = MemoryEntry{};
+    entries[path].pattern = std::make_shared<const Bytes>(pattern);
+    entries[path].patternLength = length;
+}
+
+void MemoryFiles::putFolder(const std::string& path) {
+    entries[path] = MemoryEntry{};
+    entries[path].folder = true;
+}
+
+bool MemoryFiles::has(const std::string& path) const {
+    return entries.count(path) != 0;
+}
+
+const MemoryEntry& MemoryFiles::at(const std::string& path) const {
+    const auto found = entries.find(path);
+    if (found == entries.end()) {
+        throw std::out_of_range("no file " + path);
+    }
+    return found->second;
+}
+
+std::vector<std::string> MemoryFiles::paths() const {
+    std::vector<std::string> names;
+    for (const auto& entry : entries) {
+        names.push_back(entry.first);
+    }
+    return names;
+}
+
+int MemoryFiles::logCount(const std::string& prefix) const {
+    return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const std::string& line) {
+        return line.rfind(prefix, 0) == 0;
+    }));
+}
+
+std::unique_ptr<OpenFile> MemoryFiles::openBinary(const std::string& path) {
+    const std::string name = upToNul(path);
+    const auto found = entries.find(name);
+    if (found == entries.end() || found->second.folder || refuseOpen.count(name) != 0 ||
+        open_.count(name) != 0) {
+        log.push_back("open refused " + name);
+        return nullptr;
+    }
+    log.push_back("open " + name);
+    return std::make_unique<MemoryOpenFile>(*this, name, false);
+}
+
+std::unique_ptr<OpenFile> MemoryFiles::createBinary(const std::string& path,
+                                                    CreateOutcome& outcome) {
+    const std::string name = upToNul(path);
+    if (entries.count(name) != 0) {
+        outcome = CreateOutcome::alreadyExists;
+        log.push_back("create refused " + name);
+        return nullptr;
+    }
+    if (refuseCreate) {
+        outcome = CreateOutcome::failed;
+        log.push_back("create refused " + name);
+        return nullptr;
+    }
+    outcome = CreateOutcome::created;
+    entries[name].sink = sinkOutputs;
+    log.push_back("create " + name);
+    return std::make_unique<MemoryOpenFile>(*this, name, true);
+}
+
+bool MemoryFiles::exists(const std::string& path) {
+    return has(upToNul(path));
+}
+
+RenameOutcome MemoryFiles::renameFile(const std::string& from, const std::string& to) {
+    const std::string source = upToNul(from);
+    const std::string target = upToNul(to);
+    log.push_back("rename " + source + " -> " + target);
+    if (const auto appearing = appearOnRename.find(target); appearing != appearOnRename.end()) {
+        put(target, appearing->second);
+    }
+    if (entries.count(target) != 0) {
+        return RenameOutcome::targetExists;
+    }
+    const auto found = entries.find(source);
+    if (found == entries.end() || open_.count(source) != 0) {
+        return RenameOutcome::failed;
+    }
+    entries[target] = std::move(found->second);
+    entries.erase(source);
+    return RenameOutcome::renamed;
+}
+
+bool MemoryFiles::deleteFile(const std::string& path) {
+    const std::string name = upToNul(path);
+    log.push_back("delete " + name);
+    const auto found = entries.find(name);
+    if (found == entries.end() || found->second.folder || open_.count(name) != 0) {
+        return false;
+    }
+    entries.erase(found);
+    return true;
+}
+
+}  // namespace zel::fakes
