@@ -1,0 +1,435 @@
+// The jobs against what goes wrong on a real file system: a full disk, a missing or read-only
+// destination folder, over-long names, held, missing and read-only sources, outputs that exist
+// already, a source beyond 4 GiB and a run killed half-way. Each case checks what the user is
+// told, that the job ends idle, and that nothing on disk changed except the expected outputs.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <set>
+
+#include "cipher/byte_transform.h"
+#include "cipher/coding_key.h"
+#include "jobs/coding_job.h"
+#include "jobs/decoding_job.h"
+#include "jobs/job_texts.h"
+#include "jobs/shared_state.h"
+#include "jobs/win32_binary_file.h"
+#include "real_files.h"
+#include "recording_host.h"
+
+namespace {
+
+using zeltest::Bytes;
+using zeltest::FolderSnapshot;
+using Infos = std::vector<std::string>;
+
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string cantRead(const std::string& path) {
+    return zel::text::aboutFile(zel::text::cantReadSource, path);
+}
+std::string cantWrite(const std::string& path) {
+    return zel::text::aboutFile(zel::text::cantWriteDest, path);
+}
+std::string alreadyExists(const std::string& path) {
+    return zel::text::aboutFile(zel::text::fileAlreadyExists, path);
+}
+
+// What is in some folders before a run, to hold against what is there after it.
+class DiskWatch {
+public:
+    explicit DiskWatch(std::vector<std::string> folders)
+        : folders_(std::move(folders)), before_(take(folders_)) {}
+
+    // Everything watched is still there, unchanged; the only new files are `added` (full
+    // paths); no unfinished output is left.
+    void expectOnlyAdded(const std::set<std::string>& added = {}) const {
+        const FolderSnapshot after = take(folders_);
+        for (const auto& [path, content] : before_) {
+            const auto found = after.find(path);
+            if (found == after.end()) {
+                ADD_FAILURE() << path << " has gone";
+            } else {
+                EXPECT_TRUE(found->second == content) << path << " has changed";
+            }
+        }
+        for (const auto& entry : after) {
+            if (before_.count(entry.first) == 0) {
+                EXPECT_FALSE(endsWith(entry.first, ".part"))
+                    << "unfinished output left: " << entry.first;
+                EXPECT_EQ(added.count(entry.first), 1u) << "unexpected new " << entry.first;
+            }
+        }
+        for (const std::string& path : added) {
+            EXPECT_EQ(after.count(path), 1u) << path << " was not written";
+        }
+    }
+
+private:
+    static FolderSnapshot take(const std::vector<std::string>& folders) {
+        FolderSnapshot all;
+        for (const std::string& folder : folders) {
+            for (auto& [relative, content] : zeltest::snapshotOf(folder)) {
+                all[folder + "\\" + relative] = std::move(content);
+            }
+        }
+        return all;
+    }
+
+    std::vector<std::string> folders_;
+    FolderSnapshot before_;
+};
+
+// Empties a mounted folder at the end of a case, whatever happened.
+struct EmptiedAtExit {
+    std::string folder;
+    ~EmptiedAtExit() {
+        if (!folder.empty()) {
+            zeltest::removeContents(folder);
+        }
+    }
+};
+
+// A folder that fault_mounts.sh mounted under the folder named by ZEL_FAULT_MOUNTS; empty when
+// there is none.
+std::string faultMount(const char* name) {
+    const char* mounts = std::getenv("ZEL_FAULT_MOUNTS");
+    if (mounts == nullptr || *mounts == '\0') {
+        return "";
+    }
+    const std::string path = zeltest::windowsPathOfUnixPath(std::string(mounts) + "/" + name);
+    return zeltest::pathExists(path) ? path : "";
+}
+
+// The tiny file system, or empty when it is not mounted.
+std::string tinyFileSystem() {
+    const std::string folder = faultMount("full");
+    const int64_t size = folder.empty() ? -1 : zeltest::volumeSizeAt(folder);
+    return size > 0 && size <= (1 << 20) ? folder : "";
+}
+
+// The read-only file system, or empty when it is not mounted read-only.
+std::string readOnlyFileSystem() {
+    const std::string folder = faultMount("readonly");
+    if (folder.empty() || !zeltest::pathExists(folder + "\\source.bin")) {
+        return "";
+    }
+    const std::string probe = folder + "\\probe";
+    zeltest::UniqueHandle file(
+        CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    if (file.valid()) {
+        file.reset();
+        DeleteFileA(probe.c_str());
+        return "";
+    }
+    return folder;
+}
+
+constexpr char noMountNote[] =
+    " is not mounted: fault_mounts.sh mounts it as root before this program runs (CTest "
+    "fixture) and names the folder in ZEL_FAULT_MOUNTS";
+
+class JobFaults : public testing::Test {
+protected:
+    zeltest::TempFolder folder;
+    zel::Win32BinaryFile files;
+
+    // Runs the coding job and checks that it ended idle; gives the key text shown.
+    std::string code(const std::string& selection, int16_t count, const std::string& destination,
+                     zeltest::RecordingHost& host) {
+        zel::SharedState state;
+        state.sourceSelection = selection;
+        state.sourceCount = count;
+        state.destinationPath = destination;
+        zel::runCodingJob(state, host, files);
+        EXPECT_TRUE(host.endedCodingRun(state.keyText)) << "the coding run did not end idle";
+        return state.keyText;
+    }
+
+    // Runs the decoding job and checks that it ended idle.
+    void decode(const std::string& source, const std::string& destination,
+                zeltest::RecordingHost& host) {
+        zel::SharedState state;
+        state.sourceSelection = source + '\0';
+        state.sourceCount = 1;
+        state.destinationPath = destination;
+        zel::runDecodingJob(state, host, files);
+        EXPECT_TRUE(host.endedDecodingRun()) << "the decoding run did not end idle";
+    }
+
+    // The selection the chooser makes of several files in one folder.
+    static std::string selectionOf(const std::string& inFolder,
+                                   const std::vector<std::string>& names) {
+        std::string selection = inFolder + '\0';
+        for (const std::string& name : names) {
+            selection += name + '\0';
+        }
+        return selection;
+    }
+
+    // A coded file of the source's bytes in the temporary folder; gives its key text.
+    std::string makeCodedFile(const Bytes& source, const std::string& name) {
+        const std::string plain = folder / (name + ".plain");
+        zeltest::writeWholeFile(plain, source);
+        zeltest::RecordingHost host;
+        const std::string keyText = code(plain, 1, folder / name, host);
+        DeleteFileA(plain.c_str());
+        return keyText;
+    }
+};
+
+TEST_F(JobFaults, FullDiskWhileCodingIsReportedLeavesNothingAndTheRunGoesOn) {
+    const std::string full = tinyFileSystem();
+    if (full.empty()) {
+        GTEST_SKIP() << "the tiny file system" << noMountNote;
+    }
+    EmptiedAtExit emptied{full};
+    zeltest::writeWholeFile(folder / "big.bin", zeltest::pseudoRandomBytes(256 << 10, 1));
+    zeltest::writeWholeFile(folder / "small.bin", zeltest::pseudoRandomBytes(1000, 2));
+    const DiskWatch watch({folder.path(), full});
+
+    zeltest::RecordingHost host;
+    code(selectionOf(folder.path(), {"big.bin", "small.bin"}), 2, full + "\\batch", host);
+
+    EXPECT_EQ(host.infos, Infos{cantWrite(full + "\\batch_big.bin_ZEL")});
+    // The space the failed file took is given back, so the next file fits.
+    watch.expectOnlyAdded({full + "\\batch_small.bin_ZEL"});
+    EXPECT_EQ(zeltest::fileSizeOf(full + "\\batch_small.bin_ZEL"), 1003);
+}
+
+TEST_F(JobFaults, FullDiskWhileDecodingIsReportedAndLeavesNothing) {
+    const std::string full = tinyFileSystem();
+    if (full.empty()) {
+        GTEST_SKIP() << "the tiny file system" << noMountNote;
+    }
+    EmptiedAtExit emptied{full};
+    const std::string keyText = makeCodedFile(zeltest::pseudoRandomBytes(256 << 10, 3), "coded");
+    const DiskWatch watch({folder.path(), full});
+
+    zeltest::RecordingHost host(keyText);
+    decode(folder / "coded", full + "\\plain", host);
+
+    EXPECT_EQ(host.infos, Infos{cantWrite(full + "\\plain")});
+    watch.expectOnlyAdded();
+}
+
+TEST_F(JobFaults, DestinationFolderThatDoesNotExistIsReportedAndNothingIsCreated) {
+    zeltest::writeWholeFile(folder / "source", {1, 2, 3});
+    const std::string keyText = makeCodedFile({4, 5, 6}, "coded");
+    const DiskWatch watch({folder.path()});
+
+    zeltest::RecordingHost codingHost;
+    code(folder / "source", 1, folder / "missing\\out", codingHost);
+    zeltest::RecordingHost decodingHost(keyText);
+    decode(folder / "coded", folder / "missing\\plain", decodingHost);
+
+    EXPECT_EQ(codingHost.infos, Infos{cantWrite(folder / "missing\\out")});
+    EXPECT_EQ(decodingHost.infos, Infos{cantWrite(folder / "missing\\plain")});
+    watch.expectOnlyAdded();
+}
+
+// Root writes through file permissions, so the folder without write permission is a read-only
+// mount.
+TEST_F(JobFaults, ReadOnlyDestinationFolderIsReportedAndNothingIsCreated) {
+    const std::string readOnly = readOnlyFileSystem();
+    if (readOnly.empty()) {
+        GTEST_SKIP() << "the read-only file system" << noMountNote;
+    }
+    zeltest::writeWholeFile(folder / "source", {1, 2, 3});
+    const std::string keyText = makeCodedFile({4, 5, 6}, "coded");
+    const DiskWatch watch({folder.path(), readOnly});
+
+    zeltest::RecordingHost codingHost;
+    code(folder / "source", 1, readOnly + "\\out", codingHost);
+    zeltest::RecordingHost decodingHost(keyText);
+    decode(folder / "coded", readOnly + "\\plain", decodingHost);
+
+    EXPECT_EQ(codingHost.infos, Infos{cantWrite(readOnly + "\\out")});
+    EXPECT_EQ(decodingHost.infos, Infos{cantWrite(readOnly + "\\plain")});
+    watch.expectOnlyAdded();
+}
+
+TEST_F(JobFaults, SourceOnAReadOnlyFileSystemCodesNormally) {
+    const std::string readOnly = readOnlyFileSystem();
+    if (readOnly.empty()) {
+        GTEST_SKIP() << "the read-only file system" << noMountNote;
+    }
+    const std::string source = readOnly + "\\source.bin";
+    const DiskWatch watch({folder.path(), readOnly});
+
+    zeltest::RecordingHost codingHost;
+    const std::string keyText = code(source, 1, folder / "coded", codingHost);
+    zeltest::RecordingHost decodingHost(keyText);
+    decode(folder / "coded", folder / "plain", decodingHost);
+
+    EXPECT_TRUE(codingHost.infos.empty());
+    EXPECT_TRUE(decodingHost.infos.empty());
+    watch.expectOnlyAdded({folder / "coded", folder / "plain"});
+    EXPECT_TRUE(zeltest::readWholeFile(folder / "plain") == zeltest::readWholeFile(source));
+}
+
+TEST_F(JobFaults, ReadOnlySourceCodesAndDecodesNormally) {
+    const Bytes content = zeltest::pseudoRandomBytes(5000, 4);
+    zeltest::writeWholeFile(folder / "source", content);
+    ASSERT_TRUE(SetFileAttributesA((folder / "source").c_str(), FILE_ATTRIBUTE_READONLY));
+    const DiskWatch watch({folder.path()});
+
+    zeltest::RecordingHost codingHost;
+    const std::string keyText = code(folder / "source", 1, folder / "coded", codingHost);
+    ASSERT_TRUE(SetFileAttributesA((folder / "coded").c_str(), FILE_ATTRIBUTE_READONLY));
+    zeltest::RecordingHost decodingHost(keyText);
+    decode(folder / "coded", folder / "plain", decodingHost);
+
+    EXPECT_TRUE(codingHost.infos.empty());
+    EXPECT_TRUE(decodingHost.infos.empty());
+    watch.expectOnlyAdded({folder / "coded", folder / "plain"});
+    EXPECT_TRUE(zeltest::readWholeFile(folder / "plain") == content);
+    EXPECT_NE(GetFileAttributesA((folder / "source").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+TEST_F(JobFaults, SourceHeldByAnotherProcessIsReportedAndTheRunGoesOn) {
+    zeltest::writeWholeFile(folder / "held", zeltest::pseudoRandomBytes(3000, 5));
+    zeltest::writeWholeFile(folder / "free", zeltest::pseudoRandomBytes(3000, 6));
+    const std::string keyText = makeCodedFile({7, 8, 9}, "coded");
+    // Taken before the holders start: a held file cannot be read for the comparison.
+    const DiskWatch watch({folder.path()});
+    zeltest::RecordingHost codingHost;
+    zeltest::RecordingHost decodingHost(keyText);
+    {
+        const zeltest::FileHeldByOtherProcess heldSource(folder / "held");
+        const zeltest::FileHeldByOtherProcess heldCoded(folder / "coded");
+        ASSERT_TRUE(heldSource.holding() && heldCoded.holding());
+        code(selectionOf(folder.path(), {"held", "free"}), 2, folder / "out", codingHost);
+        decode(folder / "coded", folder / "plain", decodingHost);
+    }
+    EXPECT_EQ(codingHost.infos, Infos{cantRead(folder / "held")});
+    EXPECT_EQ(decodingHost.infos, Infos{cantRead(folder / "coded")});
+    watch.expectOnlyAdded({folder / "out_free_ZEL"});
+    EXPECT_EQ(zeltest::fileSizeOf(folder / "out_free_ZEL"), 3003);
+}
+
+TEST_F(JobFaults, MissingSourceIsReportedCreatesNothingAndTheRunGoesOn) {
+    zeltest::writeWholeFile(folder / "present", {1, 2, 3});
+    const DiskWatch watch({folder.path()});
+
+    zeltest::RecordingHost codingHost;
+    code(selectionOf(folder.path(), {"missing", "present"}), 2, folder / "out", codingHost);
+    zeltest::RecordingHost decodingHost("123123123");
+    decode(folder / "missing", folder / "plain", decodingHost);
+
+    EXPECT_EQ(codingHost.infos, Infos{cantRead(folder / "missing")});
+    EXPECT_EQ(decodingHost.infos, Infos{cantRead(folder / "missing")});
+    watch.expectOnlyAdded({folder / "out_present_ZEL"});
+}
+
+TEST_F(JobFaults, ExistingDestinationStaysUntouched) {
+    zeltest::writeWholeFile(folder / "source", zeltest::pseudoRandomBytes(2000, 7));
+    const std::string keyText = makeCodedFile(zeltest::pseudoRandomBytes(2000, 8), "coded");
+    zeltest::writeWholeFile(folder / "taken", {'o', 'l', 'd'});
+    zeltest::makeFolder(folder / "folder");
+    const DiskWatch watch({folder.path()});
+
+    zeltest::RecordingHost intoFile, intoFolder, decodingHost(keyText);
+    code(folder / "source", 1, folder / "taken", intoFile);
+    code(folder / "source", 1, folder / "folder", intoFolder);
+    decode(folder / "coded", folder / "taken", decodingHost);
+
+    EXPECT_EQ(intoFile.infos, Infos{alreadyExists(folder / "taken")});
+    EXPECT_EQ(intoFolder.infos, Infos{alreadyExists(folder / "folder")});
+    EXPECT_EQ(decodingHost.infos, Infos{alreadyExists(folder / "taken")});
+    watch.expectOnlyAdded();
+}
+
+TEST_F(JobFaults, SecondMultiFileRunMeetsTheFirstRunsOutputsAndLeavesThem) {
+    zeltest::writeWholeFile(folder / "a", zeltest::pseudoRandomBytes(900, 9));
+    zeltest::writeWholeFile(folder / "b", zeltest::pseudoRandomBytes(900, 10));
+    const std::string selection = selectionOf(folder.path(), {"a", "b"});
+    zeltest::RecordingHost first;
+    code(selection, 2, folder / "out", first);
+    ASSERT_TRUE(first.infos.empty());
+    const DiskWatch watch({folder.path()});
+
+    zeltest::RecordingHost second;
+    code(selection, 2, folder / "out", second);
+
+    EXPECT_EQ(second.infos,
+              (Infos{alreadyExists(folder / "out_a_ZEL"), alreadyExists(folder / "out_b_ZEL")}));
+    watch.expectOnlyAdded();
+}
+
+// An unfinished output of an earlier, interrupted run is not reused and not removed: the job
+// writes beside it under another unfinished name.
+TEST_F(JobFaults, LeftoverUnfinishedOutputIsLeftAsItIs) {
+    const Bytes content = zeltest::pseudoRandomBytes(1500, 11);
+    zeltest::writeWholeFile(folder / "source", content);
+    zeltest::writeWholeFile(folder / "out.part", {'o', 'l', 'd'});
+    const DiskWatch watch({folder.path()});
+
+    zeltest::RecordingHost codingHost;
+    const std::string keyText = code(folder / "source", 1, folder / "out", codingHost);
+    zeltest::RecordingHost decodingHost(keyText);
+    decode(folder / "out", folder / "plain", decodingHost);
+
+    EXPECT_TRUE(codingHost.infos.empty());
+    EXPECT_TRUE(decodingHost.infos.empty());
+    watch.expectOnlyAdded({folder / "out", folder / "plain"});
+    EXPECT_TRUE(zeltest::readWholeFile(folder / "plain") == content);
+}
+
+// A destination name of 255 characters, the longest a name must be able to take.
+TEST_F(JobFaults, DestinationOf255CharactersIsWritten) {
+    const Bytes content = zeltest::pseudoRandomBytes(1000, 12);
+    zeltest::writeWholeFile(folder / "source", content);
+    const std::string base = folder / "";
+    ASSERT_LT(base.size() + 20, 255u);
+    const std::string destination = base + std::string(255 - base.size(), 'd');
+    const std::string plain = base + std::string(255 - base.size(), 'p');
+    const DiskWatch watch({folder.path()});
+
+    zeltest::RecordingHost codingHost;
+    const std::string keyText = code(folder / "source", 1, destination, codingHost);
+    zeltest::RecordingHost decodingHost(keyText);
+    decode(destination, plain, decodingHost);
+
+    EXPECT_TRUE(codingHost.infos.empty());
+    EXPECT_TRUE(decodingHost.infos.empty());
+    watch.expectOnlyAdded({destination, plain});
+    EXPECT_TRUE(zeltest::readWholeFile(plain) == content);
+}
+
+// A run over several files builds names that can outgrow the classic limit of 260 characters.
+// Both outputs are written: the file access takes such names in their "\\?\" form. The
+// shorter output stays under the limit itself, but its unfinished "<name>.part" does not, which
+// used to fail as "can\xB4t write destfile".
+TEST_F(JobFaults, BuiltNamesOver260CharactersAreWritten) {
+    const std::string longName(40, 'n');
+    const Bytes longSource = zeltest::pseudoRandomBytes(1000, 13);
+    zeltest::writeWholeFile(folder / longName, longSource);
+    zeltest::writeWholeFile(folder / "s", zeltest::pseudoRandomBytes(10, 14));
+    const std::string base = folder / "";
+    const std::string outFolder = base + std::string(250 - base.size(), 'f');
+    zeltest::makeFolder(outFolder);
+    const std::string longOutput = outFolder + "\\o_" + longName + "_ZEL";
+    const std::string shortOutput = outFolder + "\\o_s_ZEL";
+    ASSERT_GT(longOutput.size(), 260u);
+    ASSERT_LT(shortOutput.size(), 260u);
+    ASSERT_GT(shortOutput.size() + 5, 260u);
+    const DiskWatch watch({folder.path()});
+
+    zeltest::RecordingHost codingHost;
+    const std::string keyText =
+        code(selectionOf(folder.path(), {longName, "s"}), 2, outFolder + "\\o", codingHost);
+    zeltest::RecordingHost decodingHost(keyText);
+    decode(longOutput, folder / "plain", decodingHost);
+
+    EXPECT_TRUE(codingHost.infos.empty());
+    EXPECT_TRUE(decodingHost.infos.empty());
+    watch.expectOnlyAdded({longOutput, shortOutput, folder / "plain"});
+    EXPECT_TRUE(zeltest::readWholeFile(folder / "plain") == longSource);
+}
+
+}  // namespace
