@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 namespace zel {
@@ -13,14 +14,56 @@ namespace zel {
 namespace {
 
 // The file system reads a name only up to its first NUL.
-std::string upToNul(const std::string& path) { return path.substr(0, path.find('\0')); }
+std::string upToNul(const std::string& path) {
+    return path.substr(0, path.find('\0'));
+}
+
+std::wstring widened(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+// The name as the wide calls take it. A name that reaches the classic limit of 260 characters
+// once made absolute is given the "\\?\" form, which has no such limit: the unfinished
+// "<name>.part" beside a final name of 255 characters is already 260 long, and names built in
+// a run over several files can be longer still. Shorter names pass unchanged.
+std::wstring systemName(const std::string& path) {
+    const std::wstring name = widened(upToNul(path));
+    if (name.empty() || name.rfind(L"\\\\?\\", 0) == 0 || name.rfind(L"\\\\.\\", 0) == 0) {
+        return name;
+    }
+    const DWORD needed = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return name;
+    }
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(name.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) {
+        return name;
+    }
+    full.resize(length);
+    if (full.size() < MAX_PATH) {
+        return name;
+    }
+    if (full.rfind(L"\\\\", 0) == 0) {
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    }
+    return L"\\\\?\\" + full;
+}
 
 // Owns one open file handle.
 class FileHandle {
 public:
     explicit FileHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
     ~FileHandle() { close(); }
-    FileHandle(FileHandle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+    FileHandle(FileHandle&& other) noexcept
+        : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
     FileHandle& operator=(FileHandle&& other) noexcept {
         if (this != &other) {
             close();
@@ -91,14 +134,14 @@ private:
 }  // namespace
 
 std::unique_ptr<OpenFile> Win32BinaryFile::openBinary(const std::string& path) {
-    const std::string name = upToNul(path);
+    const std::wstring name = systemName(path);
     constexpr DWORD noSharing = 0;
     // Read and write access is asked for first only to hold the file as firmly as the user's
     // rights allow; the job never writes to it.
-    FileHandle handle(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, noSharing, nullptr,
+    FileHandle handle(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, noSharing, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle.valid()) {
-        handle = FileHandle(CreateFileA(name.c_str(), GENERIC_READ, noSharing, nullptr,
+        handle = FileHandle(CreateFileW(name.c_str(), GENERIC_READ, noSharing, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     }
     if (!handle.valid()) {
@@ -109,8 +152,8 @@ std::unique_ptr<OpenFile> Win32BinaryFile::openBinary(const std::string& path) {
 
 std::unique_ptr<OpenFile> Win32BinaryFile::createBinary(const std::string& path,
                                                         CreateOutcome& outcome) {
-    const std::string name = upToNul(path);
-    FileHandle handle(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const std::wstring name = systemName(path);
+    FileHandle handle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle.valid()) {
         const DWORD error = GetLastError();
@@ -124,12 +167,12 @@ std::unique_ptr<OpenFile> Win32BinaryFile::createBinary(const std::string& path,
 }
 
 bool Win32BinaryFile::exists(const std::string& path) {
-    return GetFileAttributesA(upToNul(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(systemName(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 RenameOutcome Win32BinaryFile::renameFile(const std::string& from, const std::string& to) {
     // No MOVEFILE_REPLACE_EXISTING: a file that appeared under the final name is never replaced.
-    if (MoveFileExA(upToNul(from).c_str(), upToNul(to).c_str(), 0)) {
+    if (MoveFileExW(systemName(from).c_str(), systemName(to).c_str(), 0)) {
         return RenameOutcome::renamed;
     }
     const DWORD error = GetLastError();
@@ -139,7 +182,7 @@ RenameOutcome Win32BinaryFile::renameFile(const std::string& from, const std::st
 }
 
 bool Win32BinaryFile::deleteFile(const std::string& path) {
-    return DeleteFileA(upToNul(path).c_str()) != 0;
+    return DeleteFileW(systemName(path).c_str()) != 0;
 }
 
 }  // namespace zel
