@@ -82,5 +82,46 @@ TEST(JobsWithNothingChosen, DecodeFileShowsNoSourcefileAndEmptiesTheKey) {
     EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
 }
 
+TEST(Commands, TypingIntoTheKeyEntryChangesNothing) {
+    ZelProcess zel;
+    zel.type(keyEntry, "12345");
+    ASSERT_TRUE(waitUntil([&] { return zel.text(keyEntry) == "12345"; }));
+    // Each typed character sent EN_CHANGE (and EN_UPDATE) to the dialog; also a forged click
+    // notification from the entry: the entry has no callback.
+    zel.post(WM_COMMAND, MAKEWPARAM(keyEntry, BN_CLICKED),
+             reinterpret_cast<LPARAM>(zel.control(keyEntry)));
+    ASSERT_TRUE(zel.responds());
+    EXPECT_TRUE(zel.shownDialogs().empty());
+    EXPECT_EQ(zel.text(statusDisplay), "Idle . . .");
+    EXPECT_EQ(zel.text(sourceDisplay), "");
+    EXPECT_EQ(zel.text(destDisplay), "");
+    EXPECT_EQ(zel.text(keyDisplay), "");
+    EXPECT_TRUE(zel.running());
+    zel.click(quitButton);
+    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(Commands, TheCallbackIsThatOfTheWindowTheCommandComesFrom) {
+    ZelProcess zel;
+    // The id names a control, the window is "Quit": only a click notification counts.
+    zel.post(WM_COMMAND, MAKEWPARAM(codeButton, EN_CHANGE),
+             reinterpret_cast<LPARAM>(zel.control(quitButton)));
+    // An id that names no control: nothing, whatever the window.
+    zel.post(WM_COMMAND, MAKEWPARAM(999, BN_CLICKED),
+             reinterpret_cast<LPARAM>(zel.control(quitButton)));
+    // The id of "Code file" from no window: nothing.
+    zel.post(WM_COMMAND, MAKEWPARAM(codeButton, BN_CLICKED), 0);
+    ASSERT_TRUE(zel.responds());
+    EXPECT_TRUE(zel.running());
+    EXPECT_TRUE(zel.shownDialogs().empty());
+
+    // The id of the key entry, from the window of "Code file": the coding job runs.
+    zel.post(WM_COMMAND, MAKEWPARAM(keyEntry, BN_CLICKED),
+             reinterpret_cast<LPARAM>(zel.control(codeButton)));
+    expectNoSourceFileMessage(zel);
+    zel.click(quitButton);
+    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+}
+
 }  // namespace
 }  // namespace zel::test

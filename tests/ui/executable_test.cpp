@@ -1,0 +1,159 @@
+// zel.exe as a file: one self-contained program that imports only system DLLs, with its
+// version information, manifest, icon and banner among its resources.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "zel_driver.h"
+
+namespace zel::test {
+namespace {
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The names of the DLLs in the import table, read from the file itself.
+std::set<std::string> importedDlls(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<char> image((std::istreambuf_iterator<char>(file)),
+                                  std::istreambuf_iterator<char>());
+    auto at = [&image](std::size_t offset, auto* value) {
+        if (offset + sizeof *value <= image.size()) {
+            std::memcpy(value, image.data() + offset, sizeof *value);
+        }
+    };
+    IMAGE_DOS_HEADER dos{};
+    at(0, &dos);
+    IMAGE_NT_HEADERS64 nt{};
+    at(static_cast<std::size_t>(dos.e_lfanew), &nt);
+    const IMAGE_DATA_DIRECTORY imports =
+        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const std::size_t sectionsAt = static_cast<std::size_t>(dos.e_lfanew) +
+                                   offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+                                   nt.FileHeader.SizeOfOptionalHeader;
+    std::vector<IMAGE_SECTION_HEADER> sections(nt.FileHeader.NumberOfSections);
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        at(sectionsAt + i * sizeof(IMAGE_SECTION_HEADER), &sections[i]);
+    }
+    auto fileOffset = [&sections](DWORD rva) -> std::size_t {
+        for (const IMAGE_SECTION_HEADER& section : sections) {
+            if (rva >= section.VirtualAddress &&
+                rva < section.VirtualAddress + section.Misc.VirtualSize) {
+                return rva - section.VirtualAddress + section.PointerToRawData;
+            }
+        }
+        return 0;
+    };
+
+    std::set<std::string> names;
+    for (std::size_t offset = fileOffset(imports.VirtualAddress); offset != 0;
+         offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        IMAGE_IMPORT_DESCRIPTOR descriptor{};
+        at(offset, &descriptor);
+        if (descriptor.Name == 0) {
+            break;
+        }
+        const std::size_t nameAt = fileOffset(descriptor.Name);
+        names.insert(lower(std::string(image.data() + nameAt)));
+    }
+    return names;
+}
+
+TEST(Executable, ImportsOnlySystemDlls) {
+    const std::set<std::string> imported = importedDlls(zelExePath());
+    ASSERT_FALSE(imported.empty());
+    const std::set<std::string> system = {"user32.dll", "comctl32.dll", "comdlg32.dll",
+                                          "gdi32.dll",  "ole32.dll",    "kernel32.dll",
+                                          "msvcrt.dll", "advapi32.dll", "shell32.dll"};
+    for (const std::string& name : imported) {
+        EXPECT_TRUE(system.count(name) == 1 || name.rfind("api-ms-win-crt-", 0) == 0)
+            << name << " is not a system DLL";
+    }
+    for (const char* needed :
+         {"user32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "ole32.dll", "kernel32.dll"}) {
+        EXPECT_EQ(imported.count(needed), 1u) << needed;
+    }
+}
+
+class ProgramResources : public testing::Test {
+protected:
+    void SetUp() override {
+        program_ = LoadLibraryExA(zelExePath().c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(program_, nullptr);
+    }
+    void TearDown() override { FreeLibrary(program_); }
+
+    std::string resource(const char* name, const char* type) const {
+        const HRSRC found = FindResourceA(program_, name, type);
+        if (found == nullptr) {
+            return {};
+        }
+        const auto* bytes = static_cast<const char*>(LockResource(LoadResource(program_, found)));
+        return std::string(bytes, SizeofResource(program_, found));
+    }
+
+    HMODULE program_ = nullptr;
+};
+
+TEST_F(ProgramResources, VersionInformationNamesTheProduct) {
+    const std::string block = resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16) /* RT_VERSION */);
+    ASSERT_FALSE(block.empty());
+    // VerQueryValue needs a writable copy.
+    std::vector<char> copy(block.begin(), block.end());
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueA(copy.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(23, 0));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(23, 0));
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    char* value = nullptr;
+    ASSERT_TRUE(VerQueryValueA(copy.data(), "\\StringFileInfo\\040904E4\\ProductName",
+                               reinterpret_cast<void**>(&value), &size));
+    EXPECT_STREQ(value, "ZEL");
+    ASSERT_TRUE(VerQueryValueA(copy.data(), "\\StringFileInfo\\040904E4\\ProductVersion",
+                               reinterpret_cast<void**>(&value), &size));
+    EXPECT_STREQ(value, "0.23");
+}
+
+TEST_F(ProgramResources, ManifestDeclaresDpiAwarenessSupportedSystemsAndUtf8) {
+    const std::string manifest = resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_FALSE(manifest.empty());
+    EXPECT_NE(manifest.find(">system</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find(">UTF-8</activeCodePage>"), std::string::npos);
+    for (const char* system : {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",     // 7
+                               "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",     // 8
+                               "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",     // 8.1
+                               "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {  // 10 and 11
+        EXPECT_NE(manifest.find(system), std::string::npos) << system;
+    }
+}
+
+TEST_F(ProgramResources, HoldsAnIconAndTheBanner) {
+    EXPECT_NE(FindResourceA(program_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14) /* group icon */),
+              nullptr);
+    const std::string banner = resource(MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(2) /* bitmap */);
+    ASSERT_GE(banner.size(), sizeof(BITMAPINFOHEADER));
+    BITMAPINFOHEADER header{};
+    std::memcpy(&header, banner.data(), sizeof header);
+    EXPECT_EQ(header.biWidth, 200);
+    EXPECT_EQ(header.biHeight, 50);
+    EXPECT_EQ(header.biBitCount, 32);
+    EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
+}
+
+}  // namespace
+}  // namespace zel::test
