@@ -86,11 +86,12 @@ TEST(ByteTransform, DrawnKeysArePermutationsThatDecodeBack) {
     }
 }
 
-// Keys of the byte-wide fast path (0 and negatives included) and of the general path.
+// Keys of the byte-wide fast path (0 and negatives included) and of the general path, with
+// a number above 255 in each position on its own.
 const CodingKey blockKeys[] = {
-    {0, 0, 0},      {-12, -34, -56}, {-99, 255, 0},   {255, 255, 255}, {1, 2, 3},
-    {50, 99, 255},  {200, 100, 60},  {256, 256, 256}, {999, 999, 999}, {300, 50, 999},
-    {256, -5, 700}, {999, 0, 255},   {17, 600, 17},
+    {0, 0, 0},       {-12, -34, -56}, {-99, 255, 0},  {255, 255, 255}, {1, 2, 3},
+    {50, 99, 255},   {200, 100, 60},  {256, 0, 255},  {0, 256, 255},   {255, 100, 256},
+    {256, 256, 256}, {999, 999, 999}, {300, 50, 999}, {256, -5, 700},  {17, 600, 17},
 };
 
 TEST(ByteTransform, BlocksMatchBytesInAndOutOfPlace) {

@@ -176,36 +176,47 @@ TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
         std::function<void(fakes::MemoryFiles&)> inject;
         std::string message;
         Paths left;
+        int partsCreated;
     };
     const Bytes old = fakes::bytesOf("old");
     const Case cases[] = {
-        {"missing source", [](auto& f) { f.entries.erase(source); }, cantRead + source, {}},
-        {"short read", [](auto& f) { f.readStopsAt[source] = 1000; }, cantRead + source, {source}},
+        {"missing source", [](auto& f) { f.entries.erase(source); }, cantRead + source, {}, 0},
+        {"short read",
+         [](auto& f) { f.readStopsAt[source] = 1000; },
+         cantRead + source,
+         {source},
+         1},
         {"source held elsewhere",
          [](auto& f) { f.refuseOpen.insert(source); },
          cantRead + source,
-         {source}},
+         {source},
+         0},
         {"destination exists",
          [&](auto& f) { f.put(destination, old); },
          alreadyExists + destination,
-         {source, destination}},
+         {source, destination},
+         0},
         {"create refused",
          [](auto& f) { f.refuseCreate = true; },
          cantWrite + destination,
-         {source}},
+         {source},
+         0},
         {"marker not written",
          [](auto& f) { f.writeLimit = 0; },
          cantWrite + destination,
-         {source}},
+         {source},
+         1},
         {"write fails midway",
          [](auto& f) { f.writeLimit = 1000; },
          cantWrite + destination,
-         {source}},
-        {"close fails", [](auto& f) { f.failClose = true; }, cantWrite + destination, {source}},
+         {source},
+         1},
+        {"close fails", [](auto& f) { f.failClose = true; }, cantWrite + destination, {source}, 1},
         {"destination appears before rename",
          [&](auto& f) { f.appearOnRename[destination] = old; },
          alreadyExists + destination,
-         {source, destination}},
+         {source, destination},
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -226,6 +237,7 @@ TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
         }
         EXPECT_EQ(r.files.openCount, 0);
         EXPECT_EQ(r.files.logCount("create " + source), 0);
+        EXPECT_EQ(r.files.logCount("create " + destination + ".part"), c.partsCreated);
         const Calls end = endSequence(r.key);
         ASSERT_GE(r.host.calls.size(), end.size());
         EXPECT_EQ(Calls(r.host.calls.end() - end.size(), r.host.calls.end()), end);

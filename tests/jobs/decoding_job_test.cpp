@@ -207,33 +207,28 @@ TEST(DecodingJob, MendedFaultsReportAndLeaveNoOutput) {
         std::function<void(fakes::MemoryFiles&)> inject;
         std::string message;
         Paths left;
+        int partsCreated;
     };
     const Bytes old = fakes::bytesOf("old");
+    const std::string cantRead = "can\xB4t read sourcefile !!\n" + coded;
+    const std::string cantWrite = "can\xB4t write destfile !!\n" + plainPath;
+    const std::string exists = "File already exists !!\n" + plainPath;
     const Case cases[] = {
-        {"missing source",
-         [](auto& f) { f.entries.erase(coded); },
-         "can\xB4t read sourcefile !!\n" + coded,
-         {}},
-        {"short read",
-         [](auto& f) { f.readStopsAt[coded] = 900; },
-         "can\xB4t read sourcefile !!\n" + coded,
-         {coded}},
+        {"missing source", [](auto& f) { f.entries.erase(coded); }, cantRead, {}, 0},
+        {"short read", [](auto& f) { f.readStopsAt[coded] = 900; }, cantRead, {coded}, 1},
+        {"marker cut short", [](auto& f) { f.readStopsAt[coded] = 2; }, notCoded, {coded}, 0},
         {"destination exists",
          [&](auto& f) { f.put(plainPath, old); },
-         "File already exists !!\n" + plainPath,
-         {coded, plainPath}},
-        {"write fails",
-         [](auto& f) { f.writeLimit = 100; },
-         "can\xB4t write destfile !!\n" + plainPath,
-         {coded}},
-        {"close fails",
-         [](auto& f) { f.failClose = true; },
-         "can\xB4t write destfile !!\n" + plainPath,
-         {coded}},
+         exists,
+         {coded, plainPath},
+         0},
+        {"write fails", [](auto& f) { f.writeLimit = 100; }, cantWrite, {coded}, 1},
+        {"close fails", [](auto& f) { f.failClose = true; }, cantWrite, {coded}, 1},
         {"destination appears before rename",
          [&](auto& f) { f.appearOnRename[plainPath] = old; },
-         "File already exists !!\n" + plainPath,
-         {coded, plainPath}},
+         exists,
+         {coded, plainPath},
+         1},
     };
     const Bytes codedFile = fakes::codedFileOf({60, 60, 60}, fakes::patternBytes(1500, 2));
     for (const Case& c : cases) {
@@ -249,6 +244,7 @@ TEST(DecodingJob, MendedFaultsReportAndLeaveNoOutput) {
         }
         EXPECT_EQ(r.files.openCount, 0);
         EXPECT_EQ(r.files.logCount("create " + coded), 0);
+        EXPECT_EQ(r.files.logCount("create " + plainPath + ".part"), c.partsCreated);
         ASSERT_GE(r.host.calls.size(), endSequence.size());
         EXPECT_EQ(Calls(r.host.calls.end() - endSequence.size(), r.host.calls.end()), endSequence);
     }

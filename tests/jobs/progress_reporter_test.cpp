@@ -43,13 +43,14 @@ TEST(ProgressReporter, StepsAddUpToTheTopOfTheRange) {
     struct Case {
         int64_t total, chunk;
     };
+    // Chunk sizes that are not multiples of the scale make the scaled steps vary.
     const Case cases[] = {
         {int32Max, 1 << 20},
         {int32Max + 1, 1 << 20},
         {int32Max + 801, 800},
         {(int64_t{1} << 32) + 1, 8000},
-        {(int64_t{1} << 40) + 7, 1 << 20},
-        {(int64_t{1} << 62) + 3, int64_t{1} << 42},
+        {(int64_t{1} << 40) + 7, 1000003},
+        {(int64_t{1} << 62) + 3, (int64_t{1} << 42) + 12345},
     };
     for (const Case& c : cases) {
         fakes::RecordingHost host;
