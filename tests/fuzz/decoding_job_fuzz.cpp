@@ -1,0 +1,146 @@
+// The decoding job on an in-memory file of any bytes with any typed key text, under an injected
+// file-system fault; then a coding run followed by a decoding run on the same bytes.
+// Input: the key text's length (byte 0), the fault and whether to put the marker in front
+// (byte 1), a clock reading (bytes 2-5), the fault's offset (bytes 6-7), the typed key text,
+// then the file's content.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cipher/byte_transform.h"
+#include "jobs/coding_job.h"
+#include "jobs/decoding_job.h"
+#include "tests/jobs/job_fakes.h"
+
+namespace {
+
+using zel::fakes::Bytes;
+
+const std::string source = "C:\\in\\coded";
+const std::string destination = "C:\\out\\plain";
+
+void require(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+enum class Fault { none, shortRead, writeLimit, closeFails, destinationAppears };
+
+void inject(Fault fault, int64_t offset, zel::fakes::MemoryFiles& files) {
+    switch (fault) {
+        case Fault::none:
+            break;
+        case Fault::shortRead:
+            files.readStopsAt[source] = offset;
+            break;
+        case Fault::writeLimit:
+            files.writeLimit = offset;
+            break;
+        case Fault::closeFails:
+            files.failClose = true;
+            break;
+        case Fault::destinationAppears:
+            files.appearOnRename[destination] = zel::fakes::bytesOf("late");
+            break;
+    }
+}
+
+void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault fault, int64_t offset) {
+    zel::SharedState state{source, 1, destination, "", "old"};
+    zel::fakes::RecordingHost host;
+    host.keyEntryText = typedKey;
+    zel::fakes::MemoryFiles files;
+    files.put(source, content);
+    inject(fault, offset, files);
+    zel::runDecodingJob(state, host, files);
+
+    require(files.openCount == 0);
+    require(files.at(source).bytes == content);
+    const auto infos = host.infos();
+    if (typedKey.size() != zel::keyTextLength) {
+        require(infos == std::vector<std::string>{"invalid decodekeylength !!"});
+        require(files.log.empty());
+        return;
+    }
+
+    // What the fault makes of the run: the one message, or none when the file is decoded.
+    const auto size = static_cast<int64_t>(content.size());
+    const bool marked = size >= 3 && std::memcmp(content.data(), "ZEL", 3) == 0;
+    std::string message;
+    if (!marked || (fault == Fault::shortRead && offset < 3)) {
+        message = "can\xB4t decode, not a ZEL coded file !!!";
+    } else if (fault == Fault::shortRead && offset < size) {
+        message = "can\xB4t read sourcefile !!\n" + source;
+    } else if ((fault == Fault::writeLimit && offset < size - 3) || fault == Fault::closeFails) {
+        message = "can\xB4t write destfile !!\n" + destination;
+    } else if (fault == Fault::destinationAppears) {
+        message = "File already exists !!\n" + destination;
+    }
+
+    if (message.empty()) {
+        require(infos.empty());
+        Bytes expected;
+        const zel::CodingKey key = zel::parseKeyText(typedKey);
+        for (std::size_t i = 3; i < content.size(); ++i) {
+            expected.push_back(zel::decodeByte(key, content[i]));
+        }
+        require(files.paths().size() == 2 && files.at(destination).bytes == expected);
+    } else {
+        require(infos == std::vector<std::string>{message});
+        const bool appeared = marked && fault == Fault::destinationAppears;
+        // Nothing left of the output: no file under its name, no unfinished file beside it.
+        require(files.paths().size() == (appeared ? 2u : 1u));
+        require(!appeared || files.at(destination).bytes == zel::fakes::bytesOf("late"));
+    }
+    if (!marked) {
+        require(files.logCount("create") == 0);
+    }
+}
+
+void codeThenDecode(const Bytes& content, double clockReading) {
+    zel::SharedState state{"C:\\p\\plain", 1, "C:\\p\\coded", "", ""};
+    zel::fakes::RecordingHost host;
+    zel::fakes::MemoryFiles files;
+    files.put("C:\\p\\plain", content);
+    zel::runCodingJob(state, host, files, zel::fakes::fakeClock(clockReading));
+
+    const zel::CodingKey key = zel::parseKeyText(host.shownKeyText);
+    for (const int k : {key.k1, key.k2, key.k3}) {
+        require(k >= 50 && k <= 255);
+    }
+    require(zel::formatKeyText(key) == host.shownKeyText);
+    require(files.at("C:\\p\\coded").bytes == zel::fakes::codedFileOf(key, content));
+
+    state = {"C:\\p\\coded", 1, "C:\\p\\back", "", ""};
+    host.keyEntryText = host.shownKeyText;
+    zel::runDecodingJob(state, host, files);
+    require(files.at("C:\\p\\back").bytes == content);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    constexpr std::size_t header = 8;
+    if (size < header) {
+        return 0;
+    }
+    const std::size_t keyLength = (data[0] & 0x80) != 0 ? (data[0] & 0x0F) : zel::keyTextLength;
+    const auto fault = static_cast<Fault>((data[1] & 0x07) % 5);
+    const bool addMarker = (data[1] & 0x08) != 0;  // reaches the decoding path more often
+    uint32_t millis = 0;
+    std::memcpy(&millis, data + 2, sizeof millis);
+    const int64_t offset = data[6] | (data[7] << 8);
+    if (size < header + keyLength) {
+        return 0;
+    }
+    const std::string typedKey(reinterpret_cast<const char*>(data + header), keyLength);
+    Bytes content = addMarker ? zel::fakes::bytesOf("ZEL") : Bytes{};
+    content.insert(content.end(), data + header + keyLength, data + size);
+
+    decodeAnyFile(content, typedKey, fault, offset);
+    codeThenDecode(content, (millis % 86400000u) / 1000.0);
+    return 0;
+}
