@@ -225,5 +225,31 @@ TEST_F(DialogJobHostTest, ProgressOfManyChunksIsFastAndEndsFull) {
     EXPECT_EQ(barPosition(), 1000);
 }
 
+TEST_F(DialogJobHostTest, AJobKeepsTheWindowPaintedButTakesNoInput) {
+    JobHost& host = dialog_.host();
+    const HWND dialog = dialog_.state().mainDialog;
+    host.setProgressRange(1, 1000000);
+    host.setProgressStep(800);
+    // Input waiting in the queue while the job runs, and a display in need of paint.
+    PostMessageA(control(codeButton), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(codeButton, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(control(codeButton)));
+    InvalidateRect(control(statusDisplay), nullptr, TRUE);
+
+    // At most every 100 ms the steps let the paint through.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (GetUpdateRect(control(statusDisplay), nullptr, FALSE) &&
+           std::chrono::steady_clock::now() < limit) {
+        host.stepProgress();
+    }
+    EXPECT_FALSE(GetUpdateRect(control(statusDisplay), nullptr, FALSE));
+
+    // Both input messages are still queued, untouched.
+    MSG message;
+    EXPECT_TRUE(
+        PeekMessageA(&message, control(codeButton), WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
+    EXPECT_TRUE(PeekMessageA(&message, dialog, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+}
+
 }  // namespace
 }  // namespace zel::ui

@@ -79,6 +79,20 @@ std::string windowText(HWND window) {
     return text;
 }
 
+std::wstring wideWindowText(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, sendLimitMs,
+                             &length)) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, sendLimitMs, &copied);
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
 std::string className(HWND window) {
     char name[256] = {};
     const int length = GetClassNameA(window, name, sizeof name);
@@ -225,6 +239,14 @@ void ZelProcess::chooseFiles(HWND chooser, const std::string& names) {
     HWND edit = GetDlgItem(chooser, fileNameEditId);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(names.c_str()),
+                        SMTO_ABORTIFHUNG, sendLimitMs, &ignored);
+    pressOk(chooser);
+}
+
+void ZelProcess::chooseFiles(HWND chooser, const std::wstring& names) {
+    HWND edit = GetDlgItem(chooser, fileNameEditId);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(names.c_str()),
                         SMTO_ABORTIFHUNG, sendLimitMs, &ignored);
     pressOk(chooser);
 }

@@ -33,8 +33,11 @@ std::string windowsPath(const std::string& path);
 // The zel.exe of this build.
 std::string zelExePath();
 
-// Text and class of any window, through the messages an outside program may send.
+// Text and class of any window, through the messages an outside program may send. The narrow
+// text is in this test program's code page (Windows-1252, while zel.exe runs in UTF-8): names
+// outside Windows-1252 need the wide forms.
 std::string windowText(HWND window);
+std::wstring wideWindowText(HWND window);
 std::string className(HWND window);
 
 // A message box or other dialog shown by the program.
@@ -61,6 +64,7 @@ public:
     HWND control(int id) const { return GetDlgItem(window_, id); }
 
     std::string text(int id) const { return windowText(control(id)); }
+    std::wstring wideText(int id) const { return wideWindowText(control(id)); }
     // WM_SETTEXT to the control.
     void setText(int id, const std::string& text) const;
     // Types the text into the control, character by character, as keystrokes would.
@@ -89,6 +93,7 @@ public:
     // Types names into a file chooser's file-name box (id 0x47c) and presses its OK button.
     // Several files: "\"a.txt\" \"b.txt\"".
     static void chooseFiles(HWND chooser, const std::string& names);
+    static void chooseFiles(HWND chooser, const std::wstring& names);
 
     // The window that has the keyboard focus in the program's thread.
     HWND focus() const;
