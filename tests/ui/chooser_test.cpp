@@ -137,5 +137,33 @@ TEST(Keyboard, EscOpensTheDestinationChooserAndEnterInTheKeyEntryTheSourceChoose
     quit(zel);
 }
 
+TEST(InfoMessages, ShowTheAcuteAccentUnderTheProgramsUtf8CodePage) {
+    TemporaryFolder folder({"plain.txt"});
+    ZelProcess zel(folder.path());
+    zel.click(loadSourceButton);
+    auto chooser = zel.waitForDialog(sourceTitle);
+    ASSERT_TRUE(chooser.has_value());
+    ZelProcess::chooseFiles(chooser->window, "plain.txt");
+    ASSERT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 1"; }));
+    zel.click(2);
+    chooser = zel.waitForDialog(destinationTitle);
+    ASSERT_TRUE(chooser.has_value());
+    ZelProcess::chooseFiles(chooser->window, "out.bin");
+    ASSERT_TRUE(waitUntil([&] { return !zel.text(destDisplay).empty(); }));
+    zel.setText(keyEntry, "123456789");
+
+    zel.click(4);  // "Decode file": the empty plain.txt has no marker
+    const auto box = zel.waitForDialog("ZEL 0.23 - Info");
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(wideWindowText(GetDlgItem(box->window, 0xFFFF)),
+              L"can\u00B4t decode, not a ZEL coded file !!!");
+    EXPECT_EQ(box->owner, zel.window());
+    ZelProcess::pressOk(box->window);
+    EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Idle . . ."; }));
+    // A refused file leaves nothing behind.
+    EXPECT_EQ(GetFileAttributesA((folder.path() + "\\out.bin").c_str()), INVALID_FILE_ATTRIBUTES);
+    quit(zel);
+}
+
 }  // namespace
 }  // namespace zel::test
