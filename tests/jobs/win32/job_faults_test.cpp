@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <iostream>
 #include <set>
 
 #include "cipher/byte_transform.h"
@@ -430,6 +431,124 @@ TEST_F(JobFaults, BuiltNamesOver260CharactersAreWritten) {
     EXPECT_TRUE(decodingHost.infos.empty());
     watch.expectOnlyAdded({longOutput, shortOutput, folder / "plain"});
     EXPECT_TRUE(zeltest::readWholeFile(folder / "plain") == longSource);
+}
+
+// The cases that take seconds or more, kept apart so that they can be labelled and given their
+// own time limits.
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A coding run killed while it writes leaves nothing under the final name, only its unfinished
+// output, which a later run neither uses nor removes.
+TEST(JobFaultsLong, RunKilledHalfWayLeavesNothingUnderTheFinalName) {
+    const zeltest::TempFolder folder;
+    const std::string source = folder / "source";
+    const std::string destination = folder / "coded";
+    const std::string unfinished = destination + ".part";
+    const int64_t length = int64_t{512} << 20;
+    zeltest::makeSparseFile(source, length, {{0, 'a'}, {length - 1, 'z'}});
+
+    zeltest::ChildProcess coder;
+    ASSERT_TRUE(coder.start({zeltest::codeFileRole, source, destination}));
+    int64_t firstSeen = -1;
+    int64_t lastSeen = -1;
+    const auto start = std::chrono::steady_clock::now();
+    while (secondsSince(start) < 60 && coder.waitForExit(5) == STILL_ACTIVE) {
+        lastSeen = zeltest::fileSizeOf(unfinished);
+        if (lastSeen > 0 && firstSeen < 0) {
+            firstSeen = lastSeen;
+        } else if (firstSeen > 0 && lastSeen > firstSeen) {
+            break;
+        }
+    }
+    const DWORD running = coder.waitForExit(0);
+    coder.terminate();
+    ASSERT_EQ(running, STILL_ACTIVE) << "the run ended before it could be killed";
+    ASSERT_GT(lastSeen, firstSeen) << "the unfinished output did not grow";
+
+    EXPECT_FALSE(zeltest::pathExists(destination));
+    const int64_t left = zeltest::fileSizeOf(unfinished);
+    EXPECT_GE(left, lastSeen);
+    EXPECT_LT(left, length + 3);
+    EXPECT_EQ(zeltest::fileSizeOf(source), length);
+    EXPECT_EQ(zeltest::byteAt(source, 0), 'a');
+    EXPECT_EQ(zeltest::byteAt(source, length - 1), 'z');
+    EXPECT_EQ(zeltest::namesIn(folder.path()), (std::vector<std::string>{"coded.part", "source"}));
+    std::cout << "[          ] killed after " << secondsSince(start) << " s with " << left
+              << " bytes written\n";
+}
+
+// Lengths past 32 bits: a sparse source of 4 GiB + 1 byte with marked bytes at the start, around
+// 2 GiB and 4 GiB and at the end. The coded and decoded files are real data (4 GiB each).
+TEST(JobFaultsLong, SourceOf4GiBPlusOneByteRoundTrips) {
+    constexpr char prefix[] = "zel-jobs-big-";
+    zeltest::removeStaleTempFolders(prefix);
+    const zeltest::TempFolder folder(prefix);
+    const int64_t free = zeltest::freeBytesAt(folder.path());
+    if (free < int64_t{12} << 30) {
+        GTEST_SKIP() << "needs about 12 GB free at " << folder.path() << ", has " << (free >> 20)
+                     << " MiB";
+    }
+    const int64_t twoGiB = int64_t{2} << 30;
+    const int64_t fourGiB = int64_t{4} << 30;
+    const int64_t length = fourGiB + 1;
+    const std::vector<std::pair<int64_t, uint8_t>> marked = {{0, 'Z'},
+                                                             {1, 'E'},
+                                                             {2, 'L'},
+                                                             {twoGiB - 1, 0x81},
+                                                             {twoGiB, 0x82},
+                                                             {twoGiB + 1, 0x83},
+                                                             {fourGiB - 2, 0xF1},
+                                                             {fourGiB - 1, 0xF2},
+                                                             {fourGiB, 0xF3}};
+    const std::string source = folder / "source";
+    const std::string coded = folder / "coded";
+    const std::string decoded = folder / "decoded";
+    zeltest::makeSparseFile(source, length, marked);
+
+    auto start = std::chrono::steady_clock::now();
+    zel::Win32BinaryFile files;
+    zel::SharedState codingState;
+    codingState.sourceSelection = source;
+    codingState.destinationPath = coded;
+    zeltest::RecordingHost codingHost;
+    zel::runCodingJob(codingState, codingHost, files);
+    const double codingSeconds = secondsSince(start);
+    EXPECT_TRUE(codingHost.endedCodingRun(codingState.keyText));
+    ASSERT_TRUE(codingHost.infos.empty()) << codingHost.infos.front();
+    EXPECT_EQ(codingHost.progressSteps, (length + 799) / 800);
+    EXPECT_GT(codingHost.progressHigh, 0);
+
+    ASSERT_EQ(zeltest::fileSizeOf(coded), length + 3);
+    const zel::CodingKey key = zel::parseKeyText(codingState.keyText);
+    EXPECT_EQ(zeltest::byteAt(coded, 0), 'Z');
+    EXPECT_EQ(zeltest::byteAt(coded, 1), 'E');
+    EXPECT_EQ(zeltest::byteAt(coded, 2), 'L');
+    for (const auto& [offset, value] : marked) {
+        EXPECT_EQ(zeltest::byteAt(coded, offset + 3), zel::codeByte(key, value)) << "at " << offset;
+    }
+    EXPECT_EQ(zeltest::byteAt(coded, 3 + (int64_t{3} << 30)), zel::codeByte(key, 0));
+
+    start = std::chrono::steady_clock::now();
+    zel::SharedState decodingState;
+    decodingState.sourceSelection = coded;
+    decodingState.destinationPath = decoded;
+    zeltest::RecordingHost decodingHost(codingState.keyText);
+    zel::runDecodingJob(decodingState, decodingHost, files);
+    const double decodingSeconds = secondsSince(start);
+    EXPECT_TRUE(decodingHost.endedDecodingRun());
+    ASSERT_TRUE(decodingHost.infos.empty()) << decodingHost.infos.front();
+    EXPECT_EQ(decodingHost.progressSteps, (length + 799) / 800);
+    zeltest::removeTree(coded);
+
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(zeltest::compareFiles(source, decoded), "");
+    const double comparingSeconds = secondsSince(start);
+    EXPECT_EQ(zeltest::namesIn(folder.path()), (std::vector<std::string>{"decoded", "source"}));
+    std::cout << "[          ] coding " << codingSeconds << " s, decoding " << decodingSeconds
+              << " s, comparing " << comparingSeconds << " s\n";
 }
 
 }  // namespace

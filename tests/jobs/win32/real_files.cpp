@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -68,26 +69,34 @@ void writeAll(HANDLE file, const uint8_t* bytes, std::size_t count, const std::s
     }
 }
 
-void snapshotInto(const std::string& folder, const std::string& prefix, FolderSnapshot& into) {
+// The names in a folder, without "." and "..", each with whether it is a folder.
+std::vector<std::pair<std::string, bool>> entriesOf(const std::string& folder) {
+    std::vector<std::pair<std::string, bool>> entries;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(wideName(folder + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
-        return;
+        return entries;
     }
     do {
         const std::string name = narrowName(found.cFileName);
-        if (name == "." || name == "..") {
-            continue;
+        if (name != "." && name != "..") {
+            entries.emplace_back(name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
         }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return entries;
+}
+
+void snapshotInto(const std::string& folder, const std::string& prefix, FolderSnapshot& into) {
+    for (const auto& [name, isFolder] : entriesOf(folder)) {
         const std::string relative = prefix + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (isFolder) {
             into[relative] = "<folder>";
             snapshotInto(folder + "\\" + name, relative + "\\", into);
         } else {
             into[relative] = asString(readWholeFile(folder + "\\" + name));
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    }
 }
 
 std::string quoted(const std::string& argument) {
@@ -107,18 +116,23 @@ std::string ownProgramPath() {
     }
 }
 
-}  // namespace
-
-TempFolder::TempFolder() {
-    static std::atomic<int> counter{0};
+std::string systemTempFolder() {
     char base[MAX_PATH + 1] = {};
     GetTempPathA(sizeof base, base);
     std::string folder = base;
     if (!folder.empty() && folder.back() == '\\') {
         folder.pop_back();
     }
+    return folder;
+}
+
+}  // namespace
+
+TempFolder::TempFolder(const std::string& prefix) {
+    static std::atomic<int> counter{0};
+    const std::string folder = systemTempFolder();
     for (;;) {
-        path_ = folder + "\\zel-jobs-" + std::to_string(GetCurrentProcessId()) + "-" +
+        path_ = folder + "\\" + prefix + std::to_string(GetCurrentProcessId()) + "-" +
                 std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
         if (CreateDirectoryA(path_.c_str(), nullptr)) {
             return;
@@ -130,42 +144,51 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() {
-    removeTree(path_);
+    // A child process that was just ended may hold its files for a moment longer.
+    for (int attempt = 0; attempt < 50 && pathExists(path_); ++attempt) {
+        if (attempt > 0) {
+            Sleep(100);
+        }
+        removeTree(path_);
+    }
 }
 
 void removeTree(const std::string& path) {
-    const DWORD attributes = GetFileAttributesW(wideName(path).c_str());
+    const std::wstring name = wideName(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return;
     }
     if (attributes & FILE_ATTRIBUTE_READONLY) {
-        SetFileAttributesW(wideName(path).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesW(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileW(wideName(path).c_str());
+        DeleteFileW(name.c_str());
         return;
     }
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(wideName(path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        std::vector<std::string> names;
-        do {
-            const std::string name = narrowName(found.cFileName);
-            if (name != "." && name != "..") {
-                names.push_back(name);
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-        for (const std::string& name : names) {
-            removeTree(path + "\\" + name);
-        }
-    }
-    RemoveDirectoryW(wideName(path).c_str());
+    removeContents(path);
+    RemoveDirectoryW(name.c_str());
 }
 
 void removeContents(const std::string& folder) {
-    for (const auto& entry : snapshotOf(folder)) {
+    for (const auto& entry : entriesOf(folder)) {
         removeTree(folder + "\\" + entry.first);
+    }
+}
+
+void removeStaleTempFolders(const std::string& prefix) {
+    const std::string folder = systemTempFolder();
+    for (const auto& entry : entriesOf(folder)) {
+        const std::string& name = entry.first;
+        if (name.rfind(prefix, 0) != 0) {
+            continue;
+        }
+        const auto owner =
+            static_cast<DWORD>(std::strtoul(name.c_str() + prefix.size(), nullptr, 10));
+        UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, owner));
+        if (!process.valid() || WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) {
+            removeTree(folder + "\\" + name);
+        }
     }
 }
 
@@ -224,6 +247,15 @@ FolderSnapshot snapshotOf(const std::string& folder) {
     FolderSnapshot snapshot;
     snapshotInto(folder, "", snapshot);
     return snapshot;
+}
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : entriesOf(folder)) {
+        names.push_back(entry.first);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 int64_t freeBytesAt(const std::string& path) {

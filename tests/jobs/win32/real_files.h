@@ -51,7 +51,8 @@ private:
 // A new empty folder under the system's temporary folder, removed with all it holds.
 class TempFolder {
 public:
-    TempFolder();
+    // The folder's name starts with the prefix, then the process id.
+    explicit TempFolder(const std::string& prefix = "zel-jobs-");
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -64,7 +65,11 @@ private:
     std::string path_;
 };
 
+// Removes the file or the folder with all it holds; gives up silently on what cannot go.
 void removeTree(const std::string& path);
+// Removes the temporary folders with the prefix that processes no longer running left behind
+// (a test killed by its timeout does not clean up).
+void removeStaleTempFolders(const std::string& prefix);
 // Removes everything inside the folder, keeping the folder.
 void removeContents(const std::string& folder);
 
@@ -81,6 +86,8 @@ std::string asString(const Bytes& bytes);
 // its content. Small files only.
 using FolderSnapshot = std::map<std::string, std::string>;
 FolderSnapshot snapshotOf(const std::string& folder);
+// The names in a folder, sorted, without reading anything.
+std::vector<std::string> namesIn(const std::string& folder);
 
 // Free bytes for the caller on the volume that holds the path; -1 when unknown.
 int64_t freeBytesAt(const std::string& path);
