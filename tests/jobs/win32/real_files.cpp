@@ -396,7 +396,8 @@ std::string uniqueEventName() {
 FileHeldByOtherProcess::FileHeldByOtherProcess(const std::string& path) {
     const std::string eventName = uniqueEventName();
     ready_ = UniqueHandle(CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
-    if (!ready_.valid() || !holder_.start({holdUnsharedRole, path, eventName})) {
+    if (!ready_.valid() || !holder_.start({holdUnsharedRole, path, eventName,
+                                           std::to_string(GetCurrentProcessId())})) {
         return;
     }
     // The holder signals once it has the file open, or ends when it cannot open it.

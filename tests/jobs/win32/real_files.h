@@ -140,7 +140,8 @@ private:
 };
 
 // The switches that start this program in a child role (test_main.cpp) instead of the tests.
-// Holds <path> open without sharing, signals the event <name>, then waits to be ended.
+// Holds <path> open without sharing, signals the event <name>, then waits to be ended or for
+// the process <parent id> to end.
 inline constexpr char holdUnsharedRole[] = "--hold-unshared";
 // Codes <source> into <destination> with the coding job on real files, then exits.
 inline constexpr char codeFileRole[] = "--code-file";

@@ -12,7 +12,14 @@
 
 namespace {
 
-int holdUnshared(const std::string& path, const std::string& readyEventName) {
+int holdUnshared(const std::string& path, const std::string& readyEventName,
+                 const std::string& parentId) {
+    // Ending with the test program, even when it dies, keeps no orphan holding CTest's output.
+    zeltest::UniqueHandle parent(
+        OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(std::stoul(parentId))));
+    if (!parent.valid()) {
+        return 1;
+    }
     zeltest::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
@@ -22,7 +29,7 @@ int holdUnshared(const std::string& path, const std::string& readyEventName) {
     if (!ready.valid() || !SetEvent(ready.get())) {
         return 3;
     }
-    Sleep(INFINITE);
+    WaitForSingleObject(parent.get(), INFINITE);
     return 0;
 }
 
@@ -40,8 +47,8 @@ int codeFile(const std::string& source, const std::string& destination) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]) == zeltest::holdUnsharedRole) {
-        return holdUnshared(argv[2], argv[3]);
+    if (argc == 5 && std::string(argv[1]) == zeltest::holdUnsharedRole) {
+        return holdUnshared(argv[2], argv[3], argv[4]);
     }
     if (argc == 4 && std::string(argv[1]) == zeltest::codeFileRole) {
         return codeFile(argv[2], argv[3]);
