@@ -62,25 +62,6 @@ std::vector<std::string> RecordingHost::infos() const {
     return shown;
 }
 
-void RecordingHost::showStatus(const std::string& text) {
-    calls.push_back("showStatus " + text);
-}
-void RecordingHost::showSourceText(const std::string& text) {
-    calls.push_back("showSourceText " + text);
-}
-void RecordingHost::showDestinationText(const std::string& text) {
-    calls.push_back("showDestinationText " + text);
-}
-void RecordingHost::showKeyText(const std::string& text) {
-    shownKeyText = text;
-    calls.push_back("showKeyText " + text);
-}
-void RecordingHost::setButtonsEnabled(bool enabled) {
-    calls.push_back(std::string("setButtonsEnabled ") + (enabled ? "true" : "false"));
-}
-void RecordingHost::setBusyPointer(bool busy) {
-    calls.push_back(std::string("setBusyPointer ") + (busy ? "true" : "false"));
-}
 void RecordingHost::setProgressRange(int32_t low, int32_t high) {
     rangeHigh = high;
     stepTotal = 0;
@@ -100,16 +81,6 @@ void RecordingHost::stepProgress() {
     if (recordProgress) {
         calls.push_back("stepProgress");
     }
-}
-void RecordingHost::showInfo(const std::string& text) {
-    calls.push_back("showInfo " + text);
-}
-std::string RecordingHost::readKeyEntryText() {
-    calls.push_back("readKeyEntryText");
-    return keyEntryText;
-}
-void RecordingHost::setKeyEntryText(const std::string& text) {
-    calls.push_back("setKeyEntryText " + text);
 }
 
 // ---- StreamDigest

@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cipher/coding_key.h"
@@ -49,18 +50,33 @@ public:
 
     std::vector<std::string> infos() const;
 
-    void showStatus(const std::string& text) override;
-    void showSourceText(const std::string& text) override;
-    void showDestinationText(const std::string& text) override;
-    void showKeyText(const std::string& text) override;
-    void setButtonsEnabled(bool enabled) override;
-    void setBusyPointer(bool busy) override;
+    void showStatus(const std::string& text) override { record("showStatus " + text); }
+    void showSourceText(const std::string& text) override { record("showSourceText " + text); }
+    void showDestinationText(const std::string& text) override {
+        record("showDestinationText " + text);
+    }
+    void showKeyText(const std::string& text) override {
+        shownKeyText = text;
+        record("showKeyText " + text);
+    }
+    void setButtonsEnabled(bool enabled) override {
+        record(std::string("setButtonsEnabled ") + (enabled ? "true" : "false"));
+    }
+    void setBusyPointer(bool busy) override {
+        record(std::string("setBusyPointer ") + (busy ? "true" : "false"));
+    }
     void setProgressRange(int32_t low, int32_t high) override;
     void setProgressStep(int32_t newStep) override;
     void stepProgress() override;
-    void showInfo(const std::string& text) override;
-    std::string readKeyEntryText() override;
-    void setKeyEntryText(const std::string& text) override;
+    void showInfo(const std::string& text) override { record("showInfo " + text); }
+    std::string readKeyEntryText() override {
+        record("readKeyEntryText");
+        return keyEntryText;
+    }
+    void setKeyEntryText(const std::string& text) override { record("setKeyEntryText " + text); }
+
+private:
+    void record(std::string call) { calls.push_back(std::move(call)); }
 };
 
 // A cheap order-sensitive digest of a byte stream: count, sum and position-weighted sum
