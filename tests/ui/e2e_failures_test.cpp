@@ -1,0 +1,218 @@
+// What the user is told when a choice or a file is not right, through the real window and file
+// dialogs: the message, no existing file changed, nothing half-written left behind.
+#include <gtest/gtest.h>
+
+#include "cipher/byte_transform.h"
+#include "cipher/coding_key.h"
+#include "e2e_files.h"
+#include "file_dialog_driver.h"
+
+namespace zel::test {
+namespace {
+
+using namespace control;
+
+const std::wstring fileAlreadyExists = L"File already exists !!";
+const std::wstring cantReadSource = L"can\u00B4t read sourcefile !!";
+const std::wstring notCodedFile = L"can\u00B4t decode, not a ZEL coded file !!!";
+
+// The message about one file: the message, a line break, the path.
+std::wstring aboutFile(const std::wstring& message, const std::wstring& path) {
+    return message + L"\n" + path;
+}
+
+// A coded file as the tool writes it: the marker, then the bytes coded with the key.
+Bytes codedWith(const std::string& keyText, const Bytes& plain) {
+    Bytes coded{'Z', 'E', 'L'};
+    coded.resize(3 + plain.size());
+    codeBlock(parseKeyText(keyText), plain.data(), coded.data() + 3, plain.size());
+    return coded;
+}
+
+bool hasPartialOutput(const WorkFolder& folder) {
+    for (const std::wstring& name : folder.names()) {
+        if (name.find(L".part") != std::wstring::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void quit(const ZelProcess& zel) {
+    zel.click(quitButton);
+    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+}
+
+// A fresh zel.exe in a fresh folder, with the files given.
+class Failures : public testing::Test {
+protected:
+    void startIn(const std::vector<std::pair<std::wstring, Bytes>>& files) {
+        for (const auto& [name, bytes] : files) {
+            writeWholeFile(folder_ / name, bytes);
+        }
+        zel_ = std::make_unique<ZelProcess>(folder_.narrowPath());
+    }
+    void chooseForDecoding(const std::wstring& source, const std::wstring& destination,
+                           const std::string& key) {
+        ASSERT_TRUE(chooseSources(*zel_, source));
+        ASSERT_TRUE(chooseDestination(*zel_, destination));
+        typeKey(*zel_, key);
+    }
+
+    WorkFolder folder_;
+    std::unique_ptr<ZelProcess> zel_;
+};
+
+TEST_F(Failures, ExistingDestinationIsRefusedAndAskedForAgainUntilCancelled) {
+    const Bytes taken = pseudoRandomBytes(100, 10);
+    startIn({{L"plain.txt", pseudoRandomBytes(10, 11)}, {L"taken.bin", taken}});
+    ASSERT_TRUE(chooseSources(*zel_, L"plain.txt"));
+
+    ASSERT_TRUE(chooseDestination(*zel_, L"taken.bin"));
+    EXPECT_EQ(dismissInfo(*zel_), fileAlreadyExists);
+    ASSERT_TRUE(cancelDestinationChooser(*zel_));
+    EXPECT_EQ(zel_->wideText(destDisplay), folder_ / L"taken.bin");
+
+    // Nothing is chosen as destination now.
+    zel_->click(codeButton);
+    EXPECT_EQ(dismissInfo(*zel_), L"No destfile !");
+    EXPECT_TRUE(readWholeFile(folder_ / L"taken.bin") == taken);
+    EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"plain.txt", L"taken.bin"}));
+    quit(*zel_);
+}
+
+TEST_F(Failures, CancellingTheSourceChooserAfterAChoiceLeavesNoSource) {
+    startIn({{L"plain.txt", pseudoRandomBytes(10, 12)}});
+    ASSERT_TRUE(chooseSources(*zel_, L"plain.txt"));
+    ASSERT_TRUE(waitUntil([&] { return zel_->text(statusDisplay) == "Files to crypt: 1"; }));
+    ASSERT_TRUE(chooseDestination(*zel_, L"out.zel"));
+
+    ASSERT_TRUE(cancelSourceChooser(*zel_));
+    EXPECT_TRUE(waitUntil([&] { return zel_->text(statusDisplay) == "Files to crypt: 0"; }));
+    EXPECT_EQ(zel_->wideText(sourceDisplay), folder_ / L"plain.txt");
+    zel_->click(codeButton);
+    EXPECT_EQ(dismissInfo(*zel_), L"No sourcefile !");
+    zel_->click(decodeButton);
+    EXPECT_EQ(dismissInfo(*zel_), L"No sourcefile !");
+    EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"plain.txt"}));
+    quit(*zel_);
+}
+
+TEST_F(Failures, KeyOfTheWrongLengthIsRefusedAndCanBeCorrected) {
+    const Bytes plain = pseudoRandomBytes(3000, 13);
+    const std::string key = "077150201";
+    startIn({{L"coded.zel", codedWith(key, plain)}});
+
+    chooseForDecoding(L"coded.zel", L"back.txt", key.substr(0, 8));
+    for (const std::string& typed : {key.substr(0, 8), key + "0"}) {
+        typeKey(*zel_, typed);
+        zel_->click(decodeButton);
+        EXPECT_EQ(dismissInfo(*zel_), L"invalid decodekeylength !!");
+        // The choices and the typed text stay, so the user can correct the key.
+        EXPECT_EQ(zel_->text(keyEntry), typed);
+        EXPECT_EQ(zel_->wideText(sourceDisplay), folder_ / L"coded.zel");
+        EXPECT_EQ(zel_->wideText(destDisplay), folder_ / L"back.txt");
+        EXPECT_FALSE(fileExists(folder_ / L"back.txt"));
+    }
+    typeKey(*zel_, key);
+    zel_->click(decodeButton);
+    ASSERT_TRUE(waitForJobEnd(*zel_));
+    EXPECT_TRUE(readWholeFile(folder_ / L"back.txt") == plain);
+    quit(*zel_);
+}
+
+TEST_F(Failures, FileThatIsNotCodedIsRefusedAndLeavesNothing) {
+    // "zel" in lower case is not the marker.
+    const Bytes plain{'z', 'e', 'l', 1, 2, 3};
+    startIn({{L"plain.txt", plain}});
+    chooseForDecoding(L"plain.txt", L"out.txt", "123456789");
+    zel_->click(decodeButton);
+    EXPECT_EQ(dismissInfo(*zel_), notCodedFile);
+    ASSERT_TRUE(waitForJobEnd(*zel_));
+    EXPECT_EQ(zel_->text(keyEntry), "");
+    EXPECT_TRUE(readWholeFile(folder_ / L"plain.txt") == plain);
+    EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"plain.txt"}));
+    quit(*zel_);
+}
+
+// The source chooser takes the name of a file that does not exist; the jobs say so and
+// create nothing, neither the source nor an output.
+TEST_F(Failures, MissingSourceIsReportedWithItsPathAndNothingIsCreated) {
+    startIn({});
+    const std::string key = [&] {
+        EXPECT_TRUE(chooseSources(*zel_, L"ghost.bin"));
+        EXPECT_TRUE(chooseDestination(*zel_, L"out.zel"));
+        zel_->click(codeButton);
+        EXPECT_EQ(dismissInfo(*zel_), aboutFile(cantReadSource, folder_ / L"ghost.bin"));
+        EXPECT_TRUE(waitForJobEnd(*zel_));
+        return zel_->text(keyDisplay);
+    }();
+    // The run still ends as usual, with a key.
+    EXPECT_EQ(key.size(), 9u);
+    EXPECT_TRUE(folder_.names().empty());
+
+    chooseForDecoding(L"ghost.bin", L"out.txt", "123456789");
+    zel_->click(decodeButton);
+    EXPECT_EQ(dismissInfo(*zel_), aboutFile(cantReadSource, folder_ / L"ghost.bin"));
+    ASSERT_TRUE(waitForJobEnd(*zel_));
+    EXPECT_TRUE(folder_.names().empty());
+    quit(*zel_);
+}
+
+TEST_F(Failures, SourceHeldOpenByAnotherProgramIsReportedAndLeftAlone) {
+    const Bytes plain = pseudoRandomBytes(2000, 14);
+    const std::string key = "199088250";
+    startIn({{L"plain.txt", plain}, {L"coded.zel", codedWith(key, plain)}});
+    {
+        const HeldFile held(folder_ / L"plain.txt");
+        ASSERT_TRUE(held.holding());
+        ASSERT_TRUE(chooseSources(*zel_, L"plain.txt"));
+        ASSERT_TRUE(chooseDestination(*zel_, L"again.zel"));
+        zel_->click(codeButton);
+        EXPECT_EQ(dismissInfo(*zel_), aboutFile(cantReadSource, folder_ / L"plain.txt"));
+        ASSERT_TRUE(waitForJobEnd(*zel_));
+    }
+    {
+        const HeldFile held(folder_ / L"coded.zel");
+        ASSERT_TRUE(held.holding());
+        chooseForDecoding(L"coded.zel", L"back.txt", key);
+        zel_->click(decodeButton);
+        EXPECT_EQ(dismissInfo(*zel_), aboutFile(cantReadSource, folder_ / L"coded.zel"));
+        ASSERT_TRUE(waitForJobEnd(*zel_));
+    }
+    EXPECT_TRUE(readWholeFile(folder_ / L"plain.txt") == plain);
+    EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"coded.zel", L"plain.txt"}));
+    quit(*zel_);
+}
+
+// One output name of a run over several files is taken: that file is reported and kept as it
+// is, the others are coded.
+TEST_F(Failures, TakenOutputNameInARunOverSeveralFilesIsReportedAndTheOthersAreCoded) {
+    const Bytes a = pseudoRandomBytes(900, 15);
+    const Bytes c = pseudoRandomBytes(10, 16);
+    const Bytes taken = pseudoRandomBytes(50, 17);
+    startIn({{L"a.txt", a},
+             {L"b.txt", pseudoRandomBytes(70, 18)},
+             {L"c.txt", c},
+             {L"out_b.txt_ZEL", taken}});
+    ASSERT_TRUE(chooseSources(*zel_, L"\"a.txt\" \"b.txt\" \"c.txt\""));
+    ASSERT_TRUE(chooseDestination(*zel_, L"out"));
+    zel_->click(codeButton);
+    EXPECT_EQ(dismissInfo(*zel_), aboutFile(fileAlreadyExists, folder_ / L"out_b.txt_ZEL"));
+    ASSERT_TRUE(waitForJobEnd(*zel_));
+    const std::string key = zel_->text(keyDisplay);
+    ASSERT_EQ(key.size(), 9u);
+    EXPECT_TRUE(readWholeFile(folder_ / L"out_b.txt_ZEL") == taken);
+    EXPECT_EQ(fileSize(folder_ / L"out_a.txt_ZEL"), 903);
+    EXPECT_EQ(fileSize(folder_ / L"out_c.txt_ZEL"), 13);
+    EXPECT_FALSE(hasPartialOutput(folder_));
+
+    chooseForDecoding(L"out_c.txt_ZEL", L"c.back", key);
+    zel_->click(decodeButton);
+    ASSERT_TRUE(waitForJobEnd(*zel_));
+    EXPECT_TRUE(readWholeFile(folder_ / L"c.back") == c);
+    quit(*zel_);
+}
+
+}  // namespace
+}  // namespace zel::test

@@ -1,0 +1,167 @@
+// The tool used as a person uses it: files picked in the platform's file dialogs, "Code file",
+// the key read off the window, typed back for "Decode file"; the bytes come back unchanged.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "cipher/byte_transform.h"
+#include "cipher/coding_key.h"
+#include "e2e_files.h"
+#include "file_dialog_driver.h"
+
+namespace zel::test {
+namespace {
+
+using namespace control;
+
+bool isKeyText(const std::string& text) {
+    return text.size() == 9 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "Code file" after the choices; the key the window shows afterwards (empty when none).
+std::string codeChosenFiles(const ZelProcess& zel) {
+    zel.click(codeButton);
+    if (!waitForJobEnd(zel)) {
+        return {};
+    }
+    return zel.text(keyDisplay);
+}
+
+// Picks the coded file and a destination, types the key and decodes.
+void decodeThroughDialogs(const ZelProcess& zel, const std::wstring& coded,
+                          const std::wstring& destination, const std::string& key) {
+    ASSERT_TRUE(chooseSources(zel, coded));
+    ASSERT_TRUE(chooseDestination(zel, destination));
+    typeKey(zel, key);
+    zel.click(decodeButton);
+    ASSERT_TRUE(waitForJobEnd(zel));
+    EXPECT_TRUE(zel.shownDialogs().empty());
+    EXPECT_EQ(zel.text(keyEntry), "");
+}
+
+// What the coder must have written: the marker, then each source byte coded with the key.
+Bytes codedFormOf(const Bytes& plain, const std::string& keyText) {
+    Bytes coded{'Z', 'E', 'L'};
+    coded.resize(3 + plain.size());
+    codeBlock(parseKeyText(keyText), plain.data(), coded.data() + 3, plain.size());
+    return coded;
+}
+
+bool hasPartialOutput(const WorkFolder& folder) {
+    for (const std::wstring& name : folder.names()) {
+        if (name.size() >= 5 && name.compare(name.size() - 5, 5, L".part") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void quit(const ZelProcess& zel) {
+    zel.click(quitButton);
+    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(EndToEnd, OneFileCodedWithTheShownKeyDecodesToTheSameBytes) {
+    WorkFolder folder;
+    const Bytes plain = pseudoRandomBytes(5 * 800 + 123, 1);
+    writeWholeFile(folder / L"letter.doc", plain);
+    ZelProcess zel(folder.narrowPath());
+
+    ASSERT_TRUE(chooseSources(zel, L"letter.doc"));
+    EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 1"; }));
+    EXPECT_EQ(wideWindowText(zel.control(sourceDisplay)), folder / L"letter.doc");
+    ASSERT_TRUE(chooseDestination(zel, L"letter.zel"));
+    EXPECT_EQ(wideWindowText(zel.control(destDisplay)), folder / L"letter.zel");
+
+    const std::string key = codeChosenFiles(zel);
+    ASSERT_TRUE(isKeyText(key)) << key;
+    EXPECT_TRUE(zel.shownDialogs().empty());
+    EXPECT_EQ(zel.text(sourceDisplay), "");
+    // Every key number is drawn from 50..255.
+    for (int group = 0; group < 3; ++group) {
+        const int number = std::stoi(key.substr(group * 3, 3));
+        EXPECT_GE(number, 50);
+        EXPECT_LE(number, 255);
+    }
+    const Bytes coded = readWholeFile(folder / L"letter.zel");
+    EXPECT_EQ(coded.size(), plain.size() + 3);
+    EXPECT_TRUE(coded == codedFormOf(plain, key));
+    EXPECT_TRUE(readWholeFile(folder / L"letter.doc") == plain);
+
+    decodeThroughDialogs(zel, L"letter.zel", L"letter-again.doc", key);
+    EXPECT_TRUE(readWholeFile(folder / L"letter-again.doc") == plain);
+    EXPECT_EQ(zel.text(keyDisplay), "");
+    EXPECT_FALSE(hasPartialOutput(folder));
+    EXPECT_EQ(folder.names(),
+              (std::vector<std::wstring>{L"letter-again.doc", L"letter.doc", L"letter.zel"}));
+    quit(zel);
+}
+
+TEST(EndToEnd, ThreeFilesCodedUnderTheDestinationNameDecodeWithTheOneKey) {
+    WorkFolder folder;
+    // An empty file, one of exactly one chunk, and one a byte past two chunks.
+    const std::vector<std::pair<std::wstring, Bytes>> sources = {
+        {L"a.txt", {}},
+        {L"b.bin", pseudoRandomBytes(800, 2)},
+        {L"c d.dat", pseudoRandomBytes(1601, 3)},
+    };
+    for (const auto& [name, bytes] : sources) {
+        writeWholeFile(folder / name, bytes);
+    }
+    ZelProcess zel(folder.narrowPath());
+
+    ASSERT_TRUE(chooseSources(zel, L"\"a.txt\" \"b.bin\" \"c d.dat\""));
+    EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 3"; }));
+    EXPECT_EQ(wideWindowText(zel.control(sourceDisplay)), folder.path());
+    ASSERT_TRUE(chooseDestination(zel, L"out"));
+
+    const std::string key = codeChosenFiles(zel);
+    ASSERT_TRUE(isKeyText(key)) << key;
+    EXPECT_FALSE(fileExists(folder / L"out"));
+    for (const auto& [name, bytes] : sources) {
+        const std::wstring coded = L"out_" + name + L"_ZEL";
+        ASSERT_TRUE(fileExists(folder / coded));
+        EXPECT_TRUE(readWholeFile(folder / coded) == codedFormOf(bytes, key));
+    }
+    for (const auto& [name, bytes] : sources) {
+        const std::wstring back = L"back_" + name;
+        decodeThroughDialogs(zel, L"out_" + name + L"_ZEL", back, key);
+        EXPECT_TRUE(readWholeFile(folder / back) == bytes);
+    }
+    EXPECT_FALSE(hasPartialOutput(folder));
+    quit(zel);
+}
+
+// Names in Cyrillic and Japanese, outside Windows-1252: the program takes UTF-8 through the
+// -A calls, so the choosers' answers reach the file system unchanged.
+TEST(EndToEnd, NamesOutsideTheWesternCodePageCodeAndDecode) {
+    WorkFolder folder;
+    const std::wstring source = L"\u043f\u0438\u0441\u044c\u043c\u043e.txt";  // письмо
+    const std::wstring coded = L"\u6697\u53f7\u5316\u3055\u308c\u305f.zel";   // 暗号化された
+    const std::wstring decoded =
+        L"\u0432\u043e\u0437\u0432\u0440\u0430\u0442_\u623b.txt";  // возврат_戻
+    const Bytes plain = pseudoRandomBytes(2000, 4);
+    writeWholeFile(folder / source, plain);
+    ZelProcess zel(folder.narrowPath());
+
+    ASSERT_TRUE(chooseSources(zel, source));
+    EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 1"; }));
+    EXPECT_EQ(wideWindowText(zel.control(sourceDisplay)), folder / source);
+    ASSERT_TRUE(chooseDestination(zel, coded));
+    EXPECT_EQ(wideWindowText(zel.control(destDisplay)), folder / coded);
+    const std::string key = codeChosenFiles(zel);
+    ASSERT_TRUE(isKeyText(key)) << key;
+    EXPECT_TRUE(zel.shownDialogs().empty());
+    ASSERT_TRUE(fileExists(folder / coded));
+    EXPECT_TRUE(readWholeFile(folder / coded) == codedFormOf(plain, key));
+
+    decodeThroughDialogs(zel, coded, decoded, key);
+    ASSERT_TRUE(fileExists(folder / decoded));
+    EXPECT_TRUE(readWholeFile(folder / decoded) == plain);
+    EXPECT_EQ(folder.names().size(), 3u);
+    quit(zel);
+}
+
+}  // namespace
+}  // namespace zel::test
