@@ -96,10 +96,13 @@ void DialogJobHost::keepPainted(uint64_t nowMs) {
     }
     lastPaintMs_ = nowMs;
     // Only paint messages are taken; clicks and keys stay queued (the buttons are disabled).
-    // The count is bounded in case a window never validates what it paints.
+    // Messages sent by other programs are answered too: with a PM_QS_ filter Windows answers
+    // them only when PM_QS_SENDMESSAGE is in it, and a sender would otherwise wait for the end
+    // of the job. The count is bounded in case a window never validates what it paints.
     MSG message;
     for (int painted = 0;
-         painted < 256 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT);
+         painted < 256 &&
+         PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE);
          ++painted) {
         DispatchMessageA(&message);
     }
