@@ -143,7 +143,7 @@ int32_t onChooseDestination(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 int32_t onCodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (isClick(message, wParam)) {
         MainDialog* self = dialogObject(dialog);
-        runCodingJob(self->state().shared, self->host(), self->files());
+        self->runJob([self] { runCodingJob(self->state().shared, self->host(), self->files()); });
     }
     return 0;
 }
@@ -151,7 +151,7 @@ int32_t onCodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 int32_t onDecodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (isClick(message, wParam)) {
         MainDialog* self = dialogObject(dialog);
-        runDecodingJob(self->state().shared, self->host(), self->files());
+        self->runJob([self] { runDecodingJob(self->state().shared, self->host(), self->files()); });
     }
     return 0;
 }
@@ -239,6 +239,10 @@ INT_PTR CALLBACK MainDialog::dialogProcedure(HWND dialog, UINT message, WPARAM w
 }
 
 INT_PTR MainDialog::dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool closeCommand = message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE;
+    if (jobRunning_ && (message == WM_COMMAND || closeCommand)) {
+        return TRUE;
+    }
     switch (message) {
         case WM_COMMAND:
             return dispatchCommand(dialog, message, wParam, lParam);

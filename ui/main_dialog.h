@@ -38,6 +38,14 @@ public:
     // Shows the dialog and runs its message loop until the dialog window no longer exists.
     void runMainDialog();
 
+    // Runs one job; commands that reach the dialog meanwhile are ignored.
+    template <typename Job>
+    void runJob(Job job) {
+        jobRunning_ = true;
+        job();
+        jobRunning_ = false;
+    }
+
     UiState& state() { return state_; }
     DialogJobHost& host() { return host_; }
     Win32BinaryFile& files() { return files_; }
@@ -57,6 +65,9 @@ private:
     Brush dialogBrush_;
     Brush loadSourceBrush_;
     Bitmap banner_;
+    // No input is dispatched during a job, but another program can still send the dialog a
+    // command, which must neither start a second job inside the first nor end the dialog.
+    bool jobRunning_ = false;
 };
 
 // Ends the dialog, as "Quit" and the system close command do.

@@ -144,6 +144,7 @@ TEST(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
     double shareAfter = 0;
     int slowAnswers = 0;
     int titleChanges = 0;
+    bool commandsSent = false;
     const auto end = std::chrono::steady_clock::now() + jobLimit;
     while (!IsWindowEnabled(zel.control(codeButton)) && std::chrono::steady_clock::now() < end) {
         const auto asked = std::chrono::steady_clock::now();
@@ -178,8 +179,23 @@ TEST(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
                 }
             }
         }
+        // Commands sent by another program during the job start no second job and do not
+        // end the dialog.
+        if (!commandsSent && readings.size() >= 2) {
+            commandsSent = true;
+            DWORD_PTR result = 0;
+            for (const int id : {codeButton, quitButton}) {
+                SendMessageTimeoutA(zel.window(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                    reinterpret_cast<LPARAM>(zel.control(id)), SMTO_ABORTIFHUNG,
+                                    1000, &result);
+            }
+            SendMessageTimeoutA(zel.window(), WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_ABORTIFHUNG, 1000,
+                                &result);
+        }
         std::this_thread::sleep_for(milliseconds(50));
     }
+    EXPECT_TRUE(commandsSent);
+    ASSERT_TRUE(IsWindow(zel.window()));
     ASSERT_TRUE(waitForJobEnd(zel));
     EXPECT_TRUE(zel.shownDialogs().empty());
     EXPECT_EQ(zel.text(keyDisplay).size(), 9u);
@@ -199,6 +215,7 @@ TEST(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
     EXPECT_GT(seen->share, 0.1);
     EXPECT_LT(seen->share, 0.9);
     EXPECT_EQ(fileSize(folder / L"long.zel"), length + 3);
+    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"long.img", L"long.zel"}));
     quit(zel);
 }
 
