@@ -182,21 +182,21 @@ bool MainDialog::buildMainDialog() {
 }
 
 void MainDialog::createControls() {
-    for (const ControlSpec& spec : controls) {
-        RECT area{spec.x, spec.y, spec.x + spec.width, spec.y + spec.height};
+    for (const ControlSpec& entry : controls) {
+        RECT area{entry.x, entry.y, entry.x + entry.width, entry.y + entry.height};
         MapDialogRect(state_.mainDialog, &area);
         const HWND control = CreateWindowExA(
-            spec.exStyle, spec.className, spec.text, spec.style, area.left, area.top,
+            entry.exStyle, entry.className, entry.text, entry.style, area.left, area.top,
             area.right - area.left, area.bottom - area.top, state_.mainDialog,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance_, nullptr);
         if (control == nullptr) {
             continue;
         }
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-        if (spec.callback != nullptr) {
-            recordCallback(control, spec.callback);
+        if (entry.callback != nullptr) {
+            recordCallback(control, entry.callback);
         }
-        if (spec.id == bannerImage) {
+        if (entry.id == bannerImage) {
             banner_.reset(static_cast<HBITMAP>(LoadImageA(instance_, MAKEINTRESOURCEA(IDB_BITMAP1),
                                                           IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
             SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP,
@@ -270,8 +270,8 @@ INT_PTR MainDialog::dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             }
             return FALSE;
         case WM_DESTROY:
-            for (const ControlSpec& spec : controls) {
-                RemovePropA(GetDlgItem(dialog, spec.id), callbackProperty);
+            for (const ControlSpec& entry : controls) {
+                RemovePropA(GetDlgItem(dialog, entry.id), callbackProperty);
             }
             return FALSE;
         default:
