@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh run
-cmake --preset windows -DZEL_BUILD_TESTS=OFF -DZEL_BUILD_BENCH=OFF >/dev/null
+cmake --preset windows >/dev/null
 cmake --build --preset windows --target zel -j "$(nproc)"
 if [ -z "${DISPLAY:-}" ]; then
     echo "No display: zel.exe is a window program and needs an X display (DISPLAY is not set)." >&2

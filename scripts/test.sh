@@ -9,7 +9,7 @@ jobs="$(nproc)"
 
 for preset in host host-asan; do
     echo "== $preset"
-    cmake --preset "$preset" >/dev/null
+    cmake --preset "$preset" -DZEL_BUILD_TESTS=ON >/dev/null
     cmake --build --preset "$preset" -j "$jobs"
     ctest --preset "$preset" -j "$jobs"
 done
@@ -20,7 +20,7 @@ if [ -x scripts/fuzz-smoke.sh ]; then
 fi
 
 echo "== windows (under Wine)"
-cmake --preset windows >/dev/null
+cmake --preset windows -DZEL_BUILD_TESTS=ON -DZEL_BUILD_BENCH=ON >/dev/null
 cmake --build --preset windows -j "$jobs"
 # One virtual display for the whole Windows run; the dialog tests start their own zel.exe on it.
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset windows
