@@ -10,6 +10,7 @@ namespace zel {
 namespace {
 
 using fakes::Bytes;
+using fakes::concat;
 using Calls = std::vector<std::string>;
 using Paths = std::vector<std::string>;
 
@@ -19,14 +20,6 @@ const std::string alreadyExists = "File already exists !!\n";
 
 const std::string source = "C:\\in\\a.bin";
 const std::string destination = "C:\\out\\a.zel";
-
-Calls concat(std::initializer_list<Calls> parts) {
-    Calls all;
-    for (const Calls& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
 
 Calls endSequence(const CodingKey& key) {
     return {"setButtonsEnabled true",

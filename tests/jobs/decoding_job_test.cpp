@@ -12,6 +12,7 @@ namespace zel {
 namespace {
 
 using fakes::Bytes;
+using fakes::concat;
 using Calls = std::vector<std::string>;
 using Paths = std::vector<std::string>;
 
@@ -24,14 +25,6 @@ const Calls startSequence = {"showKeyText ", "readKeyEntryText", "setBusyPointer
 const Calls endSequence = {"setButtonsEnabled true", "showStatus Idle . . .",
                            "showSourceText ",        "showDestinationText ",
                            "setKeyEntryText ",       "setBusyPointer false"};
-
-Calls concat(std::initializer_list<Calls> parts) {
-    Calls all;
-    for (const Calls& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
 
 struct DecodingRun {
     SharedState state;

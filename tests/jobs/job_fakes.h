@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
@@ -19,6 +20,15 @@
 namespace zel::fakes {
 
 using Bytes = std::vector<uint8_t>;
+
+// Recorded calls of several steps, one after the other.
+inline std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
 
 Bytes bytesOf(const std::string& text);
 // n bytes that look random, the same for the same seed.

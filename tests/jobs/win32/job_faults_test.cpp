@@ -139,27 +139,14 @@ protected:
     zeltest::TempFolder folder;
     zel::Win32BinaryFile files;
 
-    // Runs the coding job and checks that it ended idle; gives the key text shown.
     std::string code(const std::string& selection, int16_t count, const std::string& destination,
                      zeltest::RecordingHost& host) {
-        zel::SharedState state;
-        state.sourceSelection = selection;
-        state.sourceCount = count;
-        state.destinationPath = destination;
-        zel::runCodingJob(state, host, files);
-        EXPECT_TRUE(host.endedCodingRun(state.keyText)) << "the coding run did not end idle";
-        return state.keyText;
+        return zeltest::runCoding(files, selection, count, destination, host);
     }
 
-    // Runs the decoding job and checks that it ended idle.
     void decode(const std::string& source, const std::string& destination,
                 zeltest::RecordingHost& host) {
-        zel::SharedState state;
-        state.sourceSelection = source + '\0';
-        state.sourceCount = 1;
-        state.destinationPath = destination;
-        zel::runDecodingJob(state, host, files);
-        EXPECT_TRUE(host.endedDecodingRun()) << "the decoding run did not end idle";
+        zeltest::runDecoding(files, source, destination, host);
     }
 
     // The selection the chooser makes of several files in one folder.

@@ -20,26 +20,14 @@ protected:
     zeltest::TempFolder folder;
     zel::Win32BinaryFile files;
 
-    // Codes the selection; returns the key text shown.
     std::string code(const std::string& selection, int16_t count, const std::string& destination,
                      zeltest::RecordingHost& host) {
-        zel::SharedState state;
-        state.sourceSelection = selection;
-        state.sourceCount = count;
-        state.destinationPath = destination;
-        zel::runCodingJob(state, host, files);
-        EXPECT_TRUE(host.endedCodingRun(state.keyText));
-        return state.keyText;
+        return zeltest::runCoding(files, selection, count, destination, host);
     }
 
     void decode(const std::string& source, const std::string& destination,
                 zeltest::RecordingHost& host) {
-        zel::SharedState state;
-        state.sourceSelection = source + '\0';
-        state.sourceCount = 1;
-        state.destinationPath = destination;
-        zel::runDecodingJob(state, host, files);
-        EXPECT_TRUE(host.endedDecodingRun());
+        zeltest::runDecoding(files, source, destination, host);
     }
 
     static Bytes codedLayoutOf(const Bytes& source, const std::string& keyText) {

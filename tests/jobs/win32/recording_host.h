@@ -2,12 +2,17 @@
 // a big file makes millions of them.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "jobs/binary_file.h"
+#include "jobs/coding_job.h"
+#include "jobs/decoding_job.h"
 #include "jobs/job_host.h"
 #include "jobs/job_texts.h"
 
@@ -74,5 +79,29 @@ private:
 
     std::string typedKey_;
 };
+
+// Runs the coding job as the chooser would set it up and checks that it ended idle; gives the
+// key text shown.
+inline std::string runCoding(zel::BinaryFile& files, const std::string& selection, int16_t count,
+                             const std::string& destination, RecordingHost& host) {
+    zel::SharedState state;
+    state.sourceSelection = selection;
+    state.sourceCount = count;
+    state.destinationPath = destination;
+    zel::runCodingJob(state, host, files);
+    EXPECT_TRUE(host.endedCodingRun(state.keyText)) << "the coding run did not end idle";
+    return state.keyText;
+}
+
+// Runs the decoding job on one chosen file and checks that it ended idle.
+inline void runDecoding(zel::BinaryFile& files, const std::string& source,
+                        const std::string& destination, RecordingHost& host) {
+    zel::SharedState state;
+    state.sourceSelection = source + '\0';
+    state.sourceCount = 1;
+    state.destinationPath = destination;
+    zel::runDecodingJob(state, host, files);
+    EXPECT_TRUE(host.endedDecodingRun()) << "the decoding run did not end idle";
+}
 
 }  // namespace zeltest
