@@ -1,4 +1,4 @@
-// What the file jobs need of the file system. Win32 in binary_file_win.cpp; tests keep files
+// What the file jobs need of the file system. Win32 in win32_binary_file.cpp; tests keep files
 // in memory.
 #pragma once
 
@@ -8,6 +8,11 @@
 #include <string>
 
 namespace zel {
+
+// A system error code (GetLastError on Windows); noSystemError for a failure that the system
+// did not report, such as a file that ends before the length it had when it was opened.
+using SystemError = uint32_t;
+inline constexpr SystemError noSystemError = 0;
 
 // One open file, held without sharing; closed when destroyed.
 class OpenFile {
@@ -21,10 +26,15 @@ public:
     virtual int64_t length() = 0;
     // Up to count bytes from the current position; fewer at the end of the file or on failure.
     virtual std::size_t readBytes(uint8_t* buffer, std::size_t count) = 0;
-    // Writes all count bytes at the current position, unbuffered; false when any is not written.
+    // Writes all count bytes at the current position; false when any is not written.
     virtual bool writeBytes(const uint8_t* bytes, std::size_t count) = 0;
+    // Writes everything written so far through to the disk, so that it survives a power cut;
+    // false when that fails.
+    virtual bool flushToDisk() = 0;
     // Closes the file; false when the system reports that the close failed.
     virtual bool closeFile() = 0;
+    // The error of the last operation on this file that failed.
+    virtual SystemError lastError() const = 0;
 };
 
 enum class CreateOutcome { created, alreadyExists, failed };
@@ -44,10 +54,16 @@ public:
                                                    CreateOutcome& outcome) = 0;
     // Whether anything (a file or a folder) exists under the name.
     virtual bool exists(const std::string& path) = 0;
-    // Gives a closed file its final name; never replaces anything already there.
+    // Gives a closed file its final name, durably (the new name is on the disk when this
+    // returns); never replaces anything already there.
     virtual RenameOutcome renameFile(const std::string& from, const std::string& to) = 0;
     // Deletes the file; false when it could not be deleted.
     virtual bool deleteFile(const std::string& path) = 0;
+    // The error of the last of the operations above that failed.
+    virtual SystemError lastError() const = 0;
+    // The system's own words for an error, one line or more without a trailing line break,
+    // in the code page of the paths.
+    virtual std::string errorText(SystemError error) const = 0;
 };
 
 }  // namespace zel

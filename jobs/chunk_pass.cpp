@@ -14,24 +14,31 @@ PassResult passChunks(OpenFile& source, int64_t remaining, int64_t chunkSize,
             progress.setChunkSize(chunkSize);
         }
         if (remaining == 0) {
-            return PassResult::done;
+            return {PassResult::done};
         }
         const auto wanted = static_cast<std::size_t>(chunkSize);
         if (source.readBytes(chunk, wanted) != wanted) {
-            return PassResult::cantRead;
+            return {PassResult::cantRead, source.lastError()};
         }
         transform(key, chunk, chunk, wanted);
         if (!output.write(chunk, wanted)) {
-            return PassResult::cantWrite;
+            return {PassResult::cantWrite};
         }
         remaining -= chunkSize;
         progress.chunkDone();
     }
 }
 
-void finishPass(PassResult passed, PendingOutput& output, const std::string& sourcePath,
-                JobHost& host) {
-    switch (passed) {
+std::string cantReadMessage(const std::string& sourcePath, SystemError error,
+                            const BinaryFile& files) {
+    return text::aboutFailure(
+        text::cantReadSource, sourcePath,
+        error != noSystemError ? files.errorText(error) : text::sourceEndedEarly);
+}
+
+void finishPass(const PassResult& passed, PendingOutput& output, const std::string& sourcePath,
+                BinaryFile& files, JobHost& host) {
+    switch (passed.outcome) {
         case PassResult::done:
             if (const OutputResult committed = output.commit(); committed != OutputResult::ok) {
                 host.showInfo(output.messageFor(committed));
@@ -39,7 +46,7 @@ void finishPass(PassResult passed, PendingOutput& output, const std::string& sou
             return;
         case PassResult::cantRead:
             output.abandon();
-            host.showInfo(text::aboutFile(text::cantReadSource, sourcePath));
+            host.showInfo(cantReadMessage(sourcePath, passed.readError, files));
             return;
         case PassResult::cantWrite:
             output.abandon();

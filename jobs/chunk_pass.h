@@ -17,7 +17,11 @@ inline constexpr int64_t largestChunk = 800;
 
 using BlockTransform = void (*)(const CodingKey&, const uint8_t*, uint8_t*, std::size_t);
 
-enum class PassResult { done, cantRead, cantWrite };
+struct PassResult {
+    enum Outcome { done, cantRead, cantWrite } outcome;
+    // With cantRead, the source's error (none when it merely ended early).
+    SystemError readError = noSystemError;
+};
 
 // chunkSize is the size already set as the bar's step; it is lowered to what remains, never
 // raised. A read that yields less than asked ends the pass as cantRead.
@@ -27,7 +31,11 @@ PassResult passChunks(OpenFile& source, int64_t remaining, int64_t chunkSize,
 
 // Ends a pass: commits the output when the pass is done, else removes it; shows the message of
 // whatever failed.
-void finishPass(PassResult passed, PendingOutput& output, const std::string& sourcePath,
-                JobHost& host);
+void finishPass(const PassResult& passed, PendingOutput& output, const std::string& sourcePath,
+                BinaryFile& files, JobHost& host);
+
+// "can't read sourcefile !!", the path, and the reason for the error.
+std::string cantReadMessage(const std::string& sourcePath, SystemError error,
+                            const BinaryFile& files);
 
 }  // namespace zel

@@ -25,11 +25,10 @@ std::vector<std::string> splitAtNul(const std::string& text) {
     return fields;
 }
 
-void codeOneFile(const CodingNames& names, const CodingKey& key, JobHost& host,
-                 BinaryFile& files) {
+void codeOneFile(const CodingNames& names, const CodingKey& key, JobHost& host, BinaryFile& files) {
     auto source = files.openBinary(names.sourcePath);
     if (!source) {
-        host.showInfo(text::aboutFile(text::cantReadSource, names.sourcePath));
+        host.showInfo(cantReadMessage(names.sourcePath, files.lastError(), files));
         return;
     }
     PendingOutput output(files, names.destinationPath);
@@ -44,12 +43,12 @@ void codeOneFile(const CodingNames& names, const CodingKey& key, JobHost& host,
     const int64_t chunkSize = std::min(largestChunk, length);
     progress.setChunkSize(chunkSize);
 
-    PassResult passed = PassResult::cantWrite;
+    PassResult passed{PassResult::cantWrite};
     if (output.write(codedFileMarker.data(), codedFileMarker.size())) {
         passed = passChunks(*source, length, chunkSize, codeBlock, key, output, progress);
     }
     source.reset();
-    finishPass(passed, output, names.sourcePath, host);
+    finishPass(passed, output, names.sourcePath, files, host);
 }
 
 }  // namespace
@@ -61,7 +60,8 @@ CodingNames codingNames(const std::string& selection, const std::string& destina
     }
     const std::vector<std::string> fields = splitAtNul(selection);
     const std::string folder = fields.empty() ? std::string() : fields[0];
-    const std::string name = static_cast<std::size_t>(k) < fields.size() ? fields[k] : std::string();
+    const std::string name =
+        static_cast<std::size_t>(k) < fields.size() ? fields[k] : std::string();
     const bool endsWithSeparator =
         !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
     return {folder + (endsWithSeparator ? "" : "\\") + name, destination + "_" + name + "_ZEL"};

@@ -17,7 +17,7 @@ void decodeFile(const std::string& sourcePath, const std::string& destinationPat
                 const CodingKey& key, JobHost& host, BinaryFile& files) {
     auto source = files.openBinary(sourcePath);
     if (!source) {
-        host.showInfo(text::aboutFile(text::cantReadSource, sourcePath));
+        host.showInfo(cantReadMessage(sourcePath, files.lastError(), files));
         return;
     }
     const int64_t length = source->length();
@@ -40,10 +40,10 @@ void decodeFile(const std::string& sourcePath, const std::string& destinationPat
         return;
     }
 
-    const PassResult passed = passChunks(*source, length - markerLength, chunkSize, decodeBlock,
-                                         key, output, progress);
+    const PassResult passed =
+        passChunks(*source, length - markerLength, chunkSize, decodeBlock, key, output, progress);
     source.reset();
-    finishPass(passed, output, sourcePath, host);
+    finishPass(passed, output, sourcePath, files, host);
 }
 
 }  // namespace
@@ -70,8 +70,7 @@ void runDecodingJob(SharedState& state, JobHost& host, BinaryFile& files) {
 
     // The whole selection names the file; the file system reads it up to the first NUL.
     const std::string& selection = state.sourceSelection;
-    decodeFile(selection.substr(0, selection.find('\0')), state.destinationPath, key, host,
-               files);
+    decodeFile(selection.substr(0, selection.find('\0')), state.destinationPath, key, host, files);
 
     host.setButtonsEnabled(true);
     state.sourceSelection.clear();

@@ -4,9 +4,11 @@
 
 #include <string>
 
+#include "zel_version.h"
+
 namespace zel::text {
 
-inline constexpr char infoTitle[] = "ZEL 0.23 - Info";
+inline constexpr char infoTitle[] = ZEL_PROGRAM_TITLE " - Info";
 
 inline constexpr char noSourceFile[] = "No sourcefile !";
 inline constexpr char noDestFile[] = "No destfile !";
@@ -21,9 +23,20 @@ inline constexpr char decodingStatus[] = "now decoding . . .";
 inline constexpr char codingStatusPrefix[] = "Now coding file...";
 inline constexpr char filesToCryptPrefix[] = "Files to crypt:";
 
+// The reason given when a file fails without a system error.
+inline constexpr char sourceEndedEarly[] =
+    "The file ended before all of its bytes were read; it may have been changed meanwhile.";
+inline constexpr char noSystemReason[] = "The system gave no reason.";
+
 // A message about one file: the message, a line break, the path.
 inline std::string aboutFile(const char* message, const std::string& path) {
     return std::string(message) + "\n" + path;
+}
+
+// A file-system failure: the message, the path and, on a third line, the reason.
+inline std::string aboutFailure(const char* message, const std::string& path,
+                                const std::string& reason) {
+    return aboutFile(message, path) + "\n" + reason;
 }
 
 }  // namespace zel::text

@@ -12,8 +12,7 @@ namespace {
 constexpr int maxPartNameTries = 100;
 
 std::string partName(const std::string& finalPath, int attempt) {
-    return attempt == 1 ? finalPath + ".part"
-                        : finalPath + "." + std::to_string(attempt) + ".part";
+    return attempt == 1 ? finalPath + ".part" : finalPath + "." + std::to_string(attempt) + ".part";
 }
 
 }  // namespace
@@ -24,7 +23,9 @@ PendingOutput::PendingOutput(BinaryFile& files, std::string finalPath)
     finalPath_ = finalPath_.substr(0, finalPath_.find('\0'));
 }
 
-PendingOutput::~PendingOutput() { abandon(); }
+PendingOutput::~PendingOutput() {
+    abandon();
+}
 
 OutputResult PendingOutput::create() {
     if (files_.exists(finalPath_)) {
@@ -40,25 +41,37 @@ OutputResult PendingOutput::create() {
         }
         file_.reset();
         if (outcome != CreateOutcome::alreadyExists) {
-            break;
+            return fail(files_.lastError());
         }
     }
-    return OutputResult::cantWrite;
+    return fail(noSystemError);
 }
 
 bool PendingOutput::write(const uint8_t* bytes, std::size_t count) {
-    return file_ && file_->writeBytes(bytes, count);
+    if (!file_) {
+        return false;
+    }
+    if (!file_->writeBytes(bytes, count)) {
+        error_ = file_->lastError();
+        return false;
+    }
+    return true;
 }
 
 OutputResult PendingOutput::commit() {
     if (!file_) {
         return OutputResult::cantWrite;
     }
+    // The data must be on the disk before the final name is: a power cut after the rename
+    // must not leave an empty or zero-filled file under the name the user trusts.
+    if (!file_->flushToDisk()) {
+        return fail(file_->lastError());
+    }
     const bool closed = file_->closeFile();
+    const SystemError closeError = closed ? noSystemError : file_->lastError();
     file_.reset();
     if (!closed) {
-        abandon();
-        return OutputResult::cantWrite;
+        return fail(closeError);
     }
     switch (files_.renameFile(partPath_, finalPath_)) {
         case RenameOutcome::renamed:
@@ -70,6 +83,11 @@ OutputResult PendingOutput::commit() {
         case RenameOutcome::failed:
             break;
     }
+    return fail(files_.lastError());
+}
+
+OutputResult PendingOutput::fail(SystemError error) {
+    error_ = error;
     abandon();
     return OutputResult::cantWrite;
 }
@@ -86,9 +104,12 @@ void PendingOutput::abandon() {
 }
 
 std::string PendingOutput::messageFor(OutputResult result) const {
-    return text::aboutFile(result == OutputResult::alreadyExists ? text::fileAlreadyExists
-                                                                 : text::cantWriteDest,
-                           finalPath_);
+    if (result == OutputResult::alreadyExists) {
+        return text::aboutFile(text::fileAlreadyExists, finalPath_);
+    }
+    return text::aboutFailure(
+        text::cantWriteDest, finalPath_,
+        error_ != noSystemError ? files_.errorText(error_) : text::noSystemReason);
 }
 
 }  // namespace zel

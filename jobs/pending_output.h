@@ -1,6 +1,7 @@
-// An output file that appears under its final name only when complete. It is written under an
-// unfinished name beside the final one ("name.part") and renamed at commit, never replacing a
-// file that appeared meanwhile. Whatever is not committed is removed.
+// An output file that appears under its final name only when complete and on the disk. It is
+// written under an unfinished name beside the final one ("name.part"), written through to the
+// disk, and renamed at commit, never replacing a file that appeared meanwhile. Whatever is not
+// committed is removed.
 #pragma once
 
 #include <cstddef>
@@ -24,22 +25,24 @@ public:
     // Refuses a final name that exists, then creates the unfinished file.
     OutputResult create();
     bool write(const uint8_t* bytes, std::size_t count);
-    // Closes the unfinished file and gives it the final name.
+    // Writes the unfinished file through to the disk, closes it and gives it the final name.
     OutputResult commit();
     // Closes and removes the unfinished file.
     void abandon();
 
-    const std::string& finalPath() const { return finalPath_; }
-    const std::string& partPath() const { return partPath_; }
-
-    // The message for a result other than ok, naming the final path.
+    // The message for a result other than ok, naming the final path and, for cantWrite, the
+    // reason the system gave.
     std::string messageFor(OutputResult result) const;
 
 private:
+    // Records the error behind a failure and removes the unfinished file.
+    OutputResult fail(SystemError error);
+
     BinaryFile& files_;
     std::string finalPath_;
     std::string partPath_;
     std::unique_ptr<OpenFile> file_;
+    SystemError error_ = noSystemError;
 };
 
 }  // namespace zel

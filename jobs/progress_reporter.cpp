@@ -13,7 +13,8 @@ ProgressReporter::ProgressReporter(JobHost& host, int64_t total) : host_(host) {
 
 void ProgressReporter::setChunkSize(int64_t chunkSize) {
     chunkSize_ = chunkSize;
-    step_ = shift_ == 0 ? static_cast<int32_t>(chunkSize) : scaled(done_ + chunkSize) - scaled(done_);
+    step_ =
+        shift_ == 0 ? static_cast<int32_t>(chunkSize) : scaled(done_ + chunkSize) - scaled(done_);
     host_.setProgressStep(step_);
 }
 

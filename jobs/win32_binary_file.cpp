@@ -1,32 +1,22 @@
 #include "jobs/win32_binary_file.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
 #include <algorithm>
 #include <string>
 #include <utility>
+
+#include "win32/error_text.h"
+#include "win32/text.h"
+#include "win32/unique_handle.h"
 
 namespace zel {
 
 namespace {
 
+using win32::KernelHandle;
+
 // The file system reads a name only up to its first NUL.
 std::string upToNul(const std::string& path) {
     return path.substr(0, path.find('\0'));
-}
-
-std::wstring widened(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-    return wide;
 }
 
 // The name as the wide calls take it. A name that reaches the classic limit of 260 characters
@@ -34,7 +24,7 @@ std::wstring widened(const std::string& text) {
 // "<name>.part" beside a final name of 255 characters is already 260 long, and names built in
 // a run over several files can be longer still. Shorter names pass unchanged.
 std::wstring systemName(const std::string& path) {
-    const std::wstring name = widened(upToNul(path));
+    const std::wstring name = win32::toWide(upToNul(path));
     if (name.empty() || name.rfind(L"\\\\?\\", 0) == 0 || name.rfind(L"\\\\.\\", 0) == 0) {
         return name;
     }
@@ -57,46 +47,16 @@ std::wstring systemName(const std::string& path) {
     return L"\\\\?\\" + full;
 }
 
-// Owns one open file handle.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
-    ~FileHandle() { close(); }
-    FileHandle(FileHandle&& other) noexcept
-        : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-    FileHandle& operator=(FileHandle&& other) noexcept {
-        if (this != &other) {
-            close();
-            handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
-        }
-        return *this;
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    bool close() {
-        if (!valid()) {
-            return true;
-        }
-        return CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)) != 0;
-    }
-
-private:
-    HANDLE handle_;
-};
-
 // Large requests are split so that each system call's count fits its 32-bit argument.
 constexpr std::size_t largestSystemTransfer = 1u << 30;
 
 class Win32OpenFile final : public OpenFile {
 public:
-    explicit Win32OpenFile(FileHandle handle) : handle_(std::move(handle)) {}
+    explicit Win32OpenFile(KernelHandle handle) : handle_(std::move(handle)) {}
 
     int64_t length() override {
         LARGE_INTEGER size{};
-        return GetFileSizeEx(handle_.get(), &size) ? size.QuadPart : 0;
+        return succeeded(GetFileSizeEx(handle_.get(), &size)) ? size.QuadPart : 0;
     }
 
     std::size_t readBytes(uint8_t* buffer, std::size_t count) override {
@@ -104,7 +64,8 @@ public:
         while (total < count) {
             const auto ask = static_cast<DWORD>(std::min(count - total, largestSystemTransfer));
             DWORD got = 0;
-            if (!ReadFile(handle_.get(), buffer + total, ask, &got, nullptr) || got == 0) {
+            if (!succeeded(ReadFile(handle_.get(), buffer + total, ask, &got, nullptr)) ||
+                got == 0) {
                 break;
             }
             total += got;
@@ -117,7 +78,12 @@ public:
         while (total < count) {
             const auto ask = static_cast<DWORD>(std::min(count - total, largestSystemTransfer));
             DWORD written = 0;
-            if (!WriteFile(handle_.get(), bytes + total, ask, &written, nullptr) || written == 0) {
+            if (!succeeded(WriteFile(handle_.get(), bytes + total, ask, &written, nullptr))) {
+                return false;
+            }
+            if (written == 0) {
+                // Nothing written and no error: the system took no more; call it a full disk.
+                lastError_ = ERROR_DISK_FULL;
                 return false;
             }
             total += written;
@@ -125,10 +91,23 @@ public:
         return true;
     }
 
-    bool closeFile() override { return handle_.close(); }
+    bool flushToDisk() override { return succeeded(FlushFileBuffers(handle_.get())); }
+
+    bool closeFile() override { return succeeded(handle_.close()); }
+
+    SystemError lastError() const override { return lastError_; }
 
 private:
-    FileHandle handle_;
+    // Keeps the system's error of a call that failed.
+    bool succeeded(BOOL result) {
+        if (!result) {
+            lastError_ = GetLastError();
+        }
+        return result != FALSE;
+    }
+
+    KernelHandle handle_;
+    SystemError lastError_ = noSystemError;
 };
 
 }  // namespace
@@ -138,13 +117,15 @@ std::unique_ptr<OpenFile> Win32BinaryFile::openBinary(const std::string& path) {
     constexpr DWORD noSharing = 0;
     // Read and write access is asked for first only to hold the file as firmly as the user's
     // rights allow; the job never writes to it.
-    FileHandle handle(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, noSharing, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    KernelHandle handle(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, noSharing, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle.valid()) {
-        handle = FileHandle(CreateFileW(name.c_str(), GENERIC_READ, noSharing, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        handle.reset(CreateFileW(name.c_str(), GENERIC_READ, noSharing, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     }
     if (!handle.valid()) {
+        // The error of the second try: it says why the file cannot even be read.
+        lastError_ = GetLastError();
         return nullptr;
     }
     return std::make_unique<Win32OpenFile>(std::move(handle));
@@ -153,10 +134,11 @@ std::unique_ptr<OpenFile> Win32BinaryFile::openBinary(const std::string& path) {
 std::unique_ptr<OpenFile> Win32BinaryFile::createBinary(const std::string& path,
                                                         CreateOutcome& outcome) {
     const std::wstring name = systemName(path);
-    FileHandle handle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    KernelHandle handle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle.valid()) {
         const DWORD error = GetLastError();
+        lastError_ = error;
         outcome = (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
                       ? CreateOutcome::alreadyExists
                       : CreateOutcome::failed;
@@ -172,17 +154,27 @@ bool Win32BinaryFile::exists(const std::string& path) {
 
 RenameOutcome Win32BinaryFile::renameFile(const std::string& from, const std::string& to) {
     // No MOVEFILE_REPLACE_EXISTING: a file that appeared under the final name is never replaced.
-    if (MoveFileExW(systemName(from).c_str(), systemName(to).c_str(), 0)) {
+    // MOVEFILE_WRITE_THROUGH: the new name is on the disk when the call returns.
+    if (MoveFileExW(systemName(from).c_str(), systemName(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
         return RenameOutcome::renamed;
     }
     const DWORD error = GetLastError();
+    lastError_ = error;
     return (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
                ? RenameOutcome::targetExists
                : RenameOutcome::failed;
 }
 
 bool Win32BinaryFile::deleteFile(const std::string& path) {
-    return DeleteFileW(systemName(path).c_str()) != 0;
+    if (DeleteFileW(systemName(path).c_str())) {
+        return true;
+    }
+    lastError_ = GetLastError();
+    return false;
+}
+
+std::string Win32BinaryFile::errorText(SystemError error) const {
+    return win32::errorText(error);
 }
 
 }  // namespace zel

@@ -14,6 +14,11 @@ public:
     bool exists(const std::string& path) override;
     RenameOutcome renameFile(const std::string& from, const std::string& to) override;
     bool deleteFile(const std::string& path) override;
+    SystemError lastError() const override { return lastError_; }
+    std::string errorText(SystemError error) const override;
+
+private:
+    SystemError lastError_ = noSystemError;
 };
 
 }  // namespace zel

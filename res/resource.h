@@ -2,4 +2,5 @@
 #pragma once
 
 #define IDI_ZEL 1
-#define IDB_BITMAP1 101
+// The banner is named, not numbered: the bitmap resource "IDB_BITMAP1".
+#define BANNER_RESOURCE_NAME "IDB_BITMAP1"

@@ -44,7 +44,7 @@ private:
 };
 
 // The information box: owned by the dialog (which takes no input meanwhile), titled
-// "ZEL 0.23 - Info", one OK button, no icon.
+// text::infoTitle, one OK button, no icon.
 void showInfo(HWND mainDialog, const std::string& text);
 
 }  // namespace zel::ui

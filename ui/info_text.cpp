@@ -1,7 +1,7 @@
 #include "ui/info_text.h"
 
 #include "jobs/job_texts.h"
-#include "ui/win32_handles.h"
+#include "win32/text.h"
 
 namespace zel::ui {
 
@@ -23,17 +23,11 @@ bool isJobLiteral(const std::string& line) {
 }
 
 std::wstring widen(const std::string& bytes, unsigned codePage) {
-    if (bytes.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(bytes.size());
-    const int length = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-    if (length <= 0) {
+    const std::wstring wide = win32::toWide(bytes, codePage);
+    if (wide.empty() && !bytes.empty() && codePage != windows1252) {
         // A code page the system lacks: show the bytes as Windows-1252 rather than nothing.
-        return codePage == windows1252 ? std::wstring() : widen(bytes, windows1252);
+        return win32::toWide(bytes, windows1252);
     }
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), length);
     return wide;
 }
 

@@ -39,7 +39,7 @@ constexpr ControlCallback callbacks[] = {onLoadSource, onChooseDestination, onCo
                                          onDecodeFile, onQuit};
 constexpr char callbackProperty[] = "ZelCallback";
 
-struct ControlSpec {
+struct ControlRow {
     int id;
     const char* className;
     const char* text;  // null: no window text
@@ -50,7 +50,7 @@ struct ControlSpec {
 };
 
 // Creation order, which is also the Tab order.
-constexpr ControlSpec controls[] = {
+constexpr ControlRow controlTable[] = {
     {loadSourceButton, "BUTTON", "Load sourcefile", 5, 10, 120, 20, buttonStyle, 0, onLoadSource},
     {chooseDestButton, "BUTTON", "Choose destination", 5, 40, 120, 20, buttonStyle, 0,
      onChooseDestination},
@@ -182,22 +182,22 @@ bool MainDialog::buildMainDialog() {
 }
 
 void MainDialog::createControls() {
-    for (const ControlSpec& entry : controls) {
-        RECT area{entry.x, entry.y, entry.x + entry.width, entry.y + entry.height};
+    for (const ControlRow& row : controlTable) {
+        RECT area{row.x, row.y, row.x + row.width, row.y + row.height};
         MapDialogRect(state_.mainDialog, &area);
         const HWND control = CreateWindowExA(
-            entry.exStyle, entry.className, entry.text, entry.style, area.left, area.top,
+            row.exStyle, row.className, row.text, row.style, area.left, area.top,
             area.right - area.left, area.bottom - area.top, state_.mainDialog,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance_, nullptr);
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance_, nullptr);
         if (control == nullptr) {
             continue;
         }
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-        if (entry.callback != nullptr) {
-            recordCallback(control, entry.callback);
+        if (row.callback != nullptr) {
+            recordCallback(control, row.callback);
         }
-        if (entry.id == bannerImage) {
-            banner_.reset(static_cast<HBITMAP>(LoadImageA(instance_, MAKEINTRESOURCEA(IDB_BITMAP1),
+        if (row.id == bannerImage) {
+            banner_.reset(static_cast<HBITMAP>(LoadImageA(instance_, BANNER_RESOURCE_NAME,
                                                           IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
             SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP,
                          reinterpret_cast<LPARAM>(banner_.get()));
@@ -214,7 +214,9 @@ void MainDialog::runMainDialog() {
             if (!IsWindow(dialog)) {
                 return;
             }
-            Sleep(1);
+            // Sleeps until input arrives: an idle window costs no processor time.
+            // MWMO_INPUTAVAILABLE also wakes for input that an earlier peek saw but left queued.
+            MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
             continue;
         }
         // A quit message is dispatched like any other: only the dialog's end ends the loop.
@@ -270,8 +272,8 @@ INT_PTR MainDialog::dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             }
             return FALSE;
         case WM_DESTROY:
-            for (const ControlSpec& entry : controls) {
-                RemovePropA(GetDlgItem(dialog, entry.id), callbackProperty);
+            for (const ControlRow& row : controlTable) {
+                RemovePropA(GetDlgItem(dialog, row.id), callbackProperty);
             }
             return FALSE;
         default:

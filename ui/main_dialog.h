@@ -1,11 +1,12 @@
 // The main dialog: built hidden from an in-memory template with its sixteen controls, shown,
-// and run by a polling message loop until it is destroyed. Clicks reach the callbacks that
+// and run by its message loop until it is destroyed. Clicks reach the callbacks that
 // are recorded with the button windows.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "jobs/buffered_files.h"
 #include "jobs/win32_binary_file.h"
 #include "ui/dialog_job_host.h"
 #include "ui/ui_state.h"
@@ -48,7 +49,7 @@ public:
 
     UiState& state() { return state_; }
     DialogJobHost& host() { return host_; }
-    Win32BinaryFile& files() { return files_; }
+    BinaryFile& files() { return files_; }
 
 private:
     static INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam,
@@ -61,7 +62,8 @@ private:
     HFONT font_;
     UiState state_;
     DialogJobHost host_{state_};
-    Win32BinaryFile files_;
+    Win32BinaryFile systemFiles_;
+    BufferedFiles files_{systemFiles_};
     Brush dialogBrush_;
     Brush loadSourceBrush_;
     Bitmap banner_;

@@ -7,8 +7,9 @@ namespace zel::ui {
 void ProgressThrottle::setRange(int32_t low, int32_t high) {
     low_ = low;
     high_ = high;
-    // As the bar coerces: first up to the low end, then down to the top.
-    position_ = std::min(std::max(low_, low_), high_);
+    // A new range puts the position at its low end, or at its top when the top lies below
+    // the low end, as the bar itself does.
+    position_ = std::min(low_, high_);
 }
 
 bool ProgressThrottle::setStep(int32_t step) {

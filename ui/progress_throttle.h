@@ -30,9 +30,6 @@ public:
     // The bar shows position() from nowMs on.
     void shown(int64_t nowMs);
 
-    int32_t low() const { return low_; }
-    int32_t high() const { return high_; }
-    int32_t step() const { return step_; }
     int32_t position() const { return position_; }
     // Whether the bar does not show position() yet.
     bool pending() const { return position_ != shownPosition_; }

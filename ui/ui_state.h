@@ -3,6 +3,7 @@
 #pragma once
 
 #include "jobs/shared_state.h"
+#include "zel_version.h"
 #include "ui/win32_handles.h"
 
 namespace zel::ui {
@@ -32,6 +33,6 @@ struct UiState {
     SharedState shared;
 };
 
-inline constexpr char programTitle[] = "ZEL 0.23";
+inline constexpr char programTitle[] = ZEL_PROGRAM_TITLE;
 
 }  // namespace zel::ui

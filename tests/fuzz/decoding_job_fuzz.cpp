@@ -12,6 +12,7 @@
 #include "cipher/byte_transform.h"
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
+#include "jobs/job_texts.h"
 #include "tests/jobs/job_fakes.h"
 
 namespace {
@@ -73,9 +74,11 @@ void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault faul
     if (!marked || (fault == Fault::shortRead && offset < 3)) {
         message = "can\xB4t decode, not a ZEL coded file !!!";
     } else if (fault == Fault::shortRead && offset < size) {
-        message = "can\xB4t read sourcefile !!\n" + source;
-    } else if ((fault == Fault::writeLimit && offset < size - 3) || fault == Fault::closeFails) {
-        message = "can\xB4t write destfile !!\n" + destination;
+        message = "can\xB4t read sourcefile !!\n" + source + "\n" + zel::text::sourceEndedEarly;
+    } else if (fault == Fault::writeLimit && offset < size - 3) {
+        message = "can\xB4t write destfile !!\n" + destination + "\nsystem error 112";
+    } else if (fault == Fault::closeFails) {
+        message = "can\xB4t write destfile !!\n" + destination + "\nsystem error 5";
     } else if (fault == Fault::destinationAppears) {
         message = "File already exists !!\n" + destination;
     }

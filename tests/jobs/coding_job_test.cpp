@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "jobs/job_texts.h"
 #include "tests/jobs/job_fakes.h"
 
 namespace zel {
@@ -17,6 +18,12 @@ using Paths = std::vector<std::string>;
 const std::string cantRead = "can\xB4t read sourcefile !!\n";
 const std::string cantWrite = "can\xB4t write destfile !!\n";
 const std::string alreadyExists = "File already exists !!\n";
+// The third line of a file-system message, as the in-memory files word their errors.
+std::string because(SystemError error) {
+    return "\nsystem error " + std::to_string(error);
+}
+const std::string endedEarly = std::string("\n") + text::sourceEndedEarly;
+using fakes::MemoryFiles;
 
 const std::string source = "C:\\in\\a.bin";
 const std::string destination = "C:\\out\\a.zel";
@@ -173,15 +180,19 @@ TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
     };
     const Bytes old = fakes::bytesOf("old");
     const Case cases[] = {
-        {"missing source", [](auto& f) { f.entries.erase(source); }, cantRead + source, {}, 0},
+        {"missing source",
+         [](auto& f) { f.entries.erase(source); },
+         cantRead + source + because(MemoryFiles::fileNotFound),
+         {},
+         0},
         {"short read",
          [](auto& f) { f.readStopsAt[source] = 1000; },
-         cantRead + source,
+         cantRead + source + endedEarly,
          {source},
          1},
         {"source held elsewhere",
          [](auto& f) { f.refuseOpen.insert(source); },
-         cantRead + source,
+         cantRead + source + because(MemoryFiles::sharingViolation),
          {source},
          0},
         {"destination exists",
@@ -191,20 +202,34 @@ TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
          0},
         {"create refused",
          [](auto& f) { f.refuseCreate = true; },
-         cantWrite + destination,
+         cantWrite + destination + because(MemoryFiles::accessDenied),
          {source},
          0},
         {"marker not written",
          [](auto& f) { f.writeLimit = 0; },
-         cantWrite + destination,
+         cantWrite + destination + because(MemoryFiles::diskFull),
          {source},
          1},
         {"write fails midway",
          [](auto& f) { f.writeLimit = 1000; },
-         cantWrite + destination,
+         cantWrite + destination + because(MemoryFiles::diskFull),
          {source},
          1},
-        {"close fails", [](auto& f) { f.failClose = true; }, cantWrite + destination, {source}, 1},
+        {"flush fails",
+         [](auto& f) { f.failFlush = true; },
+         cantWrite + destination + because(MemoryFiles::diskFull),
+         {source},
+         1},
+        {"close fails",
+         [](auto& f) { f.failClose = true; },
+         cantWrite + destination + because(MemoryFiles::accessDenied),
+         {source},
+         1},
+        {"rename fails",
+         [](auto& f) { f.failRename = true; },
+         cantWrite + destination + because(MemoryFiles::accessDenied),
+         {source},
+         1},
         {"destination appears before rename",
          [&](auto& f) { f.appearOnRename[destination] = old; },
          alreadyExists + destination,
@@ -246,10 +271,30 @@ TEST(CodingJob, RunGoesOnAfterAFileFails) {
     r.state = {std::string("C:\\d\0a\0b\0c\0", 11), 3, "C:\\o", "", ""};
     r.run();
 
-    EXPECT_EQ(r.host.infos(), (Paths{cantRead + "C:\\d\\a", cantRead + "C:\\d\\b"}));
+    EXPECT_EQ(r.host.infos(), (Paths{cantRead + "C:\\d\\a" + because(MemoryFiles::fileNotFound),
+                                     cantRead + "C:\\d\\b" + endedEarly}));
     EXPECT_EQ(r.files.paths(), (Paths{"C:\\d\\b", "C:\\d\\c", "C:\\o_c_ZEL"}));
     EXPECT_EQ(r.files.at("C:\\o_c_ZEL").bytes, fakes::codedFileOf(r.key, plain));
     EXPECT_EQ(r.host.shownKeyText, formatKeyText(r.key));
+}
+
+TEST(CodingJob, EveryOutputIsOnTheDiskBeforeItGetsItsName) {
+    CodingRun r;
+    for (const char* name : {"a", "b", "c"}) {
+        r.files.put(std::string("C:\\d\\") + name, fakes::patternBytes(900, 1));
+    }
+    r.state = {std::string("C:\\d\0a\0b\0c\0", 11), 3, "C:\\o", "", ""};
+    r.run();
+
+    Calls expected;
+    for (const std::string name : {"a", "b", "c"}) {
+        const std::string output = "C:\\o_" + name + "_ZEL";
+        expected.insert(expected.end(),
+                        {"open C:\\d\\" + name, "create " + output + ".part",
+                         "close C:\\d\\" + name, "flush " + output + ".part",
+                         "close " + output + ".part", "rename " + output + ".part -> " + output});
+    }
+    EXPECT_EQ(r.files.log, expected);
 }
 
 }  // namespace

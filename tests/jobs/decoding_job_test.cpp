@@ -6,6 +6,7 @@
 
 #include "cipher/byte_transform.h"
 #include "jobs/coding_job.h"
+#include "jobs/job_texts.h"
 #include "tests/jobs/job_fakes.h"
 
 namespace zel {
@@ -188,7 +189,7 @@ TEST(DecodingJob, SeveralChosenFilesAreRejected) {
     r.files.put("C:\\docs\\a.zel", codedFile);
     r.files.put("C:\\docs\\b.zel", codedFile);
     r.run(std::string("C:\\docs\0a.zel\0b.zel\0", 20), plainPath, "060060060");
-    EXPECT_EQ(r.host.infos(), Paths{"can\xB4t read sourcefile !!\nC:\\docs"});
+    EXPECT_EQ(r.host.infos(), Paths{"can\xB4t read sourcefile !!\nC:\\docs\nsystem error 5"});
     EXPECT_EQ(r.files.paths(), (Paths{"C:\\docs", "C:\\docs\\a.zel", "C:\\docs\\b.zel"}));
     EXPECT_EQ(r.files.at("C:\\docs\\a.zel").bytes, codedFile);
     EXPECT_EQ(r.files.logCount("create"), 0);
@@ -207,16 +208,37 @@ TEST(DecodingJob, MendedFaultsReportAndLeaveNoOutput) {
     const std::string cantWrite = "can\xB4t write destfile !!\n" + plainPath;
     const std::string exists = "File already exists !!\n" + plainPath;
     const Case cases[] = {
-        {"missing source", [](auto& f) { f.entries.erase(coded); }, cantRead, {}, 0},
-        {"short read", [](auto& f) { f.readStopsAt[coded] = 900; }, cantRead, {coded}, 1},
+        {"missing source",
+         [](auto& f) { f.entries.erase(coded); },
+         cantRead + "\nsystem error 2",
+         {},
+         0},
+        {"short read",
+         [](auto& f) { f.readStopsAt[coded] = 900; },
+         cantRead + "\n" + text::sourceEndedEarly,
+         {coded},
+         1},
         {"marker cut short", [](auto& f) { f.readStopsAt[coded] = 2; }, notCoded, {coded}, 0},
         {"destination exists",
          [&](auto& f) { f.put(plainPath, old); },
          exists,
          {coded, plainPath},
          0},
-        {"write fails", [](auto& f) { f.writeLimit = 100; }, cantWrite, {coded}, 1},
-        {"close fails", [](auto& f) { f.failClose = true; }, cantWrite, {coded}, 1},
+        {"write fails",
+         [](auto& f) { f.writeLimit = 100; },
+         cantWrite + "\nsystem error 112",
+         {coded},
+         1},
+        {"flush fails",
+         [](auto& f) { f.failFlush = true; },
+         cantWrite + "\nsystem error 112",
+         {coded},
+         1},
+        {"close fails",
+         [](auto& f) { f.failClose = true; },
+         cantWrite + "\nsystem error 5",
+         {coded},
+         1},
         {"destination appears before rename",
          [&](auto& f) { f.appearOnRename[plainPath] = old; },
          exists,

@@ -202,6 +202,9 @@ public:
             accepted = static_cast<std::size_t>(std::min<int64_t>(
                 static_cast<int64_t>(count), std::max<int64_t>(0, files_.writeLimit - position_)));
         }
+        if (accepted < count) {
+            lastError_ = MemoryFiles::diskFull;
+        }
         if (entry_->sink) {
             entry_->digest.add(bytes, accepted);
         } else {
@@ -209,6 +212,18 @@ public:
         }
         position_ += static_cast<int64_t>(accepted);
         return accepted == count;
+    }
+
+    bool flushToDisk() override {
+        if (!open_) {
+            return false;
+        }
+        files_.log.push_back("flush " + path_);
+        if (created_ && files_.failFlush) {
+            lastError_ = MemoryFiles::diskFull;
+            return false;
+        }
+        return true;
     }
 
     bool closeFile() override {
@@ -219,8 +234,14 @@ public:
         files_.open_.erase(files_.open_.find(path_));
         --files_.openCount;
         files_.log.push_back("close " + path_);
-        return !(created_ && files_.failClose);
+        if (created_ && files_.failClose) {
+            lastError_ = MemoryFiles::accessDenied;
+            return false;
+        }
+        return true;
     }
+
+    SystemError lastError() const override { return lastError_; }
 
 private:
     MemoryFiles& files_;
@@ -230,6 +251,7 @@ private:
     bool open_ = true;
     int64_t position_ = 0;
     int64_t readLimit_ = -1;
+    SystemError lastError_ = noSystemError;
 };
 
 void MemoryFiles::put(const std::string& path, const Bytes& content) {
@@ -280,6 +302,9 @@ std::unique_ptr<OpenFile> MemoryFiles::openBinary(const std::string& path) {
     if (found == entries.end() || found->second.folder || refuseOpen.count(name) != 0 ||
         open_.count(name) != 0) {
         log.push_back("open refused " + name);
+        lastError_ = found == entries.end() ? fileNotFound
+                     : found->second.folder ? accessDenied
+                                            : sharingViolation;
         return nullptr;
     }
     log.push_back("open " + name);
@@ -292,10 +317,12 @@ std::unique_ptr<OpenFile> MemoryFiles::createBinary(const std::string& path,
     if (entries.count(name) != 0) {
         outcome = CreateOutcome::alreadyExists;
         log.push_back("create refused " + name);
+        lastError_ = 80;  // ERROR_FILE_EXISTS
         return nullptr;
     }
     if (refuseCreate) {
         outcome = CreateOutcome::failed;
+        lastError_ = accessDenied;
         log.push_back("create refused " + name);
         return nullptr;
     }
@@ -317,10 +344,12 @@ RenameOutcome MemoryFiles::renameFile(const std::string& from, const std::string
         put(target, appearing->second);
     }
     if (entries.count(target) != 0) {
+        lastError_ = 183;  // ERROR_ALREADY_EXISTS
         return RenameOutcome::targetExists;
     }
     const auto found = entries.find(source);
-    if (found == entries.end() || open_.count(source) != 0) {
+    if (failRename || found == entries.end() || open_.count(source) != 0) {
+        lastError_ = accessDenied;
         return RenameOutcome::failed;
     }
     entries[target] = std::move(found->second);
@@ -333,10 +362,15 @@ bool MemoryFiles::deleteFile(const std::string& path) {
     log.push_back("delete " + name);
     const auto found = entries.find(name);
     if (found == entries.end() || found->second.folder || open_.count(name) != 0) {
+        lastError_ = found == entries.end() ? fileNotFound : accessDenied;
         return false;
     }
     entries.erase(found);
     return true;
+}
+
+std::string MemoryFiles::errorText(SystemError error) const {
+    return "system error " + std::to_string(error);
 }
 
 }  // namespace zel::fakes

@@ -125,7 +125,8 @@ struct MemoryEntry {
 class MemoryFiles final : public BinaryFile {
 public:
     std::map<std::string, MemoryEntry> entries;
-    // "open P", "open refused P", "create P", "close P", "rename A -> B", "delete P".
+    // "open P", "open refused P", "create P", "flush P", "close P", "rename A -> B",
+    // "delete P".
     std::vector<std::string> log;
     int openCount = 0;
 
@@ -135,6 +136,8 @@ public:
     bool refuseCreate = false;
     int64_t writeLimit = -1;  // bytes each created file takes before writes fail
     bool failClose = false;   // closing a created file reports failure
+    bool failFlush = false;   // writing a created file through to the disk fails
+    bool failRename = false;  // renames fail (no target in the way)
     std::map<std::string, Bytes> appearOnRename;  // put under the target just before the rename
     bool sinkOutputs = false;                     // created files are sinks
 
@@ -152,8 +155,18 @@ public:
     bool exists(const std::string& path) override;
     RenameOutcome renameFile(const std::string& from, const std::string& to) override;
     bool deleteFile(const std::string& path) override;
+    SystemError lastError() const override { return lastError_; }
+    // "system error N": tests see which error reached the message.
+    std::string errorText(SystemError error) const override;
+
+    // The errors the faults above give, as Windows numbers them.
+    static constexpr SystemError fileNotFound = 2;
+    static constexpr SystemError accessDenied = 5;
+    static constexpr SystemError sharingViolation = 32;
+    static constexpr SystemError diskFull = 112;
 
 private:
+    SystemError lastError_ = noSystemError;
     friend class MemoryOpenFile;
     std::multiset<std::string> open_;
 };

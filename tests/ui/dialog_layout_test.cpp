@@ -228,7 +228,7 @@ TEST_F(MainDialogLayout, BannerShowsTheProgramsBitmap) {
         zelExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(program, nullptr);
     const auto bitmap = static_cast<HBITMAP>(
-        LoadImageA(program, MAKEINTRESOURCEA(101), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        LoadImageA(program, "IDB_BITMAP1", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(bitmap, nullptr);
     DIBSECTION section{};
     ASSERT_EQ(GetObjectA(bitmap, sizeof section, &section), static_cast<int>(sizeof section));

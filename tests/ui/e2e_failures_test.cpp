@@ -6,6 +6,8 @@
 #include "cipher/coding_key.h"
 #include "e2e_files.h"
 #include "file_dialog_driver.h"
+#include "win32/error_text.h"
+#include "win32/text.h"
 
 namespace zel::test {
 namespace {
@@ -19,6 +21,11 @@ const std::wstring notCodedFile = L"can\u00B4t decode, not a ZEL coded file !!!"
 // The message about one file: the message, a line break, the path.
 std::wstring aboutFile(const std::wstring& message, const std::wstring& path) {
     return message + L"\n" + path;
+}
+
+// A file-system failure adds the system's text for the error as a third line.
+std::wstring aboutFailure(const std::wstring& message, const std::wstring& path, DWORD error) {
+    return aboutFile(message, path) + L"\n" + win32::toWide(win32::errorText(error));
 }
 
 // A coded file as the tool writes it: the marker, then the bytes coded with the key.
@@ -143,7 +150,8 @@ TEST_F(Failures, MissingSourceIsReportedWithItsPathAndNothingIsCreated) {
         EXPECT_TRUE(chooseSources(*zel_, L"ghost.bin"));
         EXPECT_TRUE(chooseDestination(*zel_, L"out.zel"));
         zel_->click(codeButton);
-        EXPECT_EQ(dismissInfo(*zel_), aboutFile(cantReadSource, folder_ / L"ghost.bin"));
+        EXPECT_EQ(dismissInfo(*zel_),
+                  aboutFailure(cantReadSource, folder_ / L"ghost.bin", ERROR_FILE_NOT_FOUND));
         EXPECT_TRUE(waitForJobEnd(*zel_));
         return zel_->text(keyDisplay);
     }();
@@ -153,7 +161,8 @@ TEST_F(Failures, MissingSourceIsReportedWithItsPathAndNothingIsCreated) {
 
     chooseForDecoding(L"ghost.bin", L"out.txt", "123456789");
     zel_->click(decodeButton);
-    EXPECT_EQ(dismissInfo(*zel_), aboutFile(cantReadSource, folder_ / L"ghost.bin"));
+    EXPECT_EQ(dismissInfo(*zel_),
+              aboutFailure(cantReadSource, folder_ / L"ghost.bin", ERROR_FILE_NOT_FOUND));
     ASSERT_TRUE(waitForJobEnd(*zel_));
     EXPECT_TRUE(folder_.names().empty());
     quit(*zel_);
@@ -169,7 +178,8 @@ TEST_F(Failures, SourceHeldOpenByAnotherProgramIsReportedAndLeftAlone) {
         ASSERT_TRUE(chooseSources(*zel_, L"plain.txt"));
         ASSERT_TRUE(chooseDestination(*zel_, L"again.zel"));
         zel_->click(codeButton);
-        EXPECT_EQ(dismissInfo(*zel_), aboutFile(cantReadSource, folder_ / L"plain.txt"));
+        EXPECT_EQ(dismissInfo(*zel_),
+                  aboutFailure(cantReadSource, folder_ / L"plain.txt", ERROR_SHARING_VIOLATION));
         ASSERT_TRUE(waitForJobEnd(*zel_));
     }
     {
@@ -177,7 +187,8 @@ TEST_F(Failures, SourceHeldOpenByAnotherProgramIsReportedAndLeftAlone) {
         ASSERT_TRUE(held.holding());
         chooseForDecoding(L"coded.zel", L"back.txt", key);
         zel_->click(decodeButton);
-        EXPECT_EQ(dismissInfo(*zel_), aboutFile(cantReadSource, folder_ / L"coded.zel"));
+        EXPECT_EQ(dismissInfo(*zel_),
+                  aboutFailure(cantReadSource, folder_ / L"coded.zel", ERROR_SHARING_VIOLATION));
         ASSERT_TRUE(waitForJobEnd(*zel_));
     }
     EXPECT_TRUE(readWholeFile(folder_ / L"plain.txt") == plain);

@@ -145,7 +145,7 @@ TEST_F(ProgramResources, ManifestDeclaresDpiAwarenessSupportedSystemsAndUtf8) {
 TEST_F(ProgramResources, HoldsAnIconAndTheBanner) {
     EXPECT_NE(FindResourceA(program_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14) /* group icon */),
               nullptr);
-    const std::string banner = resource(MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(2) /* bitmap */);
+    const std::string banner = resource("IDB_BITMAP1", MAKEINTRESOURCEA(2) /* bitmap */);
     ASSERT_GE(banner.size(), sizeof(BITMAPINFOHEADER));
     BITMAPINFOHEADER header{};
     std::memcpy(&header, banner.data(), sizeof header);

@@ -16,6 +16,7 @@
 #include "jobs/job_texts.h"
 #include "jobs/shared_state.h"
 #include "jobs/win32_binary_file.h"
+#include "win32/error_text.h"
 #include "real_files.h"
 #include "recording_host.h"
 
@@ -30,11 +31,12 @@ bool endsWith(const std::string& text, const std::string& tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-std::string cantRead(const std::string& path) {
-    return zel::text::aboutFile(zel::text::cantReadSource, path);
+// The messages name the file and, on a third line, the system's text for the error.
+std::string cantRead(const std::string& path, DWORD error) {
+    return zel::text::aboutFailure(zel::text::cantReadSource, path, zel::win32::errorText(error));
 }
-std::string cantWrite(const std::string& path) {
-    return zel::text::aboutFile(zel::text::cantWriteDest, path);
+std::string cantWrite(const std::string& path, DWORD error) {
+    return zel::text::aboutFailure(zel::text::cantWriteDest, path, zel::win32::errorText(error));
 }
 std::string alreadyExists(const std::string& path) {
     return zel::text::aboutFile(zel::text::fileAlreadyExists, path);
@@ -183,7 +185,7 @@ TEST_F(JobFaults, FullDiskWhileCodingIsReportedLeavesNothingAndTheRunGoesOn) {
     zeltest::RecordingHost host;
     code(selectionOf(folder.path(), {"big.bin", "small.bin"}), 2, full + "\\batch", host);
 
-    EXPECT_EQ(host.infos, Infos{cantWrite(full + "\\batch_big.bin_ZEL")});
+    EXPECT_EQ(host.infos, Infos{cantWrite(full + "\\batch_big.bin_ZEL", ERROR_DISK_FULL)});
     // The space the failed file took is given back, so the next file fits.
     watch.expectOnlyAdded({full + "\\batch_small.bin_ZEL"});
     EXPECT_EQ(zeltest::fileSizeOf(full + "\\batch_small.bin_ZEL"), 1003);
@@ -201,7 +203,7 @@ TEST_F(JobFaults, FullDiskWhileDecodingIsReportedAndLeavesNothing) {
     zeltest::RecordingHost host(keyText);
     decode(folder / "coded", full + "\\plain", host);
 
-    EXPECT_EQ(host.infos, Infos{cantWrite(full + "\\plain")});
+    EXPECT_EQ(host.infos, Infos{cantWrite(full + "\\plain", ERROR_DISK_FULL)});
     watch.expectOnlyAdded();
 }
 
@@ -215,8 +217,9 @@ TEST_F(JobFaults, DestinationFolderThatDoesNotExistIsReportedAndNothingIsCreated
     zeltest::RecordingHost decodingHost(keyText);
     decode(folder / "coded", folder / "missing\\plain", decodingHost);
 
-    EXPECT_EQ(codingHost.infos, Infos{cantWrite(folder / "missing\\out")});
-    EXPECT_EQ(decodingHost.infos, Infos{cantWrite(folder / "missing\\plain")});
+    EXPECT_EQ(codingHost.infos, Infos{cantWrite(folder / "missing\\out", ERROR_PATH_NOT_FOUND)});
+    EXPECT_EQ(decodingHost.infos,
+              Infos{cantWrite(folder / "missing\\plain", ERROR_PATH_NOT_FOUND)});
     watch.expectOnlyAdded();
 }
 
@@ -236,8 +239,8 @@ TEST_F(JobFaults, ReadOnlyDestinationFolderIsReportedAndNothingIsCreated) {
     zeltest::RecordingHost decodingHost(keyText);
     decode(folder / "coded", readOnly + "\\plain", decodingHost);
 
-    EXPECT_EQ(codingHost.infos, Infos{cantWrite(readOnly + "\\out")});
-    EXPECT_EQ(decodingHost.infos, Infos{cantWrite(readOnly + "\\plain")});
+    EXPECT_EQ(codingHost.infos, Infos{cantWrite(readOnly + "\\out", ERROR_ACCESS_DENIED)});
+    EXPECT_EQ(decodingHost.infos, Infos{cantWrite(readOnly + "\\plain", ERROR_ACCESS_DENIED)});
     watch.expectOnlyAdded();
 }
 
@@ -294,8 +297,8 @@ TEST_F(JobFaults, SourceHeldByAnotherProcessIsReportedAndTheRunGoesOn) {
         code(selectionOf(folder.path(), {"held", "free"}), 2, folder / "out", codingHost);
         decode(folder / "coded", folder / "plain", decodingHost);
     }
-    EXPECT_EQ(codingHost.infos, Infos{cantRead(folder / "held")});
-    EXPECT_EQ(decodingHost.infos, Infos{cantRead(folder / "coded")});
+    EXPECT_EQ(codingHost.infos, Infos{cantRead(folder / "held", ERROR_SHARING_VIOLATION)});
+    EXPECT_EQ(decodingHost.infos, Infos{cantRead(folder / "coded", ERROR_SHARING_VIOLATION)});
     watch.expectOnlyAdded({folder / "out_free_ZEL"});
     EXPECT_EQ(zeltest::fileSizeOf(folder / "out_free_ZEL"), 3003);
 }
@@ -309,8 +312,8 @@ TEST_F(JobFaults, MissingSourceIsReportedCreatesNothingAndTheRunGoesOn) {
     zeltest::RecordingHost decodingHost("123123123");
     decode(folder / "missing", folder / "plain", decodingHost);
 
-    EXPECT_EQ(codingHost.infos, Infos{cantRead(folder / "missing")});
-    EXPECT_EQ(decodingHost.infos, Infos{cantRead(folder / "missing")});
+    EXPECT_EQ(codingHost.infos, Infos{cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)});
+    EXPECT_EQ(decodingHost.infos, Infos{cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)});
     watch.expectOnlyAdded({folder / "out_present_ZEL"});
 }
 

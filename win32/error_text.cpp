@@ -1,0 +1,25 @@
+#include "win32/error_text.h"
+
+#include "win32/text.h"
+#include "win32/unique_handle.h"
+
+namespace zel::win32 {
+
+std::string errorText(uint32_t code) {
+    wchar_t* buffer = nullptr;
+    // Language 0: the user's language, falling back as the system does.
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text(buffer != nullptr ? buffer : L"", buffer != nullptr ? length : 0);
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    if (text.empty()) {
+        return "Error " + std::to_string(code);
+    }
+    return fromWide(text);
+}
+
+}  // namespace zel::win32

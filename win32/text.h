@@ -1,0 +1,14 @@
+// Text between the process's code page (the -A calls' bytes; UTF-8 under the program's
+// manifest) and the UTF-16 of the wide calls.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zel::win32 {
+
+// CP_ACP is the process's active code page.
+std::wstring toWide(std::string_view text, unsigned codePage = 0 /* CP_ACP */);
+std::string fromWide(std::wstring_view text, unsigned codePage = 0 /* CP_ACP */);
+
+}  // namespace zel::win32
