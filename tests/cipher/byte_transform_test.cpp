@@ -8,7 +8,7 @@
 
 #include "cipher/coded_file.h"
 
-namespace zel {
+namespace zel::test {
 namespace {
 
 std::string show(const CodingKey& key) {
@@ -156,4 +156,4 @@ TEST(CodedFile, MarkerAcceptance) {
 }
 
 }  // namespace
-}  // namespace zel
+}  // namespace zel::test

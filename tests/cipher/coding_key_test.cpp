@@ -4,22 +4,15 @@
 
 #include <cctype>
 
-namespace zel {
-namespace {
+#include "tests/support/test_bytes.h"
 
-// Reads `start` `fixed` times, then moves on by 1 ms per call; counts the calls.
-TimeOfDayClock clockFrom(double start, int fixed, int& calls) {
-    calls = 0;
-    return [start, fixed, &calls] {
-        ++calls;
-        return calls <= fixed ? start : start + (calls - fixed) * 0.001;
-    };
-}
+namespace zel::test {
+namespace {
 
 TEST(DrawCodingKey, NumbersAlwaysFrom50To255) {
     for (int i = 0; i < 2000; ++i) {
         int calls = 0;
-        const CodingKey key = drawCodingKey(clockFrom(i * 43.2, 1, calls));
+        const CodingKey key = drawCodingKey(fakeClock(i * 43.2, 1, &calls));
         for (const int k : {key.k1, key.k2, key.k3}) {
             ASSERT_GE(k, 50) << i;
             ASSERT_LE(k, 255) << i;
@@ -39,22 +32,22 @@ TEST(DrawCodingKey, FailingReadingIsRetriedOnlyWithANewReading) {
     for (int i = 0; i < 1000 && (passing < 0 || failing < 0); ++i) {
         const double reading = 45000.0 + i * 0.001;
         int calls = 0;
-        drawCodingKey(clockFrom(reading, 1, calls));
+        drawCodingKey(fakeClock(reading, 1, &calls));
         (calls == 1 ? passing : failing) = reading;
     }
     ASSERT_GE(passing, 0);
     ASSERT_GE(failing, 0);
 
     int calls = 0;
-    const CodingKey once = drawCodingKey(clockFrom(passing, 1, calls));
+    const CodingKey once = drawCodingKey(fakeClock(passing, 1, &calls));
     EXPECT_EQ(calls, 1);
-    EXPECT_EQ(drawCodingKey(clockFrom(passing, 1, calls)), once) << "same reading, same key";
+    EXPECT_EQ(drawCodingKey(fakeClock(passing, 1, &calls)), once) << "same reading, same key";
 
     // A failing reading that stays put five times is drawn five times and never taken; the
     // key then comes from the readings after it, one clock call per attempt.
     int referenceCalls = 0;
-    const CodingKey moved = drawCodingKey(clockFrom(failing + 0.001, 1, referenceCalls));
-    EXPECT_EQ(drawCodingKey(clockFrom(failing, 5, calls)), moved);
+    const CodingKey moved = drawCodingKey(fakeClock(failing + 0.001, 1, &referenceCalls));
+    EXPECT_EQ(drawCodingKey(fakeClock(failing, 5, &calls)), moved);
     EXPECT_EQ(calls, 5 + referenceCalls);
 }
 
@@ -94,4 +87,4 @@ TEST(ParseKeyText, GroupsOfThreeAsCLibraryNumbers) {
 }
 
 }  // namespace
-}  // namespace zel
+}  // namespace zel::test

@@ -13,11 +13,13 @@
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
 #include "jobs/job_texts.h"
-#include "tests/jobs/job_fakes.h"
+#include "tests/support/memory_files.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/test_bytes.h"
 
 namespace {
 
-using zel::fakes::Bytes;
+using zel::test::Bytes;
 
 const std::string source = "C:\\in\\coded";
 const std::string destination = "C:\\out\\plain";
@@ -30,7 +32,7 @@ void require(bool condition) {
 
 enum class Fault { none, shortRead, writeLimit, closeFails, destinationAppears };
 
-void inject(Fault fault, int64_t offset, zel::fakes::MemoryFiles& files) {
+void inject(Fault fault, int64_t offset, zel::test::MemoryFiles& files) {
     switch (fault) {
         case Fault::none:
             break;
@@ -44,16 +46,16 @@ void inject(Fault fault, int64_t offset, zel::fakes::MemoryFiles& files) {
             files.failClose = true;
             break;
         case Fault::destinationAppears:
-            files.appearOnRename[destination] = zel::fakes::bytesOf("late");
+            files.appearOnRename[destination] = zel::test::bytesOf("late");
             break;
     }
 }
 
 void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault fault, int64_t offset) {
     zel::SharedState state{source, 1, destination, "", "old"};
-    zel::fakes::RecordingHost host;
+    zel::test::RecordingHost host;
     host.keyEntryText = typedKey;
-    zel::fakes::MemoryFiles files;
+    zel::test::MemoryFiles files;
     files.put(source, content);
     inject(fault, offset, files);
     zel::runDecodingJob(state, host, files);
@@ -96,7 +98,7 @@ void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault faul
         const bool appeared = marked && fault == Fault::destinationAppears;
         // Nothing left of the output: no file under its name, no unfinished file beside it.
         require(files.paths().size() == (appeared ? 2u : 1u));
-        require(!appeared || files.at(destination).bytes == zel::fakes::bytesOf("late"));
+        require(!appeared || files.at(destination).bytes == zel::test::bytesOf("late"));
     }
     if (!marked) {
         require(files.logCount("create") == 0);
@@ -105,17 +107,17 @@ void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault faul
 
 void codeThenDecode(const Bytes& content, double clockReading) {
     zel::SharedState state{"C:\\p\\plain", 1, "C:\\p\\coded", "", ""};
-    zel::fakes::RecordingHost host;
-    zel::fakes::MemoryFiles files;
+    zel::test::RecordingHost host;
+    zel::test::MemoryFiles files;
     files.put("C:\\p\\plain", content);
-    zel::runCodingJob(state, host, files, zel::fakes::fakeClock(clockReading));
+    zel::runCodingJob(state, host, files, zel::test::fakeClock(clockReading));
 
     const zel::CodingKey key = zel::parseKeyText(host.shownKeyText);
     for (const int k : {key.k1, key.k2, key.k3}) {
         require(k >= 50 && k <= 255);
     }
     require(zel::formatKeyText(key) == host.shownKeyText);
-    require(files.at("C:\\p\\coded").bytes == zel::fakes::codedFileOf(key, content));
+    require(files.at("C:\\p\\coded").bytes == zel::test::codedFileOf(key, content));
 
     state = {"C:\\p\\coded", 1, "C:\\p\\back", "", ""};
     host.keyEntryText = host.shownKeyText;
@@ -140,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         return 0;
     }
     const std::string typedKey(reinterpret_cast<const char*>(data + header), keyLength);
-    Bytes content = addMarker ? zel::fakes::bytesOf("ZEL") : Bytes{};
+    Bytes content = addMarker ? zel::test::bytesOf("ZEL") : Bytes{};
     content.insert(content.end(), data + header + keyLength, data + size);
 
     decodeAnyFile(content, typedKey, fault, offset);

@@ -6,12 +6,12 @@
 #include "cipher/byte_transform.h"
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
-#include "tests/jobs/job_fakes.h"
+#include "tests/support/memory_files.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/test_bytes.h"
 
-namespace zel {
+namespace zel::test {
 namespace {
-
-using fakes::Bytes;
 
 const std::string source = "C:\\big\\in";
 const std::string destination = "C:\\big\\out";
@@ -25,7 +25,7 @@ int64_t chunksOf(int64_t length) {
     return (length + 799) / 800;
 }
 
-void expectProgressScaledToTheTop(const fakes::RecordingHost& host, int64_t total) {
+void expectProgressScaledToTheTop(const RecordingHost& host, int64_t total) {
     EXPECT_LE(host.rangeHigh, std::numeric_limits<int32_t>::max());
     EXPECT_GT(host.rangeHigh, std::numeric_limits<int32_t>::max() / 4);
     EXPECT_EQ(host.stepTotal, host.rangeHigh);
@@ -34,31 +34,31 @@ void expectProgressScaledToTheTop(const fakes::RecordingHost& host, int64_t tota
 }
 
 TEST(BigSources, DigestOfRepeatedMatchesTheBytes) {
-    const Bytes prefix = fakes::bytesOf("ZEL");
-    const Bytes pattern = fakes::patternBytes(7, 1);
+    const Bytes prefix = bytesOf("ZEL");
+    const Bytes pattern = pseudoRandomBytes(7, 1);
     Bytes whole = prefix;
     for (int i = 0; i < 45; ++i) {
         whole.push_back(pattern[i % 7]);
     }
-    fakes::StreamDigest digest;
+    StreamDigest digest;
     digest.add(whole.data(), 10);
     digest.add(whole.data() + 10, whole.size() - 10);
-    EXPECT_EQ(digest, fakes::digestOfRepeated(prefix, pattern, 45));
+    EXPECT_EQ(digest, digestOfRepeated(prefix, pattern, 45));
 }
 
 // One test per length, so that each stays short under the sanitizers too.
 class BigCodingSource : public ::testing::TestWithParam<int64_t> {};
 
 TEST_P(BigCodingSource, CodingJobCodesTheWholeLength) {
-    const Bytes pattern = fakes::patternBytes(period, 11);
+    const Bytes pattern = pseudoRandomBytes(period, 11);
     const int64_t length = GetParam();
     SharedState state{source + '\0', 1, destination, "", ""};
-    fakes::RecordingHost host;
+    RecordingHost host;
     host.recordProgress = false;
-    fakes::MemoryFiles files;
+    MemoryFiles files;
     files.sinkOutputs = true;
     files.putRepeated(source, pattern, length);
-    runCodingJob(state, host, files, fakes::fakeClock(5000.0));
+    runCodingJob(state, host, files, fakeClock(5000.0));
 
     const CodingKey key = parseKeyText(host.shownKeyText);
     Bytes codedPattern;
@@ -67,9 +67,9 @@ TEST_P(BigCodingSource, CodingJobCodesTheWholeLength) {
     }
     EXPECT_TRUE(host.infos().empty());
     ASSERT_TRUE(files.has(destination));
-    const fakes::MemoryEntry& out = files.at(destination);
+    const MemoryEntry& out = files.at(destination);
     EXPECT_EQ(out.digest.count, static_cast<uint64_t>(length) + 3);
-    EXPECT_EQ(out.digest, fakes::digestOfRepeated(fakes::bytesOf("ZEL"), codedPattern, length));
+    EXPECT_EQ(out.digest, digestOfRepeated(bytesOf("ZEL"), codedPattern, length));
     EXPECT_EQ(out.writeCalls, 1 + chunksOf(length));
     expectProgressScaledToTheTop(host, length);
 }
@@ -78,34 +78,33 @@ INSTANTIATE_TEST_SUITE_P(BigSources, BigCodingSource, ::testing::ValuesIn(length
 
 TEST(BigSources, DecodingJobDecodesTheWholeLength) {
     // Repeating "ZEL" + body gives a coded file whose part after the marker repeats body + "ZEL".
-    const Bytes body = fakes::patternBytes(period - 3, 12);
-    Bytes pattern = fakes::bytesOf("ZEL");
+    const Bytes body = pseudoRandomBytes(period - 3, 12);
+    Bytes pattern = bytesOf("ZEL");
     pattern.insert(pattern.end(), body.begin(), body.end());
     Bytes decodedPattern;
     const CodingKey key{201, 77, 150};
     for (const uint8_t c : body) {
         decodedPattern.push_back(decodeByte(key, c));
     }
-    for (const uint8_t c : fakes::bytesOf("ZEL")) {
+    for (const uint8_t c : bytesOf("ZEL")) {
         decodedPattern.push_back(decodeByte(key, c));
     }
 
     const int64_t length = lengths[0] + 3;
     SharedState state{source, 1, destination, "", ""};
-    fakes::RecordingHost host;
+    RecordingHost host;
     host.recordProgress = false;
     host.keyEntryText = formatKeyText(key);
-    fakes::MemoryFiles files;
+    MemoryFiles files;
     files.sinkOutputs = true;
     files.putRepeated(source, pattern, length);
     runDecodingJob(state, host, files);
 
     EXPECT_TRUE(host.infos().empty());
     ASSERT_TRUE(files.has(destination));
-    EXPECT_EQ(files.at(destination).digest,
-              fakes::digestOfRepeated({}, decodedPattern, length - 3));
+    EXPECT_EQ(files.at(destination).digest, digestOfRepeated({}, decodedPattern, length - 3));
     expectProgressScaledToTheTop(host, length - 3);
 }
 
 }  // namespace
-}  // namespace zel
+}  // namespace zel::test

@@ -5,14 +5,13 @@
 #include <functional>
 
 #include "jobs/job_texts.h"
-#include "tests/jobs/job_fakes.h"
+#include "tests/support/memory_files.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/test_bytes.h"
 
-namespace zel {
+namespace zel::test {
 namespace {
 
-using fakes::Bytes;
-using fakes::concat;
-using Calls = std::vector<std::string>;
 using Paths = std::vector<std::string>;
 
 const std::string cantRead = "can\xB4t read sourcefile !!\n";
@@ -23,40 +22,25 @@ std::string because(SystemError error) {
     return "\nsystem error " + std::to_string(error);
 }
 const std::string endedEarly = std::string("\n") + text::sourceEndedEarly;
-using fakes::MemoryFiles;
 
 const std::string source = "C:\\in\\a.bin";
 const std::string destination = "C:\\out\\a.zel";
 
 Calls endSequence(const CodingKey& key) {
-    return {"setButtonsEnabled true",
-            "showStatus Idle . . .",
-            "showSourceText ",
-            "showDestinationText ",
-            "showKeyText " + formatKeyText(key),
-            "setBusyPointer false"};
+    return RecordingHost::codingRunEnd(formatKeyText(key));
 }
 
 // One coding run. The clock reads its first value three times before moving on, so a first
 // reading that fails is retried as the job would meet it.
 struct CodingRun {
     SharedState state;
-    fakes::RecordingHost host;
-    fakes::MemoryFiles files;
+    RecordingHost host;
+    MemoryFiles files;
     CodingKey key;
 
     void run(double clockStart = 36000.0) {
-        key = drawCodingKey(fakes::fakeClock(clockStart, 3));
-        runCodingJob(state, host, files, fakes::fakeClock(clockStart, 3));
-    }
-    std::vector<std::string> statuses() const {
-        std::vector<std::string> shown;
-        for (const std::string& call : host.calls) {
-            if (call.rfind("showStatus ", 0) == 0) {
-                shown.push_back(call.substr(11));
-            }
-        }
-        return shown;
+        key = drawCodingKey(fakeClock(clockStart, 3));
+        runCodingJob(state, host, files, fakeClock(clockStart, 3));
     }
 };
 
@@ -79,7 +63,7 @@ TEST(CodingJob, OneFileCallsAndOutput) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.size);
         CodingRun r;
-        const Bytes plain = fakes::patternBytes(c.size, 7);
+        const Bytes plain = pseudoRandomBytes(c.size, 7);
         r.files.put(source, plain);
         r.state = {source + '\0', 1, destination, "", "old key"};
         r.run();
@@ -90,7 +74,7 @@ TEST(CodingJob, OneFileCallsAndOutput) {
                                         endSequence(r.key)}));
         EXPECT_EQ(r.files.paths(), (Paths{source, destination}));
         EXPECT_EQ(r.files.at(source).bytes, plain);
-        EXPECT_EQ(r.files.at(destination).bytes, fakes::codedFileOf(r.key, plain));
+        EXPECT_EQ(r.files.at(destination).bytes, codedFileOf(r.key, plain));
         EXPECT_EQ(r.files.at(destination).writeCalls, 1 + static_cast<int>((c.size + 799) / 800));
         // Written under the unfinished name, then renamed; nothing left open.
         EXPECT_EQ(r.files.logCount("create " + destination + ".part"), 1);
@@ -146,7 +130,7 @@ TEST(CodingJob, SeveralFilesNamesAndStatuses) {
         for (int k = 1; k <= c.count; ++k) {
             const std::string name = "f" + std::to_string(k) + ".txt";
             selection += name + '\0';
-            r.files.put(c.joined + name, fakes::patternBytes(100 * k + 3, k));
+            r.files.put(c.joined + name, pseudoRandomBytes(100 * k + 3, k));
         }
         r.state = {selection, static_cast<int16_t>(c.count), "C:\\out\\batch", "", ""};
         r.run();
@@ -158,12 +142,12 @@ TEST(CodingJob, SeveralFilesNamesAndStatuses) {
             const std::string output = "C:\\out\\batch_" + name + "_ZEL";
             ASSERT_TRUE(r.files.has(output)) << output;
             EXPECT_EQ(r.files.at(output).bytes,
-                      fakes::codedFileOf(r.key, r.files.at(c.joined + name).bytes));
+                      codedFileOf(r.key, r.files.at(c.joined + name).bytes));
             expectedStatuses.push_back("Now coding file... " + std::to_string(k) + "/ " +
                                        std::to_string(c.count));
         }
         expectedStatuses.push_back("Idle . . .");
-        EXPECT_EQ(r.statuses(), expectedStatuses);
+        EXPECT_EQ(r.host.argumentsOf("showStatus"), expectedStatuses);
         EXPECT_EQ(r.files.paths().size(), 2u * c.count);  // sources and outputs, nothing else
         EXPECT_FALSE(r.files.has("C:\\out\\batch"));
         EXPECT_EQ(r.host.shownKeyText, formatKeyText(r.key));
@@ -173,12 +157,12 @@ TEST(CodingJob, SeveralFilesNamesAndStatuses) {
 TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
     struct Case {
         const char* name;
-        std::function<void(fakes::MemoryFiles&)> inject;
+        std::function<void(MemoryFiles&)> inject;
         std::string message;
         Paths left;
         int partsCreated;
     };
-    const Bytes old = fakes::bytesOf("old");
+    const Bytes old = bytesOf("old");
     const Case cases[] = {
         {"missing source",
          [](auto& f) { f.entries.erase(source); },
@@ -239,7 +223,7 @@ TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CodingRun r;
-        const Bytes plain = fakes::patternBytes(2000, 3);
+        const Bytes plain = pseudoRandomBytes(2000, 3);
         r.files.put(source, plain);
         c.inject(r.files);
         r.state = {source + '\0', 1, destination, "", ""};
@@ -264,7 +248,7 @@ TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
 
 TEST(CodingJob, RunGoesOnAfterAFileFails) {
     CodingRun r;
-    const Bytes plain = fakes::patternBytes(900, 5);
+    const Bytes plain = pseudoRandomBytes(900, 5);
     r.files.put("C:\\d\\b", plain);
     r.files.put("C:\\d\\c", plain);
     r.files.readStopsAt["C:\\d\\b"] = 850;
@@ -274,14 +258,14 @@ TEST(CodingJob, RunGoesOnAfterAFileFails) {
     EXPECT_EQ(r.host.infos(), (Paths{cantRead + "C:\\d\\a" + because(MemoryFiles::fileNotFound),
                                      cantRead + "C:\\d\\b" + endedEarly}));
     EXPECT_EQ(r.files.paths(), (Paths{"C:\\d\\b", "C:\\d\\c", "C:\\o_c_ZEL"}));
-    EXPECT_EQ(r.files.at("C:\\o_c_ZEL").bytes, fakes::codedFileOf(r.key, plain));
+    EXPECT_EQ(r.files.at("C:\\o_c_ZEL").bytes, codedFileOf(r.key, plain));
     EXPECT_EQ(r.host.shownKeyText, formatKeyText(r.key));
 }
 
 TEST(CodingJob, EveryOutputIsOnTheDiskBeforeItGetsItsName) {
     CodingRun r;
     for (const char* name : {"a", "b", "c"}) {
-        r.files.put(std::string("C:\\d\\") + name, fakes::patternBytes(900, 1));
+        r.files.put(std::string("C:\\d\\") + name, pseudoRandomBytes(900, 1));
     }
     r.state = {std::string("C:\\d\0a\0b\0c\0", 11), 3, "C:\\o", "", ""};
     r.run();
@@ -298,4 +282,4 @@ TEST(CodingJob, EveryOutputIsOnTheDiskBeforeItGetsItsName) {
 }
 
 }  // namespace
-}  // namespace zel
+}  // namespace zel::test

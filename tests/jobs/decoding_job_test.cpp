@@ -7,14 +7,14 @@
 #include "cipher/byte_transform.h"
 #include "jobs/coding_job.h"
 #include "jobs/job_texts.h"
-#include "tests/jobs/job_fakes.h"
+#include "tests/support/job_runs.h"
+#include "tests/support/memory_files.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/test_bytes.h"
 
-namespace zel {
+namespace zel::test {
 namespace {
 
-using fakes::Bytes;
-using fakes::concat;
-using Calls = std::vector<std::string>;
 using Paths = std::vector<std::string>;
 
 const std::string notCoded = "can\xB4t decode, not a ZEL coded file !!!";
@@ -23,14 +23,12 @@ const std::string plainPath = "C:\\out\\a.bin";
 
 const Calls startSequence = {"showKeyText ", "readKeyEntryText", "setBusyPointer true",
                              "setButtonsEnabled false", "showStatus now decoding . . ."};
-const Calls endSequence = {"setButtonsEnabled true", "showStatus Idle . . .",
-                           "showSourceText ",        "showDestinationText ",
-                           "setKeyEntryText ",       "setBusyPointer false"};
+const Calls endSequence = RecordingHost::decodingRunEnd();
 
 struct DecodingRun {
     SharedState state;
-    fakes::RecordingHost host;
-    fakes::MemoryFiles files;
+    RecordingHost host;
+    MemoryFiles files;
 
     void run(const std::string& selection, const std::string& destination,
              const std::string& keyText) {
@@ -42,12 +40,11 @@ struct DecodingRun {
 
 // Codes `plain` with the coding job and returns the coded file and the key text shown.
 std::pair<Bytes, std::string> codeWithJob(const Bytes& plain, double clockStart) {
-    SharedState state{"p\0", 1, "c", "", ""};
-    fakes::RecordingHost host;
-    fakes::MemoryFiles files;
+    RecordingHost host;
+    MemoryFiles files;
     files.put("p", plain);
-    runCodingJob(state, host, files, fakes::fakeClock(clockStart));
-    return {files.at("c").bytes, host.shownKeyText};
+    const std::string keyText = runCoding(files, "p", 1, "c", host, fakeClock(clockStart));
+    return {files.at("c").bytes, keyText};
 }
 
 Bytes decodeWithJob(const Bytes& codedFile, const std::string& keyText) {
@@ -82,7 +79,7 @@ TEST(DecodingJob, ChecksInOrderTouchNothing) {
     };
     for (const Case& c : cases) {
         DecodingRun r;
-        r.files.put(coded, fakes::bytesOf("ZEL123"));
+        r.files.put(coded, bytesOf("ZEL123"));
         r.run(c.selection, c.destination, c.key);
         EXPECT_EQ(r.host.calls, c.calls) << c.key;
         EXPECT_TRUE(r.files.log.empty());
@@ -94,7 +91,7 @@ TEST(DecodingJob, ChecksInOrderTouchNothing) {
 
 TEST(DecodingJob, RoundTripsThroughBothJobs) {
     for (const std::size_t size : {0, 1, 2, 3, 799, 800, 801, 803, 1000, 65537}) {
-        const Bytes plain = fakes::patternBytes(size, static_cast<uint32_t>(size));
+        const Bytes plain = pseudoRandomBytes(size, static_cast<uint32_t>(size));
         const auto [codedFile, keyText] = codeWithJob(plain, 1000.0 + size);
         ASSERT_EQ(codedFile.size(), size + 3);
         EXPECT_EQ(decodeWithJob(codedFile, keyText), plain) << size;
@@ -102,7 +99,7 @@ TEST(DecodingJob, RoundTripsThroughBothJobs) {
 }
 
 TEST(DecodingJob, CodedFileCodedAgainDecodesOnceToTheFirst) {
-    const Bytes plain = fakes::patternBytes(1234, 9);
+    const Bytes plain = pseudoRandomBytes(1234, 9);
     const auto [first, firstKey] = codeWithJob(plain, 20000.0);
     const auto [second, secondKey] = codeWithJob(first, 30000.0);
     ASSERT_NE(firstKey, secondKey);
@@ -127,8 +124,8 @@ TEST(DecodingJob, ProgressAndWritesPerChunk) {
     const CodingKey key{60, 70, 80};
     for (const Case& c : cases) {
         DecodingRun r;
-        const Bytes body = fakes::patternBytes(c.size - 3, 4);
-        r.files.put(coded, fakes::codedFileOf(key, body));
+        const Bytes body = pseudoRandomBytes(c.size - 3, 4);
+        r.files.put(coded, codedFileOf(key, body));
         r.run(coded, plainPath, "060070080");
         EXPECT_EQ(r.host.calls, concat({startSequence, c.progress, endSequence})) << c.size;
         EXPECT_EQ(r.files.paths(), (Paths{coded, plainPath}));
@@ -146,7 +143,7 @@ TEST(DecodingJob, TypedKeyTextsDecodeAsTheRulesSay) {
     for (int x = 0; x < 256; ++x) {
         all[x] = static_cast<uint8_t>(x);
     }
-    Bytes file = fakes::bytesOf("ZEL");
+    Bytes file = bytesOf("ZEL");
     file.insert(file.end(), all.begin(), all.end());
     const auto mirrored = [&](int k) {
         Bytes out;
@@ -166,7 +163,7 @@ TEST(DecodingJob, FilesWithoutTheMarkerAreRejectedAndLeaveNothing) {
     for (const std::string content :
          {"", "Z", "ZE", "zel", "zEL123", "XEL123", "ZXL123", "ZEX123", "plain text"}) {
         DecodingRun r;
-        r.files.put(coded, fakes::bytesOf(content));
+        r.files.put(coded, bytesOf(content));
         r.run(coded + '\0', plainPath, "123123123");
         const auto n = static_cast<int>(content.size());
         EXPECT_EQ(r.host.calls,
@@ -176,7 +173,7 @@ TEST(DecodingJob, FilesWithoutTheMarkerAreRejectedAndLeaveNothing) {
                           endSequence}))
             << content;
         EXPECT_EQ(r.files.paths(), Paths{coded});
-        EXPECT_EQ(r.files.at(coded).bytes, fakes::bytesOf(content));
+        EXPECT_EQ(r.files.at(coded).bytes, bytesOf(content));
         EXPECT_EQ(r.files.logCount("create"), 0);
         EXPECT_EQ(r.files.openCount, 0);
     }
@@ -185,7 +182,7 @@ TEST(DecodingJob, FilesWithoutTheMarkerAreRejectedAndLeaveNothing) {
 TEST(DecodingJob, SeveralChosenFilesAreRejected) {
     DecodingRun r;
     r.files.putFolder("C:\\docs");
-    const Bytes codedFile = fakes::codedFileOf({60, 60, 60}, Bytes(10, 1));
+    const Bytes codedFile = codedFileOf({60, 60, 60}, Bytes(10, 1));
     r.files.put("C:\\docs\\a.zel", codedFile);
     r.files.put("C:\\docs\\b.zel", codedFile);
     r.run(std::string("C:\\docs\0a.zel\0b.zel\0", 20), plainPath, "060060060");
@@ -198,12 +195,12 @@ TEST(DecodingJob, SeveralChosenFilesAreRejected) {
 TEST(DecodingJob, MendedFaultsReportAndLeaveNoOutput) {
     struct Case {
         const char* name;
-        std::function<void(fakes::MemoryFiles&)> inject;
+        std::function<void(MemoryFiles&)> inject;
         std::string message;
         Paths left;
         int partsCreated;
     };
-    const Bytes old = fakes::bytesOf("old");
+    const Bytes old = bytesOf("old");
     const std::string cantRead = "can\xB4t read sourcefile !!\n" + coded;
     const std::string cantWrite = "can\xB4t write destfile !!\n" + plainPath;
     const std::string exists = "File already exists !!\n" + plainPath;
@@ -245,7 +242,7 @@ TEST(DecodingJob, MendedFaultsReportAndLeaveNoOutput) {
          {coded, plainPath},
          1},
     };
-    const Bytes codedFile = fakes::codedFileOf({60, 60, 60}, fakes::patternBytes(1500, 2));
+    const Bytes codedFile = codedFileOf({60, 60, 60}, pseudoRandomBytes(1500, 2));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DecodingRun r;
@@ -266,4 +263,4 @@ TEST(DecodingJob, MendedFaultsReportAndLeaveNoOutput) {
 }
 
 }  // namespace
-}  // namespace zel
+}  // namespace zel::test

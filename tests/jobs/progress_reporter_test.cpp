@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "tests/jobs/job_fakes.h"
+#include "tests/support/recording_host.h"
 
-namespace zel {
+namespace zel::test {
 namespace {
 
 constexpr int64_t int32Max = std::numeric_limits<int32_t>::max();
@@ -31,7 +31,7 @@ void passAll(ProgressReporter& progress, int64_t total, int64_t chunk) {
 }
 
 TEST(ProgressReporter, UnscaledStepsAreTheChunkSizes) {
-    fakes::RecordingHost host;
+    RecordingHost host;
     ProgressReporter progress(host, 1000);
     passAll(progress, 1000, 800);
     EXPECT_EQ(host.calls, (std::vector<std::string>{
@@ -53,7 +53,7 @@ TEST(ProgressReporter, StepsAddUpToTheTopOfTheRange) {
         {(int64_t{1} << 62) + 3, (int64_t{1} << 42) + 12345},
     };
     for (const Case& c : cases) {
-        fakes::RecordingHost host;
+        RecordingHost host;
         host.recordProgress = false;
         ProgressReporter progress(host, c.total);
         passAll(progress, c.total, c.chunk);
@@ -66,4 +66,4 @@ TEST(ProgressReporter, StepsAddUpToTheTopOfTheRange) {
 }
 
 }  // namespace
-}  // namespace zel
+}  // namespace zel::test

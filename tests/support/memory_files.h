@@ -1,0 +1,83 @@
+// A file system kept in memory, with faults to inject: what the jobs' tests and the fuzzers run
+// the jobs on.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "jobs/binary_file.h"
+#include "tests/support/test_bytes.h"
+
+namespace zel::test {
+
+struct MemoryEntry {
+    Bytes bytes;
+    // Content made on demand, byte i being pattern[i % size]; read-only.
+    std::shared_ptr<const Bytes> pattern;
+    int64_t patternLength = 0;
+    // A sink keeps only the digest of what is written to it.
+    bool sink = false;
+    StreamDigest digest;
+    bool folder = false;
+    int writeCalls = 0;
+
+    int64_t length() const;
+};
+
+// Paths are used up to their first NUL, as the file system does. A file is open at most once
+// at a time (no sharing).
+class MemoryFiles final : public BinaryFile {
+public:
+    std::map<std::string, MemoryEntry> entries;
+    // "open P", "open refused P", "create P", "flush P", "close P", "rename A -> B",
+    // "delete P".
+    std::vector<std::string> log;
+    int openCount = 0;
+
+    // Faults to inject.
+    std::set<std::string> refuseOpen;
+    std::map<std::string, int64_t> readStopsAt;  // reads of the file get nothing past it
+    SystemError readStopError = noSystemError;   // what a read cut short there reports
+    bool refuseCreate = false;
+    int64_t writeLimit = -1;  // bytes each created file takes before writes fail
+    bool failClose = false;   // closing a created file reports failure
+    bool failFlush = false;   // writing a created file through to the disk fails
+    bool failRename = false;  // renames fail (no target in the way)
+    std::map<std::string, Bytes> appearOnRename;  // put under the target just before the rename
+    bool sinkOutputs = false;                     // created files are sinks
+
+    void put(const std::string& path, const Bytes& content);
+    void putRepeated(const std::string& path, const Bytes& pattern, int64_t length);
+    void putFolder(const std::string& path);
+    bool has(const std::string& path) const;
+    const MemoryEntry& at(const std::string& path) const;
+    std::vector<std::string> paths() const;
+    int logCount(const std::string& prefix) const;
+
+    std::unique_ptr<OpenFile> openBinary(const std::string& path) override;
+    std::unique_ptr<OpenFile> createBinary(const std::string& path,
+                                           CreateOutcome& outcome) override;
+    bool exists(const std::string& path) override;
+    RenameOutcome renameFile(const std::string& from, const std::string& to) override;
+    bool deleteFile(const std::string& path) override;
+    SystemError lastError() const override { return lastError_; }
+    // "system error N": tests see which error reached the message.
+    std::string errorText(SystemError error) const override;
+
+    // The errors the faults above give, as Windows numbers them.
+    static constexpr SystemError fileNotFound = 2;
+    static constexpr SystemError accessDenied = 5;
+    static constexpr SystemError sharingViolation = 32;
+    static constexpr SystemError diskFull = 112;
+
+private:
+    SystemError lastError_ = noSystemError;
+    friend class MemoryOpenFile;
+    std::multiset<std::string> open_;
+};
+
+}  // namespace zel::test

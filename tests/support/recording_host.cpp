@@ -1,0 +1,68 @@
+#include "tests/support/recording_host.h"
+
+#include <algorithm>
+
+#include "jobs/job_texts.h"
+
+namespace zel::test {
+
+Calls concat(std::initializer_list<Calls> parts) {
+    Calls all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+std::vector<std::string> RecordingHost::argumentsOf(const std::string& operation) const {
+    const std::string prefix = operation + " ";
+    std::vector<std::string> arguments;
+    for (const std::string& call : calls) {
+        if (call.rfind(prefix, 0) == 0) {
+            arguments.push_back(call.substr(prefix.size()));
+        }
+    }
+    return arguments;
+}
+
+bool RecordingHost::endsWith(const Calls& tail) const {
+    return calls.size() >= tail.size() &&
+           std::equal(tail.begin(), tail.end(), calls.end() - tail.size());
+}
+
+Calls RecordingHost::codingRunEnd(const std::string& keyText) {
+    return {"setButtonsEnabled true", std::string("showStatus ") + text::idleStatus,
+            "showSourceText ",        "showDestinationText ",
+            "showKeyText " + keyText, "setBusyPointer false"};
+}
+
+Calls RecordingHost::decodingRunEnd() {
+    return {"setButtonsEnabled true", std::string("showStatus ") + text::idleStatus,
+            "showSourceText ",        "showDestinationText ",
+            "setKeyEntryText ",       "setBusyPointer false"};
+}
+
+void RecordingHost::setProgressRange(int32_t low, int32_t high) {
+    rangeHigh = high;
+    stepTotal = 0;
+    passedTop = false;
+    record("setProgressRange " + std::to_string(low) + " " + std::to_string(high));
+}
+
+void RecordingHost::setProgressStep(int32_t newStep) {
+    step = newStep;
+    if (recordProgress) {
+        record("setProgressStep " + std::to_string(newStep));
+    }
+}
+
+void RecordingHost::stepProgress() {
+    ++stepsMade;
+    stepTotal += step;
+    passedTop = passedTop || stepTotal > rangeHigh;
+    if (recordProgress) {
+        record("stepProgress");
+    }
+}
+
+}  // namespace zel::test

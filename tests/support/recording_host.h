@@ -1,0 +1,80 @@
+// A JobHost that records every call as one line, "operation arguments": for example
+// "setProgressRange 1 1000", "setButtonsEnabled false", "showInfo No sourcefile !".
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "jobs/job_host.h"
+
+namespace zel::test {
+
+using Calls = std::vector<std::string>;
+
+// Recorded calls of several steps, one after the other.
+Calls concat(std::initializer_list<Calls> parts);
+
+class RecordingHost final : public JobHost {
+public:
+    explicit RecordingHost(std::string typedKey = "") : keyEntryText(std::move(typedKey)) {}
+
+    Calls calls;
+    // What readKeyEntryText answers.
+    std::string keyEntryText;
+    // Off for big files, which make millions of steps: progress calls other than the range are
+    // then only added up below.
+    bool recordProgress = true;
+
+    int32_t rangeHigh = 0;
+    int32_t step = 0;
+    int64_t stepsMade = 0;
+    int64_t stepTotal = 0;  // since the last setProgressRange
+    bool passedTop = false;
+    std::string shownKeyText;
+
+    // The arguments of the recorded calls of one operation, in order.
+    std::vector<std::string> argumentsOf(const std::string& operation) const;
+    std::vector<std::string> infos() const { return argumentsOf("showInfo"); }
+    bool endsWith(const Calls& tail) const;
+
+    // The last calls of a run that ended idle.
+    static Calls codingRunEnd(const std::string& keyText);
+    static Calls decodingRunEnd();
+    bool endedCodingRun(const std::string& keyText) const {
+        return endsWith(codingRunEnd(keyText));
+    }
+    bool endedDecodingRun() const { return endsWith(decodingRunEnd()); }
+
+    void showStatus(const std::string& text) override { record("showStatus " + text); }
+    void showSourceText(const std::string& text) override { record("showSourceText " + text); }
+    void showDestinationText(const std::string& text) override {
+        record("showDestinationText " + text);
+    }
+    void showKeyText(const std::string& text) override {
+        shownKeyText = text;
+        record("showKeyText " + text);
+    }
+    void setButtonsEnabled(bool enabled) override {
+        record(std::string("setButtonsEnabled ") + (enabled ? "true" : "false"));
+    }
+    void setBusyPointer(bool busy) override {
+        record(std::string("setBusyPointer ") + (busy ? "true" : "false"));
+    }
+    void setProgressRange(int32_t low, int32_t high) override;
+    void setProgressStep(int32_t newStep) override;
+    void stepProgress() override;
+    void showInfo(const std::string& text) override { record("showInfo " + text); }
+    std::string readKeyEntryText() override {
+        record("readKeyEntryText");
+        return keyEntryText;
+    }
+    void setKeyEntryText(const std::string& text) override { record("setKeyEntryText " + text); }
+
+private:
+    void record(std::string call) { calls.push_back(std::move(call)); }
+};
+
+}  // namespace zel::test
