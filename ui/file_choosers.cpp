@@ -104,6 +104,10 @@ void chooseSource(UiState& state, JobHost& host) {
     if (runChooser(ChooserKind::open, state.mainDialog, "Select sourcefile", sourceFlags, buffer)) {
         chosen = sourceChooserResult(buffer.data(), buffer.size());
     }
+    storeSourceChoice(state, host, chosen);
+}
+
+void storeSourceChoice(UiState& state, JobHost& host, const ChooserResult& chosen) {
     state.shared.sourceSelection = chosen.text;
     if (chosen.count > 0) {
         host.showSourceText(state.shared.sourceSelection);

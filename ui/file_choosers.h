@@ -31,6 +31,8 @@ bool destinationExists(const std::string& path);
 
 // onLoadSource's work: asks for the sources and stores and shows the answer.
 void chooseSource(UiState& state, JobHost& host);
+// Stores and shows a source chooser's answer (or one made like it), as chooseSource does.
+void storeSourceChoice(UiState& state, JobHost& host, const ChooserResult& chosen);
 // onChooseDestination's work: asks for the destination until the name is new or the user
 // cancels.
 void chooseDestination(UiState& state, JobHost& host);

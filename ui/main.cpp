@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include "ui/explorer_files.h"
+
 namespace {
 
 // "MS Sans Serif", 8 point, normal weight, ANSI character set: the dialog font.
@@ -23,6 +25,13 @@ void runProgram(HINSTANCE instance) {
 
     zel::ui::MainDialog dialog(instance, font.get());
     if (dialog.buildMainDialog()) {
+        // Files named on the command line ("Send To", "Open with") are chosen at once; the
+        // window is shown first, so that a refusal has it behind it.
+        const std::vector<std::wstring> names = zel::ui::commandLineNames();
+        if (!names.empty()) {
+            ShowWindow(dialog.state().mainDialog, SW_SHOW);
+            dialog.takeExplorerFiles(names);
+        }
         dialog.runMainDialog();
     }
 }

@@ -10,6 +10,7 @@
 #include "jobs/decoding_job.h"
 #include "jobs/job_texts.h"
 #include "res/resource.h"
+#include "ui/explorer_files.h"
 #include "ui/file_choosers.h"
 
 namespace zel::ui {
@@ -176,6 +177,7 @@ bool MainDialog::buildMainDialog() {
     }
     SetWindowTextA(state_.mainDialog, programTitle);
     createControls();
+    DragAcceptFiles(state_.mainDialog, TRUE);
     dialogBrush_.reset(CreateSolidBrush(dialogBackground));
     loadSourceBrush_.reset(CreateSolidBrush(loadSourceBackground));
     return true;
@@ -202,6 +204,19 @@ void MainDialog::createControls() {
             SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP,
                          reinterpret_cast<LPARAM>(banner_.get()));
         }
+    }
+}
+
+void MainDialog::takeExplorerFiles(const std::vector<std::wstring>& names) {
+    if (!jobRunning_) {
+        chooseExplorerFiles(state_, host_, names);
+    }
+}
+
+void MainDialog::discardQueuedDrops() {
+    MSG message;
+    while (PeekMessageW(&message, state_.mainDialog, WM_DROPFILES, WM_DROPFILES, PM_REMOVE)) {
+        const DropHandle discarded(reinterpret_cast<HDROP>(message.wParam));
     }
 }
 
@@ -271,6 +286,13 @@ INT_PTR MainDialog::dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
                 return reinterpret_cast<INT_PTR>(loadSourceBrush_.get());
             }
             return FALSE;
+        case WM_DROPFILES: {
+            // The drop is finished before a refusal is shown, not after the box is closed.
+            const std::vector<std::wstring> names =
+                droppedNames(DropHandle(reinterpret_cast<HDROP>(wParam)));
+            takeExplorerFiles(names);
+            return TRUE;
+        }
         case WM_DESTROY:
             for (const ControlRow& row : controlTable) {
                 RemovePropA(GetDlgItem(dialog, row.id), callbackProperty);

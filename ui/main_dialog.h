@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "jobs/buffered_files.h"
@@ -39,13 +40,19 @@ public:
     // Shows the dialog and runs its message loop until the dialog window no longer exists.
     void runMainDialog();
 
-    // Runs one job; commands that reach the dialog meanwhile are ignored.
+    // Runs one job; commands that reach the dialog meanwhile are ignored, and so are files
+    // dropped on it, also those whose drop still waits in the queue when the job ends.
     template <typename Job>
     void runJob(Job job) {
         jobRunning_ = true;
         job();
+        discardQueuedDrops();
         jobRunning_ = false;
     }
+
+    // Chooses files handed over from Explorer as the source chooser would; ignored during a
+    // job.
+    void takeExplorerFiles(const std::vector<std::wstring>& names);
 
     UiState& state() { return state_; }
     DialogJobHost& host() { return host_; }
@@ -57,6 +64,7 @@ private:
     INT_PTR dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR dispatchCommand(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
+    void discardQueuedDrops();
 
     HINSTANCE instance_;
     HFONT font_;

@@ -33,6 +33,31 @@ std::vector<HWND> topLevelWindows(DWORD processId) {
     return search.found;
 }
 
+std::wstring wideFromThisCodePage(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return wide;
+}
+
+// Backslashes count only before a quote, where each must be doubled.
+std::wstring quotedArgument(const std::wstring& argument) {
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L'"';
+}
+
 }  // namespace
 
 bool waitUntil(const std::function<bool()>& condition, milliseconds limit) {
@@ -99,15 +124,22 @@ std::string className(HWND window) {
     return std::string(name, static_cast<std::size_t>(length > 0 ? length : 0));
 }
 
-ZelProcess::ZelProcess(const std::string& workingDirectory) {
-    std::string commandLine = "\"" + zelExePath() + "\"";
-    STARTUPINFOA startup{};
+ZelProcess::ZelProcess(const std::string& workingDirectory) : ZelProcess(workingDirectory, {}) {}
+
+ZelProcess::ZelProcess(const std::string& workingDirectory,
+                       const std::vector<std::wstring>& arguments, const std::string& exePath) {
+    const std::string program = exePath.empty() ? zelExePath() : exePath;
+    std::wstring commandLine = quotedArgument(wideFromThisCodePage(program));
+    for (const std::wstring& argument : arguments) {
+        commandLine += L" " + quotedArgument(argument);
+    }
+    const std::wstring folder = wideFromThisCodePage(workingDirectory);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup,
-                        &started)) {
-        throw std::runtime_error("cannot start " + zelExePath());
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
+        throw std::runtime_error("cannot start " + program);
     }
     CloseHandle(started.hThread);
     process_ = started.hProcess;

@@ -52,6 +52,10 @@ class ZelProcess {
 public:
     // Starts zel.exe (in workingDirectory when given) and waits for its window "ZEL 0.23".
     explicit ZelProcess(const std::string& workingDirectory = {});
+    // The same with arguments, each passed as one (quoted as CommandLineToArgvW reads them),
+    // and, when exePath is given, that zel.exe instead of this build's.
+    ZelProcess(const std::string& workingDirectory, const std::vector<std::wstring>& arguments,
+               const std::string& exePath = {});
     // Ends the process if it still runs.
     ~ZelProcess();
     ZelProcess(const ZelProcess&) = delete;

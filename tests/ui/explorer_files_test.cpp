@@ -1,0 +1,261 @@
+// Files from Explorer inside this process: the rules that turn names into a source choice or a
+// refusal, and drops on a real (hidden) main dialog, built with the HDROP Explorer would send.
+#include "ui/explorer_choice.h"
+#include "ui/explorer_files.h"
+#include "ui/main_dialog.h"
+
+#include <gtest/gtest.h>
+#include "e2e_files.h"
+
+#include <shlobj.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+
+namespace zel::ui {
+namespace {
+
+using namespace std::string_literals;
+
+NamedPath file(const std::string& path) {
+    return {path, NameKind::file};
+}
+
+TEST(ExplorerChoice, OneFileOrSeveralOfOneFolderAreChosenAsTheChooserAnswers) {
+    ExplorerChoice choice = explorerChoice({file("C:\\d\\a.txt")}, 100);
+    EXPECT_EQ(choice.count, 1);
+    EXPECT_EQ(choice.selection, "C:\\d\\a.txt\0"s);
+    EXPECT_EQ(choice.refusal, "");
+
+    // The folder's case does not make another folder; the first spelling is kept.
+    choice = explorerChoice({file("C:\\d\\a.txt"), file("c:\\D\\b c.bin"), file("C:\\d\\x")}, 100);
+    EXPECT_EQ(choice.count, 3);
+    EXPECT_EQ(choice.selection, "C:\\d\0a.txt\0b c.bin\0x\0"s);
+
+    // A drive's root keeps its backslash: "C:" alone is the drive's current folder.
+    choice = explorerChoice({file("C:\\a"), file("C:\\b")}, 100);
+    EXPECT_EQ(choice.selection, "C:\\\0a\0b\0"s);
+    EXPECT_EQ(choice.count, 2);
+
+    // A file named twice is chosen once, else the second coding would meet the first's output.
+    choice = explorerChoice({file("C:\\d\\a"), file("C:\\D\\A"), file("C:\\d\\b")}, 100);
+    EXPECT_EQ(choice.selection, "C:\\d\0a\0b\0"s);
+    choice = explorerChoice({file("C:\\d\\a"), file("C:\\d\\a")}, 100);
+    EXPECT_EQ(choice.selection, "C:\\d\\a\0"s);
+    EXPECT_EQ(choice.count, 1);
+
+    choice = explorerChoice({}, 100);
+    EXPECT_EQ(choice.count, 0);
+    EXPECT_EQ(choice.refusal, "");
+}
+
+TEST(ExplorerChoice, RefusesWhatTheChooserCouldNeverReturnAndSaysWhy) {
+    const auto refusal = [](const std::vector<NamedPath>& paths, std::size_t limit = 100) {
+        const ExplorerChoice choice = explorerChoice(paths, limit);
+        EXPECT_EQ(choice.count, 0);
+        EXPECT_EQ(choice.selection, "");
+        return choice.refusal;
+    };
+    EXPECT_EQ(refusal({file("C:\\d\\a"), {"C:\\d\\gone", NameKind::missing}}),
+              text::refusedMissing + "\nC:\\d\\gone"s);
+    EXPECT_EQ(refusal({{"C:\\d\\sub", NameKind::folder}, file("C:\\d\\a")}),
+              text::refusedFolder + "\nC:\\d\\sub"s);
+    EXPECT_EQ(refusal({{"C:\\d\\?.txt", NameKind::unusable}}),
+              text::refusedUnusableName + "\nC:\\d\\?.txt"s);
+    EXPECT_EQ(refusal({file("C:\\d\\a"), file("C:\\d\\b"), file("C:\\e\\c")}),
+              text::refusedSeveralFolders + "\nC:\\d\nC:\\e"s);
+    // "C:\d\e\f" is not in "C:\d".
+    EXPECT_EQ(refusal({file("C:\\d\\a"), file("C:\\d\\e\\f")}),
+              text::refusedSeveralFolders + "\nC:\\d\nC:\\d\\e"s);
+
+    // The selection and the empty piece that ends it must fit the chooser's buffer.
+    const std::vector<NamedPath> two = {file("C:\\d\\a"), file("C:\\d\\b")};  // "C:\d\0a\0b\0\0"
+    EXPECT_EQ(explorerChoice(two, 10).count, 2);
+    EXPECT_EQ(refusal(two, 9), text::refusedTooMany + "\n2 files"s);
+    EXPECT_EQ(explorerChoice({file("C:\\a")}, 6).count, 1);  // "C:\a\0\0"
+    EXPECT_EQ(refusal({file("C:\\a")}, 5), text::refusedTooMany + "\n1 files"s);
+}
+
+std::string narrowed(const std::wstring& wide) {
+    std::string bytes(wide.size() * 4, '\0');
+    bytes.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(),
+                            static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
+
+// The memory Explorer hands over with WM_DROPFILES: a DROPFILES header, then the wide names,
+// each ended by NUL, and one NUL more. The receiver frees it with DragFinish.
+HDROP makeDrop(const std::vector<std::wstring>& names) {
+    std::wstring list;
+    for (const std::wstring& name : names) {
+        list += name + L'\0';
+    }
+    list += L'\0';
+    const std::size_t size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(),
+                list.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+// Presses OK in the information boxes this thread shows, from a thread of its own (the box
+// runs its modal loop in the test's thread), and keeps their texts.
+class InfoBoxAnswerer {
+public:
+    InfoBoxAnswerer() : dialogThread_(GetCurrentThreadId()), watcher_([this] { watch(); }) {}
+    ~InfoBoxAnswerer() {
+        stop_ = true;
+        watcher_.join();
+    }
+    std::vector<std::wstring> texts() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return texts_;
+    }
+
+private:
+    // Reads texts without sending messages: the test's thread may be waiting for this one.
+    static BOOL CALLBACK answer(HWND window, LPARAM self) {
+        auto* answerer = reinterpret_cast<InfoBoxAnswerer*>(self);
+        wchar_t title[64] = {};
+        InternalGetWindowText(window, title, 64);
+        if (!IsWindowVisible(window) || std::wstring(title) != L"ZEL 0.23 - Info" ||
+            !answerer->answered_.insert(window).second) {
+            return TRUE;
+        }
+        wchar_t message[1024] = {};
+        InternalGetWindowText(GetDlgItem(window, 0xFFFF), message, 1024);
+        {
+            const std::lock_guard<std::mutex> lock(answerer->mutex_);
+            answerer->texts_.push_back(message);
+        }
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
+        return TRUE;
+    }
+    void watch() {
+        while (!stop_) {
+            EnumThreadWindows(dialogThread_, answer, reinterpret_cast<LPARAM>(this));
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    DWORD dialogThread_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<std::wstring> texts_;
+    std::set<HWND> answered_;
+    std::thread watcher_;
+};
+
+// The real main dialog, hidden, with files and a folder in a fresh temporary folder.
+class DroppedFilesTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(CreateDirectoryW(path(L"inner").c_str(), nullptr));
+        for (const wchar_t* name :
+             {L"a.txt", L"b c.txt", L"inner\\x.txt", L"\u0414\u0430\u043D.txt"}) {
+            test::writeWholeFile(path(name), {});
+        }
+        ASSERT_TRUE(dialog_.buildMainDialog());
+    }
+    void TearDown() override { DestroyWindow(window()); }
+
+    HWND window() { return dialog_.state().mainDialog; }
+    std::wstring text(int id) {
+        wchar_t shown[1024] = {};
+        GetWindowTextW(GetDlgItem(window(), id), shown, 1024);
+        return shown;
+    }
+    std::wstring path(const std::wstring& name) const { return folder_ / name; }
+    void drop(const std::vector<std::wstring>& names) {
+        SendMessageW(window(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop(names)), 0);
+    }
+    void expectChoice(const std::string& selection, int count, const std::wstring& shown) {
+        EXPECT_EQ(dialog_.state().shared.sourceSelection, selection);
+        EXPECT_EQ(dialog_.state().shared.sourceCount, count);
+        EXPECT_EQ(text(sourceDisplay), shown);
+        EXPECT_EQ(text(statusDisplay), L"Files to crypt: " + std::to_wstring(count));
+    }
+
+    test::WorkFolder folder_;
+    MainDialog dialog_{GetModuleHandleA(nullptr),
+                       static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))};
+};
+
+TEST_F(DroppedFilesTest, ChoosesOneFileOrSeveralOfOneFolderAsTheChooserDoes) {
+    EXPECT_TRUE(GetWindowLongW(window(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    drop({path(L"a.txt")});
+    expectChoice(narrowed(path(L"a.txt")) + '\0', 1, path(L"a.txt"));
+
+    drop({path(L"a.txt"), path(L"b c.txt")});
+    expectChoice(narrowed(folder_.path()) + "\0a.txt\0b c.txt\0"s, 2, folder_.path());
+
+    // Names on the command line may be relative to the current folder.
+    wchar_t before[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, before);
+    SetCurrentDirectoryW(path(L"inner").c_str());
+    dialog_.takeExplorerFiles({L"x.txt"});
+    expectChoice(narrowed(path(L"inner\\x.txt")) + '\0', 1, path(L"inner\\x.txt"));
+    dialog_.takeExplorerFiles({L"..\\b c.txt", L"..\\inner\\..\\a.txt"});
+    SetCurrentDirectoryW(before);
+    expectChoice(narrowed(folder_.path()) + "\0b c.txt\0a.txt\0"s, 2, folder_.path());
+}
+
+TEST_F(DroppedFilesTest, RefusesWhatTheChooserCouldNeverReturnAndKeepsTheChoice) {
+    drop({path(L"a.txt")});
+    const std::string chosen = narrowed(path(L"a.txt")) + '\0';
+    {
+        InfoBoxAnswerer answerer;
+        drop({path(L"a.txt"), path(L"inner\\x.txt")});
+        drop({path(L"a.txt"), path(L"inner")});
+        drop({path(L"gone.txt")});
+        // This test program runs in Windows-1252, which cannot hold the name.
+        drop({path(L"\u0414\u0430\u043D.txt")});
+        dialog_.takeExplorerFiles({L""});
+        const std::vector<std::wstring> texts = answerer.texts();
+        ASSERT_EQ(texts.size(), 5u);
+        EXPECT_EQ(texts[0], L"Nothing chosen: the files must all be in one folder.\n" +
+                                folder_.path() + L"\n" + path(L"inner"));
+        EXPECT_EQ(texts[1],
+                  L"Nothing chosen: a folder cannot be coded, only files.\n" + path(L"inner"));
+        EXPECT_EQ(texts[2], L"Nothing chosen: this file does not exist.\n" + path(L"gone.txt"));
+        EXPECT_EQ(texts[3].substr(0, texts[3].find(L'\n')),
+                  L"Nothing chosen: this name has characters this system's code page cannot "
+                  L"hold.");
+        EXPECT_EQ(texts[4], L"Nothing chosen: this file does not exist.\n");
+    }
+    expectChoice(chosen, 1, path(L"a.txt"));
+}
+
+TEST_F(DroppedFilesTest, ADropDuringAJobChangesNothingEvenWhenHandledAfterIt) {
+    dialog_.runJob([this] {
+        drop({path(L"a.txt")});
+        PostMessageW(window(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop({path(L"b c.txt")})),
+                     0);
+    });
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+    EXPECT_EQ(dialog_.state().shared.sourceSelection, "");
+    EXPECT_EQ(dialog_.state().shared.sourceCount, 0);
+    EXPECT_EQ(text(sourceDisplay), L"");
+    EXPECT_EQ(text(statusDisplay), L"Idle . . .");
+
+    // After the job a drop is taken again.
+    drop({path(L"b c.txt")});
+    expectChoice(narrowed(path(L"b c.txt")) + '\0', 1, path(L"b c.txt"));
+}
+
+}  // namespace
+}  // namespace zel::ui

@@ -1,0 +1,111 @@
+// zel.exe started as Explorer starts it for "Send To" and "Open with": with the files on its
+// command line. The choice, the count and any refusal are read from the real window.
+#include <gtest/gtest.h>
+
+#include "e2e_files.h"
+#include "file_dialog_driver.h"
+#include "ui/explorer_choice.h"
+
+namespace zel::test {
+namespace {
+
+using namespace control;
+
+const std::wstring cyrillicName = L"\u0414\u0430\u043D.txt";  // Дан.txt, outside Windows-1252
+
+bool chosenAs(const ZelProcess& zel, const std::wstring& shown, int count) {
+    return waitUntil([&] {
+        return zel.wideText(sourceDisplay) == shown &&
+               zel.text(statusDisplay) == "Files to crypt: " + std::to_string(count);
+    });
+}
+
+void quit(const ZelProcess& zel) {
+    zel.click(quitButton);
+    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+}
+
+// Starts zel.exe with the coded file, decodes it with the key into the destination.
+void decodeStartedWith(const WorkFolder& folder, const std::wstring& coded,
+                       const std::wstring& destination, const std::string& key) {
+    const ZelProcess zel(folder.narrowPath(), {coded});
+    ASSERT_TRUE(chosenAs(zel, folder / coded, 1));
+    ASSERT_TRUE(chooseDestination(zel, destination));
+    typeKey(zel, key);
+    zel.click(decodeButton);
+    ASSERT_TRUE(waitForJobEnd(zel));
+    EXPECT_TRUE(zel.shownDialogs().empty());
+    quit(zel);
+}
+
+TEST(StartedWithFiles, OneFileIsChosenByItsFullPath) {
+    WorkFolder folder;
+    writeWholeFile(folder / L"letter.doc", pseudoRandomBytes(10, 1));
+    const ZelProcess zel(folder.narrowPath(), {L"letter.doc"});
+    EXPECT_TRUE(chosenAs(zel, folder / L"letter.doc", 1));
+    EXPECT_TRUE(zel.shownDialogs().empty());
+    quit(zel);
+}
+
+TEST(StartedWithFiles, ThreeFilesOfOneFolderAreCodedAndDecodeToTheSameBytes) {
+    WorkFolder folder;
+    const std::vector<std::pair<std::wstring, Bytes>> sources = {
+        {L"a.txt", pseudoRandomBytes(1601, 2)},
+        {L"b c.bin", pseudoRandomBytes(800, 3)},
+        {cyrillicName, pseudoRandomBytes(5, 4)},
+    };
+    std::vector<std::wstring> arguments;
+    for (const auto& [name, bytes] : sources) {
+        writeWholeFile(folder / name, bytes);
+        arguments.push_back(folder / name);  // absolute, as Explorer passes them
+    }
+
+    std::string key;
+    {
+        const ZelProcess zel(folder.narrowPath(), arguments);
+        ASSERT_TRUE(chosenAs(zel, folder.path(), 3));
+        ASSERT_TRUE(chooseDestination(zel, L"out"));
+        zel.click(codeButton);
+        ASSERT_TRUE(waitForJobEnd(zel));
+        EXPECT_TRUE(zel.shownDialogs().empty());
+        key = zel.text(keyDisplay);
+        ASSERT_EQ(key.size(), 9u) << key;
+        quit(zel);
+    }
+    for (const auto& [name, bytes] : sources) {
+        const std::wstring coded = L"out_" + name + L"_ZEL";
+        ASSERT_EQ(fileSize(folder / coded), static_cast<int64_t>(bytes.size() + 3));
+        decodeStartedWith(folder, coded, name + L".back", key);
+        EXPECT_TRUE(readWholeFile(folder / (name + L".back")) == bytes) << folder.narrowPath();
+    }
+}
+
+// A refusal names the rule, shows the offending path, and leaves nothing chosen: "Code file"
+// then finds no source.
+void expectRefused(const WorkFolder& folder, const std::vector<std::wstring>& arguments,
+                   const std::wstring& message) {
+    const ZelProcess zel(folder.narrowPath(), arguments);
+    EXPECT_EQ(dismissInfo(zel), std::optional<std::wstring>(message));
+    EXPECT_EQ(zel.text(sourceDisplay), "");
+    EXPECT_EQ(zel.text(statusDisplay), "Idle . . .");
+    zel.click(codeButton);
+    EXPECT_EQ(dismissInfo(zel), std::optional<std::wstring>(L"No sourcefile !"));
+    quit(zel);
+}
+
+TEST(StartedWithFiles, WhatTheChooserCouldNeverReturnIsRefusedWithTheRuleItBreaks) {
+    WorkFolder folder;
+    CreateDirectoryW((folder / L"sub").c_str(), nullptr);
+    writeWholeFile(folder / L"a.txt", {});
+    writeWholeFile(folder / L"sub\\x.txt", {});
+
+    expectRefused(
+        folder, {L"a.txt", L"sub\\x.txt"},
+        toWide(text::refusedSeveralFolders) + L"\n" + folder.path() + L"\n" + (folder / L"sub"));
+    expectRefused(folder, {L"sub"}, toWide(text::refusedFolder) + L"\n" + (folder / L"sub"));
+    expectRefused(folder, {L"a.txt", L"missing.txt"},
+                  toWide(text::refusedMissing) + L"\n" + (folder / L"missing.txt"));
+}
+
+}  // namespace
+}  // namespace zel::test

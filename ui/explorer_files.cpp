@@ -1,0 +1,125 @@
+#include "ui/explorer_files.h"
+
+#include <memory>
+
+#include "ui/explorer_choice.h"
+#include "ui/file_choosers.h"
+
+namespace zel::ui {
+
+namespace {
+
+struct LocalMemoryRelease {
+    void operator()(LPWSTR* memory) const { LocalFree(memory); }
+};
+using ArgumentList = std::unique_ptr<LPWSTR, LocalMemoryRelease>;
+
+std::wstring absolutePath(const std::wstring& name) {
+    if (name.empty()) {
+        return name;
+    }
+    // The size may grow if the current folder changes between the two calls; try again then.
+    for (DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr); size > 0;) {
+        std::wstring full(size, L'\0');
+        const DWORD written = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
+        if (written == 0) {
+            break;
+        }
+        if (written < size) {
+            full.resize(written);
+            return full;
+        }
+        size = written;
+    }
+    return name;
+}
+
+NameKind kindOf(const std::wstring& path) {
+    if (path.empty()) {
+        return NameKind::missing;
+    }
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        switch (GetLastError()) {
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_PATH_NOT_FOUND:
+            case ERROR_INVALID_NAME:
+            case ERROR_BAD_NETPATH:
+            case ERROR_BAD_NET_NAME:
+                return NameKind::missing;
+            default:
+                // It is there but cannot be looked at (no access, held open, ...): as the
+                // chooser would, take it; the job tells whether it can be read.
+                return NameKind::file;
+        }
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? NameKind::folder : NameKind::file;
+}
+
+std::string narrow(const std::wstring& wide, bool& exact) {
+    exact = true;
+    if (wide.empty()) {
+        return {};
+    }
+    const int wideSize = static_cast<int>(wide.size());
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) {
+        exact = false;
+        return {};
+    }
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, bytes.data(), size, nullptr, nullptr);
+    // A name the code page cannot hold comes back changed ('?' or a look-alike letter), and
+    // would name another file or none: only an exact round trip is taken.
+    const int backSize = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+    std::wstring back(static_cast<std::size_t>(backSize > 0 ? backSize : 0), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, back.data(), backSize);
+    exact = back == wide;
+    return bytes;
+}
+
+}  // namespace
+
+std::vector<std::wstring> commandLineNames() {
+    int count = 0;
+    const ArgumentList arguments(CommandLineToArgvW(GetCommandLineW(), &count));
+    std::vector<std::wstring> names;
+    for (int i = 1; arguments && i < count; ++i) {
+        names.emplace_back(arguments.get()[i]);
+    }
+    return names;
+}
+
+std::vector<std::wstring> droppedNames(const DropHandle& drop) {
+    std::vector<std::wstring> names;
+    const UINT count = DragQueryFileW(drop.get(), 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileW(drop.get(), i, nullptr, 0);
+        std::wstring name(length + 1, L'\0');
+        name.resize(DragQueryFileW(drop.get(), i, name.data(), length + 1));
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
+void chooseExplorerFiles(UiState& state, JobHost& host, const std::vector<std::wstring>& names) {
+    std::vector<NamedPath> paths;
+    for (const std::wstring& name : names) {
+        const std::wstring full = absolutePath(name);
+        bool exact = true;
+        NamedPath named{narrow(full, exact), kindOf(full)};
+        if (!exact && named.kind == NameKind::file) {
+            named.kind = NameKind::unusable;
+        }
+        paths.push_back(std::move(named));
+    }
+    const ExplorerChoice choice = explorerChoice(paths, chooserBufferSize);
+    if (!choice.refusal.empty()) {
+        host.showInfo(choice.refusal);
+    } else if (choice.count > 0) {
+        storeSourceChoice(state, host, ChooserResult{choice.count, choice.selection});
+    }
+}
+
+}  // namespace zel::ui
