@@ -5,10 +5,12 @@
 #include <cstring>
 #include <vector>
 
-#include "zel_driver.h"
+#include "tests/support/zel_driver.h"
 
 namespace zel::test {
 namespace {
+
+using namespace ui;
 
 struct ExpectedControl {
     int id;
@@ -21,22 +23,22 @@ struct ExpectedControl {
 
 // Creation order, which is also the order of the child windows.
 const ExpectedControl expectedControls[] = {
-    {1, "Button", "Load sourcefile", 5, 10, 120, 20, 0x50010000, 0},
-    {2, "Button", "Choose destination", 5, 40, 120, 20, 0x50010000, 0},
-    {3, "Button", "Code file", 165, 10, 120, 20, 0x50010000, 0},
-    {4, "Button", "Decode file", 165, 40, 120, 20, 0x50010000, 0},
-    {5, "Button", "Quit", 320, 10, 120, 20, 0x50010000, 0},
-    {15, "msctls_progress32", "", 5, 90, 390, 10, 0x50800000, 0},
-    {6, "Static", "Sourcefile :", 5, 125, 50, 10, 0x50000000, 0},
-    {7, "Static", "Destfile   :", 5, 140, 50, 10, 0x50000000, 0},
-    {8, "Static", "Status     :", 5, 155, 50, 10, 0x50000000, 0},
-    {9, "Static", "Key :", 5, 110, 50, 10, 0x50000000, 0},
-    {10, "Static", "", 45, 125, 350, 10, 0x50001000, 0},
-    {11, "Static", "", 45, 140, 350, 10, 0x50001000, 0},
-    {12, "Static", "Idle . . .", 45, 155, 350, 10, 0x50001000, 0},
-    {13, "Static", "", 45, 110, 350, 10, 0x50001000, 0},
-    {14, "Static", "", 310, 40, 200, 50, 0x5000000E, 0},
-    {16, "Edit", "", 5, 70, 390, 10, 0x50010080, WS_EX_CLIENTEDGE},
+    {loadSourceButton, "Button", "Load sourcefile", 5, 10, 120, 20, 0x50010000, 0},
+    {chooseDestButton, "Button", "Choose destination", 5, 40, 120, 20, 0x50010000, 0},
+    {codeButton, "Button", "Code file", 165, 10, 120, 20, 0x50010000, 0},
+    {decodeButton, "Button", "Decode file", 165, 40, 120, 20, 0x50010000, 0},
+    {quitButton, "Button", "Quit", 320, 10, 120, 20, 0x50010000, 0},
+    {progressBar, "msctls_progress32", "", 5, 90, 390, 10, 0x50800000, 0},
+    {sourceLabel, "Static", "Sourcefile :", 5, 125, 50, 10, 0x50000000, 0},
+    {destLabel, "Static", "Destfile   :", 5, 140, 50, 10, 0x50000000, 0},
+    {statusLabel, "Static", "Status     :", 5, 155, 50, 10, 0x50000000, 0},
+    {keyLabel, "Static", "Key :", 5, 110, 50, 10, 0x50000000, 0},
+    {sourceDisplay, "Static", "", 45, 125, 350, 10, 0x50001000, 0},
+    {destDisplay, "Static", "", 45, 140, 350, 10, 0x50001000, 0},
+    {statusDisplay, "Static", "Idle . . .", 45, 155, 350, 10, 0x50001000, 0},
+    {keyDisplay, "Static", "", 45, 110, 350, 10, 0x50001000, 0},
+    {bannerImage, "Static", "", 310, 40, 200, 50, 0x5000000E, 0},
+    {keyEntry, "Edit", "", 5, 70, 390, 10, 0x50010080, WS_EX_CLIENTEDGE},
 };
 
 // The platform adjusts the frame of some controls after creation: the classic progress bar
@@ -61,22 +63,19 @@ public:
         words.push_back(0);
         std::vector<DWORD> aligned((words.size() + 1) / 2, 0);
         std::memcpy(aligned.data(), words.data(), words.size() * sizeof(WORD));
-        window_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
-                                             reinterpret_cast<LPCDLGTEMPLATEA>(aligned.data()),
-                                             nullptr, plainDialogProcedure, 0);
+        window_.reset(CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                                 reinterpret_cast<LPCDLGTEMPLATEA>(aligned.data()),
+                                                 nullptr, plainDialogProcedure, 0));
     }
-    ~UnitDialog() { DestroyWindow(window_); }
-    UnitDialog(const UnitDialog&) = delete;
-    UnitDialog& operator=(const UnitDialog&) = delete;
 
     RECT pixels(int x, int y, int width, int height) const {
         RECT area{x, y, x + width, y + height};
-        MapDialogRect(window_, &area);
+        MapDialogRect(window_.get(), &area);
         return area;
     }
 
 private:
-    HWND window_;
+    OwnedWindow window_;
 };
 
 // A child's rectangle in its dialog's client coordinates.
@@ -91,20 +90,11 @@ bool sameRectangle(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-COLORREF screenPixel(HWND window, POINT clientPoint) {
-    ClientToScreen(window, &clientPoint);
-    const HDC screen = GetDC(nullptr);
-    const COLORREF colour = GetPixel(screen, clientPoint.x, clientPoint.y);
-    ReleaseDC(nullptr, screen);
-    return colour;
-}
-
 class MainDialogLayout : public testing::Test {
 protected:
     static void SetUpTestSuite() { zel_ = new ZelProcess(); }
     static void TearDownTestSuite() {
-        zel_->click(5);
-        zel_->waitForExit();
+        zel_->quit();
         delete zel_;
         zel_ = nullptr;
     }
@@ -116,7 +106,7 @@ ZelProcess* MainDialogLayout::zel_ = nullptr;
 TEST_F(MainDialogLayout, DialogWindowHasItsStyleSizeAndCaption) {
     const HWND dialog = zel_->window();
     EXPECT_EQ(className(dialog), "#32770");
-    EXPECT_EQ(windowText(dialog), "ZEL 0.23");
+    EXPECT_EQ(windowText(dialog), programTitle);
     const auto style = static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE));
     EXPECT_EQ(style & 0xFFFF, 0x854u);
     EXPECT_EQ(style & (WS_POPUP | WS_CHILD | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
@@ -149,7 +139,7 @@ TEST_F(MainDialogLayout, ControlsHaveTheirIdsClassesTextsStylesAndRectangles) {
                   expected.exStyle);
         const RECT wanted = units.pixels(expected.x, expected.y, expected.width, expected.height);
         const RECT actual = clientRectangle(zel_->window(), control);
-        if (expected.id == 14) {
+        if (expected.id == bannerImage) {
             // The picture control takes the size of its bitmap.
             EXPECT_EQ(actual.left, wanted.left);
             EXPECT_EQ(actual.top, wanted.top);
@@ -172,30 +162,32 @@ TEST_F(MainDialogLayout, ChildrenAreInCreationOrderAndTabStopsCycle) {
          child = GetWindow(child, GW_HWNDNEXT)) {
         order.push_back(GetDlgCtrlID(child));
     }
-    EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4, 5, 15, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16}));
+    std::vector<int> creationOrder;
+    for (const ExpectedControl& expected : expectedControls) {
+        creationOrder.push_back(expected.id);
+    }
+    EXPECT_EQ(order, creationOrder);
 
     std::vector<int> tabStops;
-    HWND at = zel_->control(1);
+    HWND at = zel_->control(loadSourceButton);
     for (int i = 0; i < 6; ++i) {
         at = GetNextDlgTabItem(zel_->window(), at, FALSE);
         tabStops.push_back(GetDlgCtrlID(at));
     }
-    EXPECT_EQ(tabStops, (std::vector<int>{2, 3, 4, 5, 16, 1}));
+    EXPECT_EQ(tabStops, (std::vector<int>{chooseDestButton, codeButton, decodeButton, quitButton,
+                                          keyEntry, loadSourceButton}));
 }
 
 TEST_F(MainDialogLayout, StartsIdleWithTheFocusOnLoadSourcefile) {
-    EXPECT_EQ(zel_->text(12), "Idle . . .");
-    for (int id : {10, 11, 13, 16}) {
+    EXPECT_EQ(zel_->text(statusDisplay), "Idle . . .");
+    for (int id : {sourceDisplay, destDisplay, keyDisplay, keyEntry}) {
         EXPECT_EQ(zel_->text(id), "") << "control " << id;
     }
-    for (int id = 1; id <= 5; ++id) {
+    for (int id = loadSourceButton; id <= quitButton; ++id) {
         EXPECT_TRUE(IsWindowEnabled(zel_->control(id))) << "button " << id;
     }
-    DWORD_PTR position = 99;
-    SendMessageTimeoutA(zel_->control(15), 0x408 /* PBM_GETPOS */, 0, 0, SMTO_ABORTIFHUNG, 5000,
-                        &position);
-    EXPECT_EQ(position, 0u);
-    EXPECT_TRUE(waitUntil([] { return zel_->focus() == zel_->control(1); }));
+    EXPECT_EQ(progressPosition(*zel_, waitLimit), 0);
+    EXPECT_TRUE(waitUntil([] { return zel_->focus() == zel_->control(loadSourceButton); }));
 }
 
 TEST_F(MainDialogLayout, BackgroundIsGreyAndLoadSourcefileLooksLikeTheOtherButtons) {
@@ -213,25 +205,24 @@ TEST_F(MainDialogLayout, BackgroundIsGreyAndLoadSourcefileLooksLikeTheOtherButto
         const RECT area = clientRectangle(zel_->window(), zel_->control(id));
         return screenPixel(zel_->window(), POINT{area.left + 6, area.top + 6});
     };
-    EXPECT_NE(facePixel(1), RGB(255, 0, 0));
-    EXPECT_EQ(facePixel(1), facePixel(3));
+    EXPECT_NE(facePixel(loadSourceButton), RGB(255, 0, 0));
+    EXPECT_EQ(facePixel(loadSourceButton), facePixel(codeButton));
 }
 
 TEST_F(MainDialogLayout, BannerShowsTheProgramsBitmap) {
-    const HWND banner = zel_->control(14);
+    const HWND banner = zel_->control(bannerImage);
     DWORD_PTR image = 0;
     SendMessageTimeoutA(banner, STM_GETIMAGE, IMAGE_BITMAP, 0, SMTO_ABORTIFHUNG, 5000, &image);
     EXPECT_NE(image, 0u);
 
     // The bitmap as the program holds it in its resources, compared pixel by pixel on screen.
-    const HMODULE program = LoadLibraryExA(
-        zelExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(program, nullptr);
-    const auto bitmap = static_cast<HBITMAP>(
-        LoadImageA(program, "IDB_BITMAP1", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    ASSERT_NE(bitmap, nullptr);
+    const LoadedModule program = loadZelResources();
+    ASSERT_TRUE(program.valid());
+    const win32::Bitmap bitmap(static_cast<HBITMAP>(
+        LoadImageA(program.get(), "IDB_BITMAP1", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    ASSERT_TRUE(bitmap.valid());
     DIBSECTION section{};
-    ASSERT_EQ(GetObjectA(bitmap, sizeof section, &section), static_cast<int>(sizeof section));
+    ASSERT_EQ(GetObjectA(bitmap.get(), sizeof section, &section), static_cast<int>(sizeof section));
     EXPECT_EQ(section.dsBm.bmWidth, 200);
     EXPECT_EQ(section.dsBm.bmHeight, 50);
     EXPECT_EQ(section.dsBm.bmBitsPixel, 32);
@@ -249,8 +240,6 @@ TEST_F(MainDialogLayout, BannerShowsTheProgramsBitmap) {
         })) << "at "
             << at.x << "," << at.y;
     }
-    DeleteObject(bitmap);
-    FreeLibrary(program);
 }
 
 }  // namespace

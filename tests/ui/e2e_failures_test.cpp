@@ -2,17 +2,14 @@
 // dialogs: the message, no existing file changed, nothing half-written left behind.
 #include <gtest/gtest.h>
 
-#include "cipher/byte_transform.h"
-#include "cipher/coding_key.h"
-#include "e2e_files.h"
-#include "file_dialog_driver.h"
+#include "tests/support/zel_driver.h"
 #include "win32/error_text.h"
 #include "win32/text.h"
 
 namespace zel::test {
 namespace {
 
-using namespace control;
+using namespace ui;
 
 const std::wstring fileAlreadyExists = L"File already exists !!";
 const std::wstring cantReadSource = L"can\u00B4t read sourcefile !!";
@@ -28,28 +25,6 @@ std::wstring aboutFailure(const std::wstring& message, const std::wstring& path,
     return aboutFile(message, path) + L"\n" + win32::toWide(win32::errorText(error));
 }
 
-// A coded file as the tool writes it: the marker, then the bytes coded with the key.
-Bytes codedWith(const std::string& keyText, const Bytes& plain) {
-    Bytes coded{'Z', 'E', 'L'};
-    coded.resize(3 + plain.size());
-    codeBlock(parseKeyText(keyText), plain.data(), coded.data() + 3, plain.size());
-    return coded;
-}
-
-bool hasPartialOutput(const WorkFolder& folder) {
-    for (const std::wstring& name : folder.names()) {
-        if (name.find(L".part") != std::wstring::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void quit(const ZelProcess& zel) {
-    zel.click(quitButton);
-    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
-}
-
 // A fresh zel.exe in a fresh folder, with the files given.
 class Failures : public testing::Test {
 protected:
@@ -57,7 +32,7 @@ protected:
         for (const auto& [name, bytes] : files) {
             writeWholeFile(folder_ / name, bytes);
         }
-        zel_ = std::make_unique<ZelProcess>(folder_.narrowPath());
+        zel_ = std::make_unique<ZelProcess>(folder_.widePath());
     }
     void chooseForDecoding(const std::wstring& source, const std::wstring& destination,
                            const std::string& key) {
@@ -66,7 +41,7 @@ protected:
         typeKey(*zel_, key);
     }
 
-    WorkFolder folder_;
+    TempFolder folder_;
     std::unique_ptr<ZelProcess> zel_;
 };
 
@@ -85,7 +60,7 @@ TEST_F(Failures, ExistingDestinationIsRefusedAndAskedForAgainUntilCancelled) {
     EXPECT_EQ(dismissInfo(*zel_), L"No destfile !");
     EXPECT_TRUE(readWholeFile(folder_ / L"taken.bin") == taken);
     EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"plain.txt", L"taken.bin"}));
-    quit(*zel_);
+    EXPECT_EQ(zel_->quit(), 0u);
 }
 
 TEST_F(Failures, CancellingTheSourceChooserAfterAChoiceLeavesNoSource) {
@@ -102,13 +77,13 @@ TEST_F(Failures, CancellingTheSourceChooserAfterAChoiceLeavesNoSource) {
     zel_->click(decodeButton);
     EXPECT_EQ(dismissInfo(*zel_), L"No sourcefile !");
     EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"plain.txt"}));
-    quit(*zel_);
+    EXPECT_EQ(zel_->quit(), 0u);
 }
 
 TEST_F(Failures, KeyOfTheWrongLengthIsRefusedAndCanBeCorrected) {
     const Bytes plain = pseudoRandomBytes(3000, 13);
     const std::string key = "077150201";
-    startIn({{L"coded.zel", codedWith(key, plain)}});
+    startIn({{L"coded.zel", codedFileOf(parseKeyText(key), plain)}});
 
     chooseForDecoding(L"coded.zel", L"back.txt", key.substr(0, 8));
     for (const std::string& typed : {key.substr(0, 8), key + "0"}) {
@@ -119,13 +94,13 @@ TEST_F(Failures, KeyOfTheWrongLengthIsRefusedAndCanBeCorrected) {
         EXPECT_EQ(zel_->text(keyEntry), typed);
         EXPECT_EQ(zel_->wideText(sourceDisplay), folder_ / L"coded.zel");
         EXPECT_EQ(zel_->wideText(destDisplay), folder_ / L"back.txt");
-        EXPECT_FALSE(fileExists(folder_ / L"back.txt"));
+        EXPECT_FALSE(pathExists(folder_ / L"back.txt"));
     }
     typeKey(*zel_, key);
     zel_->click(decodeButton);
     ASSERT_TRUE(waitForJobEnd(*zel_));
     EXPECT_TRUE(readWholeFile(folder_ / L"back.txt") == plain);
-    quit(*zel_);
+    EXPECT_EQ(zel_->quit(), 0u);
 }
 
 TEST_F(Failures, FileThatIsNotCodedIsRefusedAndLeavesNothing) {
@@ -139,7 +114,7 @@ TEST_F(Failures, FileThatIsNotCodedIsRefusedAndLeavesNothing) {
     EXPECT_EQ(zel_->text(keyEntry), "");
     EXPECT_TRUE(readWholeFile(folder_ / L"plain.txt") == plain);
     EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"plain.txt"}));
-    quit(*zel_);
+    EXPECT_EQ(zel_->quit(), 0u);
 }
 
 // The source chooser takes the name of a file that does not exist; the jobs say so and
@@ -165,16 +140,16 @@ TEST_F(Failures, MissingSourceIsReportedWithItsPathAndNothingIsCreated) {
               aboutFailure(cantReadSource, folder_ / L"ghost.bin", ERROR_FILE_NOT_FOUND));
     ASSERT_TRUE(waitForJobEnd(*zel_));
     EXPECT_TRUE(folder_.names().empty());
-    quit(*zel_);
+    EXPECT_EQ(zel_->quit(), 0u);
 }
 
 TEST_F(Failures, SourceHeldOpenByAnotherProgramIsReportedAndLeftAlone) {
     const Bytes plain = pseudoRandomBytes(2000, 14);
     const std::string key = "199088250";
-    startIn({{L"plain.txt", plain}, {L"coded.zel", codedWith(key, plain)}});
+    startIn({{L"plain.txt", plain}, {L"coded.zel", codedFileOf(parseKeyText(key), plain)}});
     {
-        const HeldFile held(folder_ / L"plain.txt");
-        ASSERT_TRUE(held.holding());
+        const win32::KernelHandle held = openUnshared(folder_ / L"plain.txt");
+        ASSERT_TRUE(held.valid());
         ASSERT_TRUE(chooseSources(*zel_, L"plain.txt"));
         ASSERT_TRUE(chooseDestination(*zel_, L"again.zel"));
         zel_->click(codeButton);
@@ -183,8 +158,8 @@ TEST_F(Failures, SourceHeldOpenByAnotherProgramIsReportedAndLeftAlone) {
         ASSERT_TRUE(waitForJobEnd(*zel_));
     }
     {
-        const HeldFile held(folder_ / L"coded.zel");
-        ASSERT_TRUE(held.holding());
+        const win32::KernelHandle held = openUnshared(folder_ / L"coded.zel");
+        ASSERT_TRUE(held.valid());
         chooseForDecoding(L"coded.zel", L"back.txt", key);
         zel_->click(decodeButton);
         EXPECT_EQ(dismissInfo(*zel_),
@@ -193,7 +168,7 @@ TEST_F(Failures, SourceHeldOpenByAnotherProgramIsReportedAndLeftAlone) {
     }
     EXPECT_TRUE(readWholeFile(folder_ / L"plain.txt") == plain);
     EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"coded.zel", L"plain.txt"}));
-    quit(*zel_);
+    EXPECT_EQ(zel_->quit(), 0u);
 }
 
 // One output name of a run over several files is taken: that file is reported and kept as it
@@ -216,13 +191,13 @@ TEST_F(Failures, TakenOutputNameInARunOverSeveralFilesIsReportedAndTheOthersAreC
     EXPECT_TRUE(readWholeFile(folder_ / L"out_b.txt_ZEL") == taken);
     EXPECT_EQ(fileSize(folder_ / L"out_a.txt_ZEL"), 903);
     EXPECT_EQ(fileSize(folder_ / L"out_c.txt_ZEL"), 13);
-    EXPECT_FALSE(hasPartialOutput(folder_));
+    EXPECT_FALSE(holdsUnfinishedOutput(folder_));
 
     chooseForDecoding(L"out_c.txt_ZEL", L"c.back", key);
     zel_->click(decodeButton);
     ASSERT_TRUE(waitForJobEnd(*zel_));
     EXPECT_TRUE(readWholeFile(folder_ / L"c.back") == c);
-    quit(*zel_);
+    EXPECT_EQ(zel_->quit(), 0u);
 }
 
 }  // namespace

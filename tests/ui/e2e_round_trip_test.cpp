@@ -4,15 +4,12 @@
 
 #include <algorithm>
 
-#include "cipher/byte_transform.h"
-#include "cipher/coding_key.h"
-#include "e2e_files.h"
-#include "file_dialog_driver.h"
+#include "tests/support/zel_driver.h"
 
 namespace zel::test {
 namespace {
 
-using namespace control;
+using namespace ui;
 
 bool isKeyText(const std::string& text) {
     return text.size() == 9 &&
@@ -40,33 +37,11 @@ void decodeThroughDialogs(const ZelProcess& zel, const std::wstring& coded,
     EXPECT_EQ(zel.text(keyEntry), "");
 }
 
-// What the coder must have written: the marker, then each source byte coded with the key.
-Bytes codedFormOf(const Bytes& plain, const std::string& keyText) {
-    Bytes coded{'Z', 'E', 'L'};
-    coded.resize(3 + plain.size());
-    codeBlock(parseKeyText(keyText), plain.data(), coded.data() + 3, plain.size());
-    return coded;
-}
-
-bool hasPartialOutput(const WorkFolder& folder) {
-    for (const std::wstring& name : folder.names()) {
-        if (name.size() >= 5 && name.compare(name.size() - 5, 5, L".part") == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void quit(const ZelProcess& zel) {
-    zel.click(quitButton);
-    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
-}
-
 TEST(EndToEnd, OneFileCodedWithTheShownKeyDecodesToTheSameBytes) {
-    WorkFolder folder;
+    TempFolder folder;
     const Bytes plain = pseudoRandomBytes(5 * 800 + 123, 1);
     writeWholeFile(folder / L"letter.doc", plain);
-    ZelProcess zel(folder.narrowPath());
+    ZelProcess zel(folder.widePath());
 
     ASSERT_TRUE(chooseSources(zel, L"letter.doc"));
     EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 1"; }));
@@ -86,20 +61,20 @@ TEST(EndToEnd, OneFileCodedWithTheShownKeyDecodesToTheSameBytes) {
     }
     const Bytes coded = readWholeFile(folder / L"letter.zel");
     EXPECT_EQ(coded.size(), plain.size() + 3);
-    EXPECT_TRUE(coded == codedFormOf(plain, key));
+    EXPECT_TRUE(coded == codedFileOf(parseKeyText(key), plain));
     EXPECT_TRUE(readWholeFile(folder / L"letter.doc") == plain);
 
     decodeThroughDialogs(zel, L"letter.zel", L"letter-again.doc", key);
     EXPECT_TRUE(readWholeFile(folder / L"letter-again.doc") == plain);
     EXPECT_EQ(zel.text(keyDisplay), "");
-    EXPECT_FALSE(hasPartialOutput(folder));
+    EXPECT_FALSE(holdsUnfinishedOutput(folder));
     EXPECT_EQ(folder.names(),
               (std::vector<std::wstring>{L"letter-again.doc", L"letter.doc", L"letter.zel"}));
-    quit(zel);
+    EXPECT_EQ(zel.quit(), 0u);
 }
 
 TEST(EndToEnd, ThreeFilesCodedUnderTheDestinationNameDecodeWithTheOneKey) {
-    WorkFolder folder;
+    TempFolder folder;
     // An empty file, one of exactly one chunk, and one a byte past two chunks.
     const std::vector<std::pair<std::wstring, Bytes>> sources = {
         {L"a.txt", {}},
@@ -109,41 +84,41 @@ TEST(EndToEnd, ThreeFilesCodedUnderTheDestinationNameDecodeWithTheOneKey) {
     for (const auto& [name, bytes] : sources) {
         writeWholeFile(folder / name, bytes);
     }
-    ZelProcess zel(folder.narrowPath());
+    ZelProcess zel(folder.widePath());
 
     ASSERT_TRUE(chooseSources(zel, L"\"a.txt\" \"b.bin\" \"c d.dat\""));
     EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 3"; }));
-    EXPECT_EQ(wideWindowText(zel.control(sourceDisplay)), folder.path());
+    EXPECT_EQ(wideWindowText(zel.control(sourceDisplay)), folder.widePath());
     ASSERT_TRUE(chooseDestination(zel, L"out"));
 
     const std::string key = codeChosenFiles(zel);
     ASSERT_TRUE(isKeyText(key)) << key;
-    EXPECT_FALSE(fileExists(folder / L"out"));
+    EXPECT_FALSE(pathExists(folder / L"out"));
     for (const auto& [name, bytes] : sources) {
         const std::wstring coded = L"out_" + name + L"_ZEL";
-        ASSERT_TRUE(fileExists(folder / coded));
-        EXPECT_TRUE(readWholeFile(folder / coded) == codedFormOf(bytes, key));
+        ASSERT_TRUE(pathExists(folder / coded));
+        EXPECT_TRUE(readWholeFile(folder / coded) == codedFileOf(parseKeyText(key), bytes));
     }
     for (const auto& [name, bytes] : sources) {
         const std::wstring back = L"back_" + name;
         decodeThroughDialogs(zel, L"out_" + name + L"_ZEL", back, key);
         EXPECT_TRUE(readWholeFile(folder / back) == bytes);
     }
-    EXPECT_FALSE(hasPartialOutput(folder));
-    quit(zel);
+    EXPECT_FALSE(holdsUnfinishedOutput(folder));
+    EXPECT_EQ(zel.quit(), 0u);
 }
 
 // Names in Cyrillic and Japanese, outside Windows-1252: the program takes UTF-8 through the
 // -A calls, so the choosers' answers reach the file system unchanged.
 TEST(EndToEnd, NamesOutsideTheWesternCodePageCodeAndDecode) {
-    WorkFolder folder;
+    TempFolder folder;
     const std::wstring source = L"\u043f\u0438\u0441\u044c\u043c\u043e.txt";  // письмо
     const std::wstring coded = L"\u6697\u53f7\u5316\u3055\u308c\u305f.zel";   // 暗号化された
     const std::wstring decoded =
         L"\u0432\u043e\u0437\u0432\u0440\u0430\u0442_\u623b.txt";  // возврат_戻
     const Bytes plain = pseudoRandomBytes(2000, 4);
     writeWholeFile(folder / source, plain);
-    ZelProcess zel(folder.narrowPath());
+    ZelProcess zel(folder.widePath());
 
     ASSERT_TRUE(chooseSources(zel, source));
     EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 1"; }));
@@ -153,14 +128,14 @@ TEST(EndToEnd, NamesOutsideTheWesternCodePageCodeAndDecode) {
     const std::string key = codeChosenFiles(zel);
     ASSERT_TRUE(isKeyText(key)) << key;
     EXPECT_TRUE(zel.shownDialogs().empty());
-    ASSERT_TRUE(fileExists(folder / coded));
-    EXPECT_TRUE(readWholeFile(folder / coded) == codedFormOf(plain, key));
+    ASSERT_TRUE(pathExists(folder / coded));
+    EXPECT_TRUE(readWholeFile(folder / coded) == codedFileOf(parseKeyText(key), plain));
 
     decodeThroughDialogs(zel, coded, decoded, key);
-    ASSERT_TRUE(fileExists(folder / decoded));
+    ASSERT_TRUE(pathExists(folder / decoded));
     EXPECT_TRUE(readWholeFile(folder / decoded) == plain);
     EXPECT_EQ(folder.names().size(), 3u);
-    quit(zel);
+    EXPECT_EQ(zel.quit(), 0u);
 }
 
 }  // namespace

@@ -1,28 +1,18 @@
 // Clicks and commands reaching the dialog from outside, and how the program ends.
 #include <gtest/gtest.h>
 
-#include "zel_driver.h"
+#include "jobs/job_texts.h"
+#include "tests/support/zel_driver.h"
 
 namespace zel::test {
 namespace {
 
-constexpr int loadSourceButton = 1;
-constexpr int chooseDestButton = 2;
-constexpr int codeButton = 3;
-constexpr int decodeButton = 4;
-constexpr int quitButton = 5;
-constexpr int sourceDisplay = 10;
-constexpr int destDisplay = 11;
-constexpr int statusDisplay = 12;
-constexpr int keyDisplay = 13;
-constexpr int keyEntry = 16;
-
-constexpr char infoTitle[] = "ZEL 0.23 - Info";
+using namespace ui;
+using text::infoTitle;
 
 TEST(EndingTheProgram, QuitEndsWithExitCodeZero) {
     ZelProcess zel;
-    zel.click(quitButton);
-    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(zel.quit(), 0u);
 }
 
 TEST(EndingTheProgram, SystemCloseCommandEndsLikeQuit) {
@@ -39,8 +29,7 @@ TEST(EndingTheProgram, PostedQuitMessageDoesNotEndTheProgram) {
     ASSERT_TRUE(zel.responds());
     EXPECT_FALSE(zel.waitForExit(milliseconds(300)).has_value());
     EXPECT_EQ(zel.text(statusDisplay), "Idle . . .");
-    zel.click(quitButton);
-    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(zel.quit(), 0u);
 }
 
 void expectNoSourceFileMessage(ZelProcess& zel) {
@@ -66,8 +55,7 @@ TEST(JobsWithNothingChosen, CodeFileShowsNoSourcefile) {
     // A refused coding run changes nothing.
     EXPECT_EQ(zel.text(keyDisplay), "123456789");
     EXPECT_EQ(zel.text(statusDisplay), "Idle . . .");
-    zel.click(quitButton);
-    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(zel.quit(), 0u);
 }
 
 TEST(JobsWithNothingChosen, DecodeFileShowsNoSourcefileAndEmptiesTheKey) {
@@ -78,8 +66,7 @@ TEST(JobsWithNothingChosen, DecodeFileShowsNoSourcefileAndEmptiesTheKey) {
     expectNoSourceFileMessage(zel);
     EXPECT_EQ(zel.text(keyDisplay), "");
     EXPECT_EQ(zel.text(keyEntry), "987654321");
-    zel.click(quitButton);
-    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(zel.quit(), 0u);
 }
 
 TEST(Commands, TypingIntoTheKeyEntryChangesNothing) {
@@ -97,8 +84,7 @@ TEST(Commands, TypingIntoTheKeyEntryChangesNothing) {
     EXPECT_EQ(zel.text(destDisplay), "");
     EXPECT_EQ(zel.text(keyDisplay), "");
     EXPECT_TRUE(zel.running());
-    zel.click(quitButton);
-    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(zel.quit(), 0u);
 }
 
 TEST(Commands, TheCallbackIsThatOfTheWindowTheCommandComesFrom) {
@@ -119,8 +105,7 @@ TEST(Commands, TheCallbackIsThatOfTheWindowTheCommandComesFrom) {
     zel.post(WM_COMMAND, MAKEWPARAM(keyEntry, BN_CLICKED),
              reinterpret_cast<LPARAM>(zel.control(codeButton)));
     expectNoSourceFileMessage(zel);
-    zel.click(quitButton);
-    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(zel.quit(), 0u);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "zel_driver.h"
+#include "tests/support/zel_driver.h"
 
 namespace zel::test {
 namespace {
@@ -88,23 +88,19 @@ TEST(Executable, ImportsOnlySystemDlls) {
 
 class ProgramResources : public testing::Test {
 protected:
-    void SetUp() override {
-        program_ = LoadLibraryExA(zelExePath().c_str(), nullptr,
-                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        ASSERT_NE(program_, nullptr);
-    }
-    void TearDown() override { FreeLibrary(program_); }
+    void SetUp() override { ASSERT_TRUE(program_.valid()); }
 
     std::string resource(const char* name, const char* type) const {
-        const HRSRC found = FindResourceA(program_, name, type);
+        const HRSRC found = FindResourceA(program_.get(), name, type);
         if (found == nullptr) {
             return {};
         }
-        const auto* bytes = static_cast<const char*>(LockResource(LoadResource(program_, found)));
-        return std::string(bytes, SizeofResource(program_, found));
+        const auto* bytes =
+            static_cast<const char*>(LockResource(LoadResource(program_.get(), found)));
+        return std::string(bytes, SizeofResource(program_.get(), found));
     }
 
-    HMODULE program_ = nullptr;
+    const LoadedModule program_ = loadZelResources();
 };
 
 TEST_F(ProgramResources, VersionInformationNamesTheProduct) {
@@ -115,8 +111,8 @@ TEST_F(ProgramResources, VersionInformationNamesTheProduct) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT size = 0;
     ASSERT_TRUE(VerQueryValueA(copy.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
-    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(23, 0));
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(23, 0));
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(ZEL_VERSION_MINOR, ZEL_VERSION_MAJOR));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(ZEL_VERSION_MINOR, ZEL_VERSION_MAJOR));
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 
     char* value = nullptr;
@@ -125,7 +121,7 @@ TEST_F(ProgramResources, VersionInformationNamesTheProduct) {
     EXPECT_STREQ(value, "ZEL");
     ASSERT_TRUE(VerQueryValueA(copy.data(), "\\StringFileInfo\\040904E4\\ProductVersion",
                                reinterpret_cast<void**>(&value), &size));
-    EXPECT_STREQ(value, "0.23");
+    EXPECT_STREQ(value, ZEL_VERSION_TEXT);
 }
 
 TEST_F(ProgramResources, ManifestDeclaresDpiAwarenessSupportedSystemsAndUtf8) {
@@ -143,7 +139,7 @@ TEST_F(ProgramResources, ManifestDeclaresDpiAwarenessSupportedSystemsAndUtf8) {
 }
 
 TEST_F(ProgramResources, HoldsAnIconAndTheBanner) {
-    EXPECT_NE(FindResourceA(program_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14) /* group icon */),
+    EXPECT_NE(FindResourceA(program_.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14) /* icon */),
               nullptr);
     const std::string banner = resource("IDB_BITMAP1", MAKEINTRESOURCEA(2) /* bitmap */);
     ASSERT_GE(banner.size(), sizeof(BITMAPINFOHEADER));

@@ -5,7 +5,10 @@
 #include "ui/main_dialog.h"
 
 #include <gtest/gtest.h>
-#include "e2e_files.h"
+
+#include "jobs/job_texts.h"
+#include "tests/support/real_files.h"
+#include "win32/text.h"
 
 #include <shlobj.h>
 
@@ -17,10 +20,11 @@
 #include <string>
 #include <thread>
 
-namespace zel::ui {
+namespace zel::test {
 namespace {
 
 using namespace std::string_literals;
+using namespace ui;
 
 NamedPath file(const std::string& path) {
     return {path, NameKind::file};
@@ -81,14 +85,6 @@ TEST(ExplorerChoice, RefusesWhatTheChooserCouldNeverReturnAndSaysWhy) {
     EXPECT_EQ(refusal({file("C:\\a")}, 5), text::refusedTooMany + "\n1 files"s);
 }
 
-std::string narrowed(const std::wstring& wide) {
-    std::string bytes(wide.size() * 4, '\0');
-    bytes.resize(static_cast<std::size_t>(
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(),
-                            static_cast<int>(bytes.size()), nullptr, nullptr)));
-    return bytes;
-}
-
 // The memory Explorer hands over with WM_DROPFILES: a DROPFILES header, then the wide names,
 // each ended by NUL, and one NUL more. The receiver frees it with DragFinish.
 HDROP makeDrop(const std::vector<std::wstring>& names) {
@@ -128,7 +124,7 @@ private:
         auto* answerer = reinterpret_cast<InfoBoxAnswerer*>(self);
         wchar_t title[64] = {};
         InternalGetWindowText(window, title, 64);
-        if (!IsWindowVisible(window) || std::wstring(title) != L"ZEL 0.23 - Info" ||
+        if (!IsWindowVisible(window) || title != win32::toWide(text::infoTitle) ||
             !answerer->answered_.insert(window).second) {
             return TRUE;
         }
@@ -164,7 +160,7 @@ protected:
         ASSERT_TRUE(CreateDirectoryW(path(L"inner").c_str(), nullptr));
         for (const wchar_t* name :
              {L"a.txt", L"b c.txt", L"inner\\x.txt", L"\u0414\u0430\u043D.txt"}) {
-            test::writeWholeFile(path(name), {});
+            writeWholeFile(path(name), {});
         }
         ASSERT_TRUE(dialog_.buildMainDialog());
     }
@@ -187,7 +183,7 @@ protected:
         EXPECT_EQ(text(statusDisplay), L"Files to crypt: " + std::to_wstring(count));
     }
 
-    test::WorkFolder folder_;
+    TempFolder folder_;
     MainDialog dialog_{GetModuleHandleA(nullptr),
                        static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))};
 };
@@ -195,25 +191,27 @@ protected:
 TEST_F(DroppedFilesTest, ChoosesOneFileOrSeveralOfOneFolderAsTheChooserDoes) {
     EXPECT_TRUE(GetWindowLongW(window(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     drop({path(L"a.txt")});
-    expectChoice(narrowed(path(L"a.txt")) + '\0', 1, path(L"a.txt"));
+    expectChoice(win32::fromWide(path(L"a.txt")) + '\0', 1, path(L"a.txt"));
 
     drop({path(L"a.txt"), path(L"b c.txt")});
-    expectChoice(narrowed(folder_.path()) + "\0a.txt\0b c.txt\0"s, 2, folder_.path());
+    expectChoice(win32::fromWide(folder_.widePath()) + "\0a.txt\0b c.txt\0"s, 2,
+                 folder_.widePath());
 
     // Names on the command line may be relative to the current folder.
     wchar_t before[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, before);
     SetCurrentDirectoryW(path(L"inner").c_str());
     dialog_.takeExplorerFiles({L"x.txt"});
-    expectChoice(narrowed(path(L"inner\\x.txt")) + '\0', 1, path(L"inner\\x.txt"));
+    expectChoice(win32::fromWide(path(L"inner\\x.txt")) + '\0', 1, path(L"inner\\x.txt"));
     dialog_.takeExplorerFiles({L"..\\b c.txt", L"..\\inner\\..\\a.txt"});
     SetCurrentDirectoryW(before);
-    expectChoice(narrowed(folder_.path()) + "\0b c.txt\0a.txt\0"s, 2, folder_.path());
+    expectChoice(win32::fromWide(folder_.widePath()) + "\0b c.txt\0a.txt\0"s, 2,
+                 folder_.widePath());
 }
 
 TEST_F(DroppedFilesTest, RefusesWhatTheChooserCouldNeverReturnAndKeepsTheChoice) {
     drop({path(L"a.txt")});
-    const std::string chosen = narrowed(path(L"a.txt")) + '\0';
+    const std::string chosen = win32::fromWide(path(L"a.txt")) + '\0';
     {
         InfoBoxAnswerer answerer;
         drop({path(L"a.txt"), path(L"inner\\x.txt")});
@@ -225,7 +223,7 @@ TEST_F(DroppedFilesTest, RefusesWhatTheChooserCouldNeverReturnAndKeepsTheChoice)
         const std::vector<std::wstring> texts = answerer.texts();
         ASSERT_EQ(texts.size(), 5u);
         EXPECT_EQ(texts[0], L"Nothing chosen: the files must all be in one folder.\n" +
-                                folder_.path() + L"\n" + path(L"inner"));
+                                folder_.widePath() + L"\n" + path(L"inner"));
         EXPECT_EQ(texts[1],
                   L"Nothing chosen: a folder cannot be coded, only files.\n" + path(L"inner"));
         EXPECT_EQ(texts[2], L"Nothing chosen: this file does not exist.\n" + path(L"gone.txt"));
@@ -254,8 +252,8 @@ TEST_F(DroppedFilesTest, ADropDuringAJobChangesNothingEvenWhenHandledAfterIt) {
 
     // After the job a drop is taken again.
     drop({path(L"b c.txt")});
-    expectChoice(narrowed(path(L"b c.txt")) + '\0', 1, path(L"b c.txt"));
+    expectChoice(win32::fromWide(path(L"b c.txt")) + '\0', 1, path(L"b c.txt"));
 }
 
 }  // namespace
-}  // namespace zel::ui
+}  // namespace zel::test

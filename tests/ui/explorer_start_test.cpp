@@ -2,14 +2,15 @@
 // command line. The choice, the count and any refusal are read from the real window.
 #include <gtest/gtest.h>
 
-#include "e2e_files.h"
-#include "file_dialog_driver.h"
+#include "tests/support/zel_driver.h"
 #include "ui/explorer_choice.h"
+#include "win32/text.h"
 
 namespace zel::test {
 namespace {
 
-using namespace control;
+using namespace ui;
+using win32::toWide;
 
 const std::wstring cyrillicName = L"\u0414\u0430\u043D.txt";  // Дан.txt, outside Windows-1252
 
@@ -20,35 +21,30 @@ bool chosenAs(const ZelProcess& zel, const std::wstring& shown, int count) {
     });
 }
 
-void quit(const ZelProcess& zel) {
-    zel.click(quitButton);
-    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
-}
-
 // Starts zel.exe with the coded file, decodes it with the key into the destination.
-void decodeStartedWith(const WorkFolder& folder, const std::wstring& coded,
+void decodeStartedWith(const TempFolder& folder, const std::wstring& coded,
                        const std::wstring& destination, const std::string& key) {
-    const ZelProcess zel(folder.narrowPath(), {coded});
+    const ZelProcess zel(folder.widePath(), {coded});
     ASSERT_TRUE(chosenAs(zel, folder / coded, 1));
     ASSERT_TRUE(chooseDestination(zel, destination));
     typeKey(zel, key);
     zel.click(decodeButton);
     ASSERT_TRUE(waitForJobEnd(zel));
     EXPECT_TRUE(zel.shownDialogs().empty());
-    quit(zel);
+    EXPECT_EQ(zel.quit(), 0u);
 }
 
 TEST(StartedWithFiles, OneFileIsChosenByItsFullPath) {
-    WorkFolder folder;
+    TempFolder folder;
     writeWholeFile(folder / L"letter.doc", pseudoRandomBytes(10, 1));
-    const ZelProcess zel(folder.narrowPath(), {L"letter.doc"});
+    const ZelProcess zel(folder.widePath(), {L"letter.doc"});
     EXPECT_TRUE(chosenAs(zel, folder / L"letter.doc", 1));
     EXPECT_TRUE(zel.shownDialogs().empty());
-    quit(zel);
+    EXPECT_EQ(zel.quit(), 0u);
 }
 
 TEST(StartedWithFiles, ThreeFilesOfOneFolderAreCodedAndDecodeToTheSameBytes) {
-    WorkFolder folder;
+    TempFolder folder;
     const std::vector<std::pair<std::wstring, Bytes>> sources = {
         {L"a.txt", pseudoRandomBytes(1601, 2)},
         {L"b c.bin", pseudoRandomBytes(800, 3)},
@@ -62,46 +58,46 @@ TEST(StartedWithFiles, ThreeFilesOfOneFolderAreCodedAndDecodeToTheSameBytes) {
 
     std::string key;
     {
-        const ZelProcess zel(folder.narrowPath(), arguments);
-        ASSERT_TRUE(chosenAs(zel, folder.path(), 3));
+        const ZelProcess zel(folder.widePath(), arguments);
+        ASSERT_TRUE(chosenAs(zel, folder.widePath(), 3));
         ASSERT_TRUE(chooseDestination(zel, L"out"));
         zel.click(codeButton);
         ASSERT_TRUE(waitForJobEnd(zel));
         EXPECT_TRUE(zel.shownDialogs().empty());
         key = zel.text(keyDisplay);
         ASSERT_EQ(key.size(), 9u) << key;
-        quit(zel);
+        EXPECT_EQ(zel.quit(), 0u);
     }
     for (const auto& [name, bytes] : sources) {
         const std::wstring coded = L"out_" + name + L"_ZEL";
         ASSERT_EQ(fileSize(folder / coded), static_cast<int64_t>(bytes.size() + 3));
         decodeStartedWith(folder, coded, name + L".back", key);
-        EXPECT_TRUE(readWholeFile(folder / (name + L".back")) == bytes) << folder.narrowPath();
+        EXPECT_TRUE(readWholeFile(folder / (name + L".back")) == bytes) << folder.path();
     }
 }
 
 // A refusal names the rule, shows the offending path, and leaves nothing chosen: "Code file"
 // then finds no source.
-void expectRefused(const WorkFolder& folder, const std::vector<std::wstring>& arguments,
+void expectRefused(const TempFolder& folder, const std::vector<std::wstring>& arguments,
                    const std::wstring& message) {
-    const ZelProcess zel(folder.narrowPath(), arguments);
+    const ZelProcess zel(folder.widePath(), arguments);
     EXPECT_EQ(dismissInfo(zel), std::optional<std::wstring>(message));
     EXPECT_EQ(zel.text(sourceDisplay), "");
     EXPECT_EQ(zel.text(statusDisplay), "Idle . . .");
     zel.click(codeButton);
     EXPECT_EQ(dismissInfo(zel), std::optional<std::wstring>(L"No sourcefile !"));
-    quit(zel);
+    EXPECT_EQ(zel.quit(), 0u);
 }
 
 TEST(StartedWithFiles, WhatTheChooserCouldNeverReturnIsRefusedWithTheRuleItBreaks) {
-    WorkFolder folder;
-    CreateDirectoryW((folder / L"sub").c_str(), nullptr);
+    TempFolder folder;
+    makeFolder(folder / L"sub");
     writeWholeFile(folder / L"a.txt", {});
     writeWholeFile(folder / L"sub\\x.txt", {});
 
-    expectRefused(
-        folder, {L"a.txt", L"sub\\x.txt"},
-        toWide(text::refusedSeveralFolders) + L"\n" + folder.path() + L"\n" + (folder / L"sub"));
+    expectRefused(folder, {L"a.txt", L"sub\\x.txt"},
+                  toWide(text::refusedSeveralFolders) + L"\n" + folder.widePath() + L"\n" +
+                      (folder / L"sub"));
     expectRefused(folder, {L"sub"}, toWide(text::refusedFolder) + L"\n" + (folder / L"sub"));
     expectRefused(folder, {L"a.txt", L"missing.txt"},
                   toWide(text::refusedMissing) + L"\n" + (folder / L"missing.txt"));

@@ -11,35 +11,25 @@
 
 #include "cipher/byte_transform.h"
 #include "cipher/coding_key.h"
-#include "jobs/coding_job.h"
-#include "jobs/decoding_job.h"
 #include "jobs/job_texts.h"
-#include "jobs/shared_state.h"
-#include "jobs/win32_binary_file.h"
+#include "real_job_test.h"
+#include "tests/support/processes.h"
 #include "win32/error_text.h"
-#include "real_files.h"
-#include "recording_host.h"
 
+namespace zel::test {
 namespace {
 
-using zeltest::Bytes;
-using zeltest::FolderSnapshot;
 using Infos = std::vector<std::string>;
-
-bool endsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 // The messages name the file and, on a third line, the system's text for the error.
 std::string cantRead(const std::string& path, DWORD error) {
-    return zel::text::aboutFailure(zel::text::cantReadSource, path, zel::win32::errorText(error));
+    return text::aboutFailure(text::cantReadSource, path, win32::errorText(error));
 }
 std::string cantWrite(const std::string& path, DWORD error) {
-    return zel::text::aboutFailure(zel::text::cantWriteDest, path, zel::win32::errorText(error));
+    return text::aboutFailure(text::cantWriteDest, path, win32::errorText(error));
 }
 std::string alreadyExists(const std::string& path) {
-    return zel::text::aboutFile(zel::text::fileAlreadyExists, path);
+    return text::aboutFile(text::fileAlreadyExists, path);
 }
 
 // What is in some folders before a run, to hold against what is there after it.
@@ -62,7 +52,7 @@ public:
         }
         for (const auto& entry : after) {
             if (before_.count(entry.first) == 0) {
-                EXPECT_FALSE(endsWith(entry.first, ".part"))
+                EXPECT_FALSE(isUnfinishedOutput(entry.first))
                     << "unfinished output left: " << entry.first;
                 EXPECT_EQ(added.count(entry.first), 1u) << "unexpected new " << entry.first;
             }
@@ -76,7 +66,7 @@ private:
     static FolderSnapshot take(const std::vector<std::string>& folders) {
         FolderSnapshot all;
         for (const std::string& folder : folders) {
-            for (auto& [relative, content] : zeltest::snapshotOf(folder)) {
+            for (auto& [relative, content] : snapshotOf(folder)) {
                 all[folder + "\\" + relative] = std::move(content);
             }
         }
@@ -92,7 +82,7 @@ struct EmptiedAtExit {
     std::string folder;
     ~EmptiedAtExit() {
         if (!folder.empty()) {
-            zeltest::removeContents(folder);
+            removeContents(folder);
         }
     }
 };
@@ -104,27 +94,27 @@ std::string faultMount(const char* name) {
     if (mounts == nullptr || *mounts == '\0') {
         return "";
     }
-    const std::string path = zeltest::windowsPathOfUnixPath(std::string(mounts) + "/" + name);
-    return zeltest::pathExists(path) ? path : "";
+    const std::string path = windowsPath(std::string(mounts) + "/" + name);
+    return pathExists(path) ? path : "";
 }
 
 // The tiny file system, or empty when it is not mounted.
 std::string tinyFileSystem() {
     const std::string folder = faultMount("full");
-    const int64_t size = folder.empty() ? -1 : zeltest::volumeSizeAt(folder);
+    const int64_t size = folder.empty() ? -1 : volumeSizeAt(folder);
     return size > 0 && size <= (1 << 20) ? folder : "";
 }
 
 // The read-only file system, or empty when it is not mounted read-only.
 std::string readOnlyFileSystem() {
     const std::string folder = faultMount("readonly");
-    if (folder.empty() || !zeltest::pathExists(folder + "\\source.bin")) {
+    if (folder.empty() || !pathExists(folder + "\\source.bin")) {
         return "";
     }
     const std::string probe = folder + "\\probe";
-    zeltest::UniqueHandle file(
+    win32::KernelHandle file(
         CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    if (file.valid()) {
+    if (file) {
         file.reset();
         DeleteFileA(probe.c_str());
         return "";
@@ -136,36 +126,13 @@ constexpr char noMountNote[] =
     " is not mounted: fault_mounts.sh mounts it as root before this program runs (CTest "
     "fixture) and names the folder in ZEL_FAULT_MOUNTS";
 
-class JobFaults : public testing::Test {
+class JobFaults : public RealJobTest {
 protected:
-    zeltest::TempFolder folder;
-    zel::Win32BinaryFile files;
-
-    std::string code(const std::string& selection, int16_t count, const std::string& destination,
-                     zeltest::RecordingHost& host) {
-        return zeltest::runCoding(files, selection, count, destination, host);
-    }
-
-    void decode(const std::string& source, const std::string& destination,
-                zeltest::RecordingHost& host) {
-        zeltest::runDecoding(files, source, destination, host);
-    }
-
-    // The selection the chooser makes of several files in one folder.
-    static std::string selectionOf(const std::string& inFolder,
-                                   const std::vector<std::string>& names) {
-        std::string selection = inFolder + '\0';
-        for (const std::string& name : names) {
-            selection += name + '\0';
-        }
-        return selection;
-    }
-
     // A coded file of the source's bytes in the temporary folder; gives its key text.
     std::string makeCodedFile(const Bytes& source, const std::string& name) {
         const std::string plain = folder / (name + ".plain");
-        zeltest::writeWholeFile(plain, source);
-        zeltest::RecordingHost host;
+        writeWholeFile(plain, source);
+        RecordingHost host;
         const std::string keyText = code(plain, 1, folder / name, host);
         DeleteFileA(plain.c_str());
         return keyText;
@@ -178,17 +145,17 @@ TEST_F(JobFaults, FullDiskWhileCodingIsReportedLeavesNothingAndTheRunGoesOn) {
         GTEST_SKIP() << "the tiny file system" << noMountNote;
     }
     EmptiedAtExit emptied{full};
-    zeltest::writeWholeFile(folder / "big.bin", zeltest::pseudoRandomBytes(256 << 10, 1));
-    zeltest::writeWholeFile(folder / "small.bin", zeltest::pseudoRandomBytes(1000, 2));
+    writeWholeFile(folder / "big.bin", pseudoRandomBytes(256 << 10, 1));
+    writeWholeFile(folder / "small.bin", pseudoRandomBytes(1000, 2));
     const DiskWatch watch({folder.path(), full});
 
-    zeltest::RecordingHost host;
+    RecordingHost host;
     code(selectionOf(folder.path(), {"big.bin", "small.bin"}), 2, full + "\\batch", host);
 
-    EXPECT_EQ(host.infos, Infos{cantWrite(full + "\\batch_big.bin_ZEL", ERROR_DISK_FULL)});
+    EXPECT_EQ(host.infos(), Infos{cantWrite(full + "\\batch_big.bin_ZEL", ERROR_DISK_FULL)});
     // The space the failed file took is given back, so the next file fits.
     watch.expectOnlyAdded({full + "\\batch_small.bin_ZEL"});
-    EXPECT_EQ(zeltest::fileSizeOf(full + "\\batch_small.bin_ZEL"), 1003);
+    EXPECT_EQ(fileSize(full + "\\batch_small.bin_ZEL"), 1003);
 }
 
 TEST_F(JobFaults, FullDiskWhileDecodingIsReportedAndLeavesNothing) {
@@ -197,28 +164,28 @@ TEST_F(JobFaults, FullDiskWhileDecodingIsReportedAndLeavesNothing) {
         GTEST_SKIP() << "the tiny file system" << noMountNote;
     }
     EmptiedAtExit emptied{full};
-    const std::string keyText = makeCodedFile(zeltest::pseudoRandomBytes(256 << 10, 3), "coded");
+    const std::string keyText = makeCodedFile(pseudoRandomBytes(256 << 10, 3), "coded");
     const DiskWatch watch({folder.path(), full});
 
-    zeltest::RecordingHost host(keyText);
+    RecordingHost host(keyText);
     decode(folder / "coded", full + "\\plain", host);
 
-    EXPECT_EQ(host.infos, Infos{cantWrite(full + "\\plain", ERROR_DISK_FULL)});
+    EXPECT_EQ(host.infos(), Infos{cantWrite(full + "\\plain", ERROR_DISK_FULL)});
     watch.expectOnlyAdded();
 }
 
 TEST_F(JobFaults, DestinationFolderThatDoesNotExistIsReportedAndNothingIsCreated) {
-    zeltest::writeWholeFile(folder / "source", {1, 2, 3});
+    writeWholeFile(folder / "source", {1, 2, 3});
     const std::string keyText = makeCodedFile({4, 5, 6}, "coded");
     const DiskWatch watch({folder.path()});
 
-    zeltest::RecordingHost codingHost;
+    RecordingHost codingHost;
     code(folder / "source", 1, folder / "missing\\out", codingHost);
-    zeltest::RecordingHost decodingHost(keyText);
+    RecordingHost decodingHost(keyText);
     decode(folder / "coded", folder / "missing\\plain", decodingHost);
 
-    EXPECT_EQ(codingHost.infos, Infos{cantWrite(folder / "missing\\out", ERROR_PATH_NOT_FOUND)});
-    EXPECT_EQ(decodingHost.infos,
+    EXPECT_EQ(codingHost.infos(), Infos{cantWrite(folder / "missing\\out", ERROR_PATH_NOT_FOUND)});
+    EXPECT_EQ(decodingHost.infos(),
               Infos{cantWrite(folder / "missing\\plain", ERROR_PATH_NOT_FOUND)});
     watch.expectOnlyAdded();
 }
@@ -230,17 +197,17 @@ TEST_F(JobFaults, ReadOnlyDestinationFolderIsReportedAndNothingIsCreated) {
     if (readOnly.empty()) {
         GTEST_SKIP() << "the read-only file system" << noMountNote;
     }
-    zeltest::writeWholeFile(folder / "source", {1, 2, 3});
+    writeWholeFile(folder / "source", {1, 2, 3});
     const std::string keyText = makeCodedFile({4, 5, 6}, "coded");
     const DiskWatch watch({folder.path(), readOnly});
 
-    zeltest::RecordingHost codingHost;
+    RecordingHost codingHost;
     code(folder / "source", 1, readOnly + "\\out", codingHost);
-    zeltest::RecordingHost decodingHost(keyText);
+    RecordingHost decodingHost(keyText);
     decode(folder / "coded", readOnly + "\\plain", decodingHost);
 
-    EXPECT_EQ(codingHost.infos, Infos{cantWrite(readOnly + "\\out", ERROR_ACCESS_DENIED)});
-    EXPECT_EQ(decodingHost.infos, Infos{cantWrite(readOnly + "\\plain", ERROR_ACCESS_DENIED)});
+    EXPECT_EQ(codingHost.infos(), Infos{cantWrite(readOnly + "\\out", ERROR_ACCESS_DENIED)});
+    EXPECT_EQ(decodingHost.infos(), Infos{cantWrite(readOnly + "\\plain", ERROR_ACCESS_DENIED)});
     watch.expectOnlyAdded();
 }
 
@@ -252,102 +219,102 @@ TEST_F(JobFaults, SourceOnAReadOnlyFileSystemCodesNormally) {
     const std::string source = readOnly + "\\source.bin";
     const DiskWatch watch({folder.path(), readOnly});
 
-    zeltest::RecordingHost codingHost;
+    RecordingHost codingHost;
     const std::string keyText = code(source, 1, folder / "coded", codingHost);
-    zeltest::RecordingHost decodingHost(keyText);
+    RecordingHost decodingHost(keyText);
     decode(folder / "coded", folder / "plain", decodingHost);
 
-    EXPECT_TRUE(codingHost.infos.empty());
-    EXPECT_TRUE(decodingHost.infos.empty());
+    EXPECT_TRUE(codingHost.infos().empty());
+    EXPECT_TRUE(decodingHost.infos().empty());
     watch.expectOnlyAdded({folder / "coded", folder / "plain"});
-    EXPECT_TRUE(zeltest::readWholeFile(folder / "plain") == zeltest::readWholeFile(source));
+    EXPECT_TRUE(readWholeFile(folder / "plain") == readWholeFile(source));
 }
 
 TEST_F(JobFaults, ReadOnlySourceCodesAndDecodesNormally) {
-    const Bytes content = zeltest::pseudoRandomBytes(5000, 4);
-    zeltest::writeWholeFile(folder / "source", content);
+    const Bytes content = pseudoRandomBytes(5000, 4);
+    writeWholeFile(folder / "source", content);
     ASSERT_TRUE(SetFileAttributesA((folder / "source").c_str(), FILE_ATTRIBUTE_READONLY));
     const DiskWatch watch({folder.path()});
 
-    zeltest::RecordingHost codingHost;
+    RecordingHost codingHost;
     const std::string keyText = code(folder / "source", 1, folder / "coded", codingHost);
     ASSERT_TRUE(SetFileAttributesA((folder / "coded").c_str(), FILE_ATTRIBUTE_READONLY));
-    zeltest::RecordingHost decodingHost(keyText);
+    RecordingHost decodingHost(keyText);
     decode(folder / "coded", folder / "plain", decodingHost);
 
-    EXPECT_TRUE(codingHost.infos.empty());
-    EXPECT_TRUE(decodingHost.infos.empty());
+    EXPECT_TRUE(codingHost.infos().empty());
+    EXPECT_TRUE(decodingHost.infos().empty());
     watch.expectOnlyAdded({folder / "coded", folder / "plain"});
-    EXPECT_TRUE(zeltest::readWholeFile(folder / "plain") == content);
+    EXPECT_TRUE(readWholeFile(folder / "plain") == content);
     EXPECT_NE(GetFileAttributesA((folder / "source").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 }
 
 TEST_F(JobFaults, SourceHeldByAnotherProcessIsReportedAndTheRunGoesOn) {
-    zeltest::writeWholeFile(folder / "held", zeltest::pseudoRandomBytes(3000, 5));
-    zeltest::writeWholeFile(folder / "free", zeltest::pseudoRandomBytes(3000, 6));
+    writeWholeFile(folder / "held", pseudoRandomBytes(3000, 5));
+    writeWholeFile(folder / "free", pseudoRandomBytes(3000, 6));
     const std::string keyText = makeCodedFile({7, 8, 9}, "coded");
     // Taken before the holders start: a held file cannot be read for the comparison.
     const DiskWatch watch({folder.path()});
-    zeltest::RecordingHost codingHost;
-    zeltest::RecordingHost decodingHost(keyText);
+    RecordingHost codingHost;
+    RecordingHost decodingHost(keyText);
     {
-        const zeltest::FileHeldByOtherProcess heldSource(folder / "held");
-        const zeltest::FileHeldByOtherProcess heldCoded(folder / "coded");
+        const FileHeldByOtherProcess heldSource(folder / "held");
+        const FileHeldByOtherProcess heldCoded(folder / "coded");
         ASSERT_TRUE(heldSource.holding() && heldCoded.holding());
         code(selectionOf(folder.path(), {"held", "free"}), 2, folder / "out", codingHost);
         decode(folder / "coded", folder / "plain", decodingHost);
     }
-    EXPECT_EQ(codingHost.infos, Infos{cantRead(folder / "held", ERROR_SHARING_VIOLATION)});
-    EXPECT_EQ(decodingHost.infos, Infos{cantRead(folder / "coded", ERROR_SHARING_VIOLATION)});
+    EXPECT_EQ(codingHost.infos(), Infos{cantRead(folder / "held", ERROR_SHARING_VIOLATION)});
+    EXPECT_EQ(decodingHost.infos(), Infos{cantRead(folder / "coded", ERROR_SHARING_VIOLATION)});
     watch.expectOnlyAdded({folder / "out_free_ZEL"});
-    EXPECT_EQ(zeltest::fileSizeOf(folder / "out_free_ZEL"), 3003);
+    EXPECT_EQ(fileSize(folder / "out_free_ZEL"), 3003);
 }
 
 TEST_F(JobFaults, MissingSourceIsReportedCreatesNothingAndTheRunGoesOn) {
-    zeltest::writeWholeFile(folder / "present", {1, 2, 3});
+    writeWholeFile(folder / "present", {1, 2, 3});
     const DiskWatch watch({folder.path()});
 
-    zeltest::RecordingHost codingHost;
+    RecordingHost codingHost;
     code(selectionOf(folder.path(), {"missing", "present"}), 2, folder / "out", codingHost);
-    zeltest::RecordingHost decodingHost("123123123");
+    RecordingHost decodingHost("123123123");
     decode(folder / "missing", folder / "plain", decodingHost);
 
-    EXPECT_EQ(codingHost.infos, Infos{cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)});
-    EXPECT_EQ(decodingHost.infos, Infos{cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)});
+    EXPECT_EQ(codingHost.infos(), Infos{cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)});
+    EXPECT_EQ(decodingHost.infos(), Infos{cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)});
     watch.expectOnlyAdded({folder / "out_present_ZEL"});
 }
 
 TEST_F(JobFaults, ExistingDestinationStaysUntouched) {
-    zeltest::writeWholeFile(folder / "source", zeltest::pseudoRandomBytes(2000, 7));
-    const std::string keyText = makeCodedFile(zeltest::pseudoRandomBytes(2000, 8), "coded");
-    zeltest::writeWholeFile(folder / "taken", {'o', 'l', 'd'});
-    zeltest::makeFolder(folder / "folder");
+    writeWholeFile(folder / "source", pseudoRandomBytes(2000, 7));
+    const std::string keyText = makeCodedFile(pseudoRandomBytes(2000, 8), "coded");
+    writeWholeFile(folder / "taken", {'o', 'l', 'd'});
+    makeFolder(folder / "folder");
     const DiskWatch watch({folder.path()});
 
-    zeltest::RecordingHost intoFile, intoFolder, decodingHost(keyText);
+    RecordingHost intoFile, intoFolder, decodingHost(keyText);
     code(folder / "source", 1, folder / "taken", intoFile);
     code(folder / "source", 1, folder / "folder", intoFolder);
     decode(folder / "coded", folder / "taken", decodingHost);
 
-    EXPECT_EQ(intoFile.infos, Infos{alreadyExists(folder / "taken")});
-    EXPECT_EQ(intoFolder.infos, Infos{alreadyExists(folder / "folder")});
-    EXPECT_EQ(decodingHost.infos, Infos{alreadyExists(folder / "taken")});
+    EXPECT_EQ(intoFile.infos(), Infos{alreadyExists(folder / "taken")});
+    EXPECT_EQ(intoFolder.infos(), Infos{alreadyExists(folder / "folder")});
+    EXPECT_EQ(decodingHost.infos(), Infos{alreadyExists(folder / "taken")});
     watch.expectOnlyAdded();
 }
 
 TEST_F(JobFaults, SecondMultiFileRunMeetsTheFirstRunsOutputsAndLeavesThem) {
-    zeltest::writeWholeFile(folder / "a", zeltest::pseudoRandomBytes(900, 9));
-    zeltest::writeWholeFile(folder / "b", zeltest::pseudoRandomBytes(900, 10));
+    writeWholeFile(folder / "a", pseudoRandomBytes(900, 9));
+    writeWholeFile(folder / "b", pseudoRandomBytes(900, 10));
     const std::string selection = selectionOf(folder.path(), {"a", "b"});
-    zeltest::RecordingHost first;
+    RecordingHost first;
     code(selection, 2, folder / "out", first);
-    ASSERT_TRUE(first.infos.empty());
+    ASSERT_TRUE(first.infos().empty());
     const DiskWatch watch({folder.path()});
 
-    zeltest::RecordingHost second;
+    RecordingHost second;
     code(selection, 2, folder / "out", second);
 
-    EXPECT_EQ(second.infos,
+    EXPECT_EQ(second.infos(),
               (Infos{alreadyExists(folder / "out_a_ZEL"), alreadyExists(folder / "out_b_ZEL")}));
     watch.expectOnlyAdded();
 }
@@ -355,55 +322,54 @@ TEST_F(JobFaults, SecondMultiFileRunMeetsTheFirstRunsOutputsAndLeavesThem) {
 // An unfinished output of an earlier, interrupted run is not reused and not removed: the job
 // writes beside it under another unfinished name.
 TEST_F(JobFaults, LeftoverUnfinishedOutputIsLeftAsItIs) {
-    const Bytes content = zeltest::pseudoRandomBytes(1500, 11);
-    zeltest::writeWholeFile(folder / "source", content);
-    zeltest::writeWholeFile(folder / "out.part", {'o', 'l', 'd'});
+    const Bytes content = pseudoRandomBytes(1500, 11);
+    writeWholeFile(folder / "source", content);
+    writeWholeFile(folder / "out.part", {'o', 'l', 'd'});
     const DiskWatch watch({folder.path()});
 
-    zeltest::RecordingHost codingHost;
+    RecordingHost codingHost;
     const std::string keyText = code(folder / "source", 1, folder / "out", codingHost);
-    zeltest::RecordingHost decodingHost(keyText);
+    RecordingHost decodingHost(keyText);
     decode(folder / "out", folder / "plain", decodingHost);
 
-    EXPECT_TRUE(codingHost.infos.empty());
-    EXPECT_TRUE(decodingHost.infos.empty());
+    EXPECT_TRUE(codingHost.infos().empty());
+    EXPECT_TRUE(decodingHost.infos().empty());
     watch.expectOnlyAdded({folder / "out", folder / "plain"});
-    EXPECT_TRUE(zeltest::readWholeFile(folder / "plain") == content);
+    EXPECT_TRUE(readWholeFile(folder / "plain") == content);
 }
 
 // A destination name of 255 characters, the longest a name must be able to take.
 TEST_F(JobFaults, DestinationOf255CharactersIsWritten) {
-    const Bytes content = zeltest::pseudoRandomBytes(1000, 12);
-    zeltest::writeWholeFile(folder / "source", content);
+    const Bytes content = pseudoRandomBytes(1000, 12);
+    writeWholeFile(folder / "source", content);
     const std::string base = folder / "";
     ASSERT_LT(base.size() + 20, 255u);
     const std::string destination = base + std::string(255 - base.size(), 'd');
     const std::string plain = base + std::string(255 - base.size(), 'p');
     const DiskWatch watch({folder.path()});
 
-    zeltest::RecordingHost codingHost;
+    RecordingHost codingHost;
     const std::string keyText = code(folder / "source", 1, destination, codingHost);
-    zeltest::RecordingHost decodingHost(keyText);
+    RecordingHost decodingHost(keyText);
     decode(destination, plain, decodingHost);
 
-    EXPECT_TRUE(codingHost.infos.empty());
-    EXPECT_TRUE(decodingHost.infos.empty());
+    EXPECT_TRUE(codingHost.infos().empty());
+    EXPECT_TRUE(decodingHost.infos().empty());
     watch.expectOnlyAdded({destination, plain});
-    EXPECT_TRUE(zeltest::readWholeFile(plain) == content);
+    EXPECT_TRUE(readWholeFile(plain) == content);
 }
 
 // A run over several files builds names that can outgrow the classic limit of 260 characters.
 // Both outputs are written: the file access takes such names in their "\\?\" form. The
-// shorter output stays under the limit itself, but its unfinished "<name>.part" does not, which
-// used to fail as "can\xB4t write destfile".
+// shorter output stays under the limit itself, but its unfinished "<name>.part" does not.
 TEST_F(JobFaults, BuiltNamesOver260CharactersAreWritten) {
     const std::string longName(40, 'n');
-    const Bytes longSource = zeltest::pseudoRandomBytes(1000, 13);
-    zeltest::writeWholeFile(folder / longName, longSource);
-    zeltest::writeWholeFile(folder / "s", zeltest::pseudoRandomBytes(10, 14));
+    const Bytes longSource = pseudoRandomBytes(1000, 13);
+    writeWholeFile(folder / longName, longSource);
+    writeWholeFile(folder / "s", pseudoRandomBytes(10, 14));
     const std::string base = folder / "";
     const std::string outFolder = base + std::string(250 - base.size(), 'f');
-    zeltest::makeFolder(outFolder);
+    makeFolder(outFolder);
     const std::string longOutput = outFolder + "\\o_" + longName + "_ZEL";
     const std::string shortOutput = outFolder + "\\o_s_ZEL";
     ASSERT_GT(longOutput.size(), 260u);
@@ -411,16 +377,16 @@ TEST_F(JobFaults, BuiltNamesOver260CharactersAreWritten) {
     ASSERT_GT(shortOutput.size() + 5, 260u);
     const DiskWatch watch({folder.path()});
 
-    zeltest::RecordingHost codingHost;
+    RecordingHost codingHost;
     const std::string keyText =
         code(selectionOf(folder.path(), {longName, "s"}), 2, outFolder + "\\o", codingHost);
-    zeltest::RecordingHost decodingHost(keyText);
+    RecordingHost decodingHost(keyText);
     decode(longOutput, folder / "plain", decodingHost);
 
-    EXPECT_TRUE(codingHost.infos.empty());
-    EXPECT_TRUE(decodingHost.infos.empty());
+    EXPECT_TRUE(codingHost.infos().empty());
+    EXPECT_TRUE(decodingHost.infos().empty());
     watch.expectOnlyAdded({longOutput, shortOutput, folder / "plain"});
-    EXPECT_TRUE(zeltest::readWholeFile(folder / "plain") == longSource);
+    EXPECT_TRUE(readWholeFile(folder / "plain") == longSource);
 }
 
 // The cases that take seconds or more, kept apart so that they can be labelled and given their
@@ -433,39 +399,38 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 // A coding run killed while it writes leaves nothing under the final name, only its unfinished
 // output, which a later run neither uses nor removes.
 TEST(JobFaultsLong, RunKilledHalfWayLeavesNothingUnderTheFinalName) {
-    const zeltest::TempFolder folder;
+    const TempFolder folder;
     const std::string source = folder / "source";
     const std::string destination = folder / "coded";
     const std::string unfinished = destination + ".part";
     const int64_t length = int64_t{512} << 20;
-    zeltest::makeSparseFile(source, length, {{0, 'a'}, {length - 1, 'z'}});
+    makeSparseFile(source, length, {{0, 'a'}, {length - 1, 'z'}});
 
-    zeltest::ChildProcess coder;
-    ASSERT_TRUE(coder.start({zeltest::codeFileRole, source, destination}));
+    Process coder = Process::ofThisProgram({codeFileRole, source, destination});
     int64_t firstSeen = -1;
     int64_t lastSeen = -1;
     const auto start = std::chrono::steady_clock::now();
-    while (secondsSince(start) < 60 && coder.waitForExit(5) == STILL_ACTIVE) {
-        lastSeen = zeltest::fileSizeOf(unfinished);
+    while (secondsSince(start) < 60 && !coder.waitForExit(milliseconds(5))) {
+        lastSeen = fileSize(unfinished);
         if (lastSeen > 0 && firstSeen < 0) {
             firstSeen = lastSeen;
         } else if (firstSeen > 0 && lastSeen > firstSeen) {
             break;
         }
     }
-    const DWORD running = coder.waitForExit(0);
+    const bool stillRunning = coder.running();
     coder.terminate();
-    ASSERT_EQ(running, STILL_ACTIVE) << "the run ended before it could be killed";
+    ASSERT_TRUE(stillRunning) << "the run ended before it could be killed";
     ASSERT_GT(lastSeen, firstSeen) << "the unfinished output did not grow";
 
-    EXPECT_FALSE(zeltest::pathExists(destination));
-    const int64_t left = zeltest::fileSizeOf(unfinished);
+    EXPECT_FALSE(pathExists(destination));
+    const int64_t left = fileSize(unfinished);
     EXPECT_GE(left, lastSeen);
     EXPECT_LT(left, length + 3);
-    EXPECT_EQ(zeltest::fileSizeOf(source), length);
-    EXPECT_EQ(zeltest::byteAt(source, 0), 'a');
-    EXPECT_EQ(zeltest::byteAt(source, length - 1), 'z');
-    EXPECT_EQ(zeltest::namesIn(folder.path()), (std::vector<std::string>{"coded.part", "source"}));
+    EXPECT_EQ(fileSize(source), length);
+    EXPECT_EQ(byteAt(source, 0), 'a');
+    EXPECT_EQ(byteAt(source, length - 1), 'z');
+    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"coded.part", L"source"}));
     std::cout << "[          ] killed after " << secondsSince(start) << " s with " << left
               << " bytes written\n";
 }
@@ -473,10 +438,8 @@ TEST(JobFaultsLong, RunKilledHalfWayLeavesNothingUnderTheFinalName) {
 // Lengths past 32 bits: a sparse source of 4 GiB + 1 byte with marked bytes at the start, around
 // 2 GiB and 4 GiB and at the end. The coded and decoded files are real data (4 GiB each).
 TEST(JobFaultsLong, SourceOf4GiBPlusOneByteRoundTrips) {
-    constexpr char prefix[] = "zel-jobs-big-";
-    zeltest::removeStaleTempFolders(prefix);
-    const zeltest::TempFolder folder(prefix);
-    const int64_t free = zeltest::freeBytesAt(folder.path());
+    const TempFolder folder;
+    const int64_t free = freeBytesAt(folder.path());
     if (free < int64_t{12} << 30) {
         GTEST_SKIP() << "needs about 12 GB free at " << folder.path() << ", has " << (free >> 20)
                      << " MiB";
@@ -496,49 +459,52 @@ TEST(JobFaultsLong, SourceOf4GiBPlusOneByteRoundTrips) {
     const std::string source = folder / "source";
     const std::string coded = folder / "coded";
     const std::string decoded = folder / "decoded";
-    zeltest::makeSparseFile(source, length, marked);
+    makeSparseFile(source, length, marked);
 
     auto start = std::chrono::steady_clock::now();
-    zel::Win32BinaryFile files;
-    zel::SharedState codingState;
+    Win32BinaryFile files;
+    SharedState codingState;
     codingState.sourceSelection = source;
     codingState.destinationPath = coded;
-    zeltest::RecordingHost codingHost;
-    zel::runCodingJob(codingState, codingHost, files);
+    RecordingHost codingHost;
+    codingHost.recordProgress = false;
+    runCodingJob(codingState, codingHost, files);
     const double codingSeconds = secondsSince(start);
     EXPECT_TRUE(codingHost.endedCodingRun(codingState.keyText));
-    ASSERT_TRUE(codingHost.infos.empty()) << codingHost.infos.front();
-    EXPECT_EQ(codingHost.progressSteps, (length + 799) / 800);
-    EXPECT_GT(codingHost.progressHigh, 0);
+    ASSERT_TRUE(codingHost.infos().empty()) << codingHost.infos().front();
+    EXPECT_EQ(codingHost.stepsMade, (length + 799) / 800);
+    EXPECT_GT(codingHost.rangeHigh, 0);
 
-    ASSERT_EQ(zeltest::fileSizeOf(coded), length + 3);
-    const zel::CodingKey key = zel::parseKeyText(codingState.keyText);
-    EXPECT_EQ(zeltest::byteAt(coded, 0), 'Z');
-    EXPECT_EQ(zeltest::byteAt(coded, 1), 'E');
-    EXPECT_EQ(zeltest::byteAt(coded, 2), 'L');
+    ASSERT_EQ(fileSize(coded), length + 3);
+    const CodingKey key = parseKeyText(codingState.keyText);
+    EXPECT_EQ(byteAt(coded, 0), 'Z');
+    EXPECT_EQ(byteAt(coded, 1), 'E');
+    EXPECT_EQ(byteAt(coded, 2), 'L');
     for (const auto& [offset, value] : marked) {
-        EXPECT_EQ(zeltest::byteAt(coded, offset + 3), zel::codeByte(key, value)) << "at " << offset;
+        EXPECT_EQ(byteAt(coded, offset + 3), codeByte(key, value)) << "at " << offset;
     }
-    EXPECT_EQ(zeltest::byteAt(coded, 3 + (int64_t{3} << 30)), zel::codeByte(key, 0));
+    EXPECT_EQ(byteAt(coded, 3 + (int64_t{3} << 30)), codeByte(key, 0));
 
     start = std::chrono::steady_clock::now();
-    zel::SharedState decodingState;
+    SharedState decodingState;
     decodingState.sourceSelection = coded;
     decodingState.destinationPath = decoded;
-    zeltest::RecordingHost decodingHost(codingState.keyText);
-    zel::runDecodingJob(decodingState, decodingHost, files);
+    RecordingHost decodingHost(codingState.keyText);
+    decodingHost.recordProgress = false;
+    runDecodingJob(decodingState, decodingHost, files);
     const double decodingSeconds = secondsSince(start);
     EXPECT_TRUE(decodingHost.endedDecodingRun());
-    ASSERT_TRUE(decodingHost.infos.empty()) << decodingHost.infos.front();
-    EXPECT_EQ(decodingHost.progressSteps, (length + 799) / 800);
-    zeltest::removeTree(coded);
+    ASSERT_TRUE(decodingHost.infos().empty()) << decodingHost.infos().front();
+    EXPECT_EQ(decodingHost.stepsMade, (length + 799) / 800);
+    removeTree(coded);
 
     start = std::chrono::steady_clock::now();
-    EXPECT_EQ(zeltest::compareFiles(source, decoded), "");
+    EXPECT_EQ(compareFiles(source, decoded), "");
     const double comparingSeconds = secondsSince(start);
-    EXPECT_EQ(zeltest::namesIn(folder.path()), (std::vector<std::string>{"decoded", "source"}));
+    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"decoded", L"source"}));
     std::cout << "[          ] coding " << codingSeconds << " s, decoding " << decodingSeconds
               << " s, comparing " << comparingSeconds << " s\n";
 }
 
 }  // namespace
+}  // namespace zel::test

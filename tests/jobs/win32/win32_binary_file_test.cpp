@@ -3,32 +3,30 @@
 #include <gtest/gtest.h>
 
 #include "jobs/win32_binary_file.h"
-#include "real_files.h"
+#include "tests/support/processes.h"
+#include "tests/support/real_files.h"
 
+namespace zel::test {
 namespace {
-
-using zel::CreateOutcome;
-using zel::RenameOutcome;
-using zeltest::Bytes;
 
 class Win32BinaryFileTest : public testing::Test {
 protected:
-    zeltest::TempFolder folder;
-    zel::Win32BinaryFile files;
+    TempFolder folder;
+    Win32BinaryFile files;
 
     // Whether another opener, asking to share everything, is refused.
     static bool refusesOtherOpeners(const std::string& path) {
-        zeltest::UniqueHandle other(CreateFileA(
+        const win32::KernelHandle other(CreateFileA(
             path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
             nullptr, OPEN_EXISTING, 0, nullptr));
-        return !other.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
+        return !other && GetLastError() == ERROR_SHARING_VIOLATION;
     }
 };
 
 TEST_F(Win32BinaryFileTest, OpenBinaryReadsAnExistingFileFromItsStart) {
     const std::string path = folder / "source.bin";
-    const Bytes content = zeltest::pseudoRandomBytes(2000, 1);
-    zeltest::writeWholeFile(path, content);
+    const Bytes content = pseudoRandomBytes(2000, 1);
+    writeWholeFile(path, content);
 
     auto file = files.openBinary(path);
     ASSERT_NE(file, nullptr);
@@ -41,12 +39,12 @@ TEST_F(Win32BinaryFileTest, OpenBinaryReadsAnExistingFileFromItsStart) {
     EXPECT_EQ(read, content);
     EXPECT_TRUE(refusesOtherOpeners(path));
     EXPECT_TRUE(file->closeFile());
-    EXPECT_EQ(zeltest::readWholeFile(path), content) << "opening for writing changed nothing";
+    EXPECT_EQ(readWholeFile(path), content) << "opening for writing changed nothing";
 }
 
 TEST_F(Win32BinaryFileTest, OpenBinaryNamesTheFileUpToTheFirstNul) {
     const std::string path = folder / "source.bin";
-    zeltest::writeWholeFile(path, {1, 2, 3});
+    writeWholeFile(path, {1, 2, 3});
     auto file = files.openBinary(path + std::string("\0second.bin\0", 12));
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(file->length(), 3);
@@ -55,19 +53,18 @@ TEST_F(Win32BinaryFileTest, OpenBinaryNamesTheFileUpToTheFirstNul) {
 TEST_F(Win32BinaryFileTest, OpenBinaryOfAMissingFileFailsAndCreatesNothing) {
     EXPECT_EQ(files.openBinary(folder / "missing.bin"), nullptr);
     EXPECT_EQ(files.openBinary(folder / "no-folder\\missing.bin"), nullptr);
-    EXPECT_TRUE(zeltest::snapshotOf(folder.path()).empty());
+    EXPECT_TRUE(snapshotOf(folder.path()).empty());
 }
 
 TEST_F(Win32BinaryFileTest, OpenBinaryOfAFolderFails) {
-    zeltest::makeFolder(folder / "sub");
+    makeFolder(folder / "sub");
     EXPECT_EQ(files.openBinary(folder / "sub"), nullptr);
 }
 
 TEST_F(Win32BinaryFileTest, OpenBinaryFailsOnAFileHeldWithoutSharingInThisProcess) {
     const std::string path = folder / "held.bin";
-    zeltest::writeWholeFile(path, {1, 2, 3});
-    zeltest::UniqueHandle holder(
-        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    writeWholeFile(path, {1, 2, 3});
+    win32::KernelHandle holder = openUnshared(path);
     ASSERT_TRUE(holder.valid());
     EXPECT_EQ(files.openBinary(path), nullptr);
     holder.reset();
@@ -76,9 +73,9 @@ TEST_F(Win32BinaryFileTest, OpenBinaryFailsOnAFileHeldWithoutSharingInThisProces
 
 TEST_F(Win32BinaryFileTest, OpenBinaryFailsOnAFileHeldWithoutSharingByAnotherProcess) {
     const std::string path = folder / "held.bin";
-    zeltest::writeWholeFile(path, {1, 2, 3});
+    writeWholeFile(path, {1, 2, 3});
     {
-        zeltest::FileHeldByOtherProcess holder(path);
+        FileHeldByOtherProcess holder(path);
         ASSERT_TRUE(holder.holding());
         EXPECT_EQ(files.openBinary(path), nullptr);
     }
@@ -87,8 +84,8 @@ TEST_F(Win32BinaryFileTest, OpenBinaryFailsOnAFileHeldWithoutSharingByAnotherPro
 
 TEST_F(Win32BinaryFileTest, OpenBinaryReadsAReadOnlyFile) {
     const std::string path = folder / "read-only.bin";
-    const Bytes content = zeltest::pseudoRandomBytes(900, 2);
-    zeltest::writeWholeFile(path, content);
+    const Bytes content = pseudoRandomBytes(900, 2);
+    writeWholeFile(path, content);
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
 
     auto file = files.openBinary(path);
@@ -108,26 +105,26 @@ TEST_F(Win32BinaryFileTest, CreateBinaryMakesANewFileHeldWithoutSharing) {
     EXPECT_EQ(outcome, CreateOutcome::created);
     EXPECT_TRUE(refusesOtherOpeners(path));
 
-    const Bytes content = zeltest::pseudoRandomBytes(801, 3);
+    const Bytes content = pseudoRandomBytes(801, 3);
     EXPECT_TRUE(file->writeBytes(content.data(), 800));
-    EXPECT_EQ(zeltest::fileSizeOf(path), 800) << "written through, not buffered";
+    EXPECT_EQ(fileSize(path), 800) << "written through, not buffered";
     EXPECT_TRUE(file->writeBytes(content.data() + 800, 1));
     EXPECT_EQ(file->length(), 801);
     EXPECT_TRUE(file->closeFile());
     EXPECT_TRUE(file->closeFile()) << "a second close does nothing";
-    EXPECT_EQ(zeltest::readWholeFile(path), content);
+    EXPECT_EQ(readWholeFile(path), content);
 }
 
 TEST_F(Win32BinaryFileTest, CreateBinaryNeverTouchesWhatExists) {
     const std::string path = folder / "old.bin";
     const Bytes content = {9, 8, 7};
-    zeltest::writeWholeFile(path, content);
-    zeltest::makeFolder(folder / "sub");
+    writeWholeFile(path, content);
+    makeFolder(folder / "sub");
 
     CreateOutcome outcome = CreateOutcome::created;
     EXPECT_EQ(files.createBinary(path, outcome), nullptr);
     EXPECT_EQ(outcome, CreateOutcome::alreadyExists);
-    EXPECT_EQ(zeltest::readWholeFile(path), content);
+    EXPECT_EQ(readWholeFile(path), content);
 
     outcome = CreateOutcome::created;
     EXPECT_EQ(files.createBinary(folder / "sub", outcome), nullptr);
@@ -141,31 +138,32 @@ TEST_F(Win32BinaryFileTest, CreateBinaryNeverTouchesWhatExists) {
 TEST_F(Win32BinaryFileTest, RenameFileNeverReplaces) {
     const std::string from = folder / "a.part";
     const std::string to = folder / "a";
-    zeltest::writeWholeFile(from, {1});
+    writeWholeFile(from, {1});
     EXPECT_EQ(files.renameFile(from, to), RenameOutcome::renamed);
-    EXPECT_FALSE(zeltest::pathExists(from));
-    EXPECT_EQ(zeltest::readWholeFile(to), Bytes{1});
+    EXPECT_FALSE(pathExists(from));
+    EXPECT_EQ(readWholeFile(to), Bytes{1});
 
-    zeltest::writeWholeFile(from, {2});
+    writeWholeFile(from, {2});
     EXPECT_EQ(files.renameFile(from, to), RenameOutcome::targetExists);
-    EXPECT_EQ(zeltest::readWholeFile(from), Bytes{2});
-    EXPECT_EQ(zeltest::readWholeFile(to), Bytes{1});
+    EXPECT_EQ(readWholeFile(from), Bytes{2});
+    EXPECT_EQ(readWholeFile(to), Bytes{1});
 
     EXPECT_EQ(files.renameFile(folder / "missing", folder / "b"), RenameOutcome::failed);
 }
 
 TEST_F(Win32BinaryFileTest, ExistsAndDeleteFile) {
     const std::string path = folder / "file.bin";
-    zeltest::writeWholeFile(path, {1});
-    zeltest::makeFolder(folder / "sub");
+    writeWholeFile(path, {1});
+    makeFolder(folder / "sub");
     EXPECT_TRUE(files.exists(path));
     EXPECT_TRUE(files.exists(path + std::string("\0x", 2)));
     EXPECT_TRUE(files.exists(folder / "sub"));
     EXPECT_FALSE(files.exists(folder / "missing"));
 
     EXPECT_TRUE(files.deleteFile(path));
-    EXPECT_FALSE(zeltest::pathExists(path));
+    EXPECT_FALSE(pathExists(path));
     EXPECT_FALSE(files.deleteFile(path));
 }
 
 }  // namespace
+}  // namespace zel::test

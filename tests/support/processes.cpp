@@ -1,0 +1,163 @@
+#include "tests/support/processes.h"
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
+#include "jobs/coding_job.h"
+#include "jobs/win32_binary_file.h"
+#include "tests/support/recording_host.h"
+#include "win32/text.h"
+
+namespace zel::test {
+
+namespace {
+
+// Holds <path> open without sharing, signals the event <name>, then waits for the process
+// <parent id> to end: ending with the test program, even when it dies, leaves no orphan
+// holding CTest's output.
+constexpr char holdUnsharedRole[] = "--hold-unshared";
+
+// Quoted as CommandLineToArgvW reads it: backslashes count only before a quote.
+std::wstring quotedArgument(const std::wstring& argument) {
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L'"';
+}
+
+std::wstring thisProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+int holdUnshared(const std::string& path, const std::string& readyEventName,
+                 const std::string& parentId) {
+    const win32::KernelHandle parent(
+        OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(std::stoul(parentId))));
+    const win32::KernelHandle file(CreateFileW(win32::toWide(path).c_str(), GENERIC_READ, 0,
+                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                               nullptr));
+    const win32::KernelHandle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, readyEventName.c_str()));
+    if (!parent || !file || !ready || !SetEvent(ready.get())) {
+        return 1;
+    }
+    WaitForSingleObject(parent.get(), INFINITE);
+    return 0;
+}
+
+int codeFile(const std::string& source, const std::string& destination) {
+    SharedState state;
+    state.sourceSelection = source;
+    state.sourceCount = 1;
+    state.destinationPath = destination;
+    RecordingHost host;
+    host.recordProgress = false;
+    Win32BinaryFile files;
+    runCodingJob(state, host, files);
+    return host.infos().empty() ? 0 : 4;
+}
+
+}  // namespace
+
+bool waitUntil(const std::function<bool()>& condition, milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+}
+
+Process::Process(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                 const std::wstring& folder) {
+    std::wstring commandLine = quotedArgument(program);
+    for (const std::wstring& argument : arguments) {
+        commandLine += L" " + quotedArgument(argument);
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
+        throw std::runtime_error("cannot start " + win32::fromWide(program));
+    }
+    win32::KernelHandle(started.hThread).close();
+    process_.reset(started.hProcess);
+    id_ = started.dwProcessId;
+    threadId_ = started.dwThreadId;
+}
+
+Process Process::ofThisProgram(const std::vector<std::string>& arguments) {
+    std::vector<std::wstring> wide;
+    for (const std::string& argument : arguments) {
+        wide.push_back(win32::toWide(argument));
+    }
+    return Process(thisProgramPath(), wide);
+}
+
+bool Process::running() const {
+    return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> Process::waitForExit(milliseconds limit) const {
+    if (!process_ ||
+        WaitForSingleObject(process_.get(), static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+void Process::terminate() {
+    if (running()) {
+        TerminateProcess(process_.get(), 99);
+        waitForExit(milliseconds(30000));
+    }
+}
+
+FileHeldByOtherProcess::FileHeldByOtherProcess(const std::string& path) {
+    static std::atomic<int> made{0};
+    const std::string eventName =
+        "zel-test-held-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++made);
+    ready_.reset(CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
+    holder_.emplace(Process::ofThisProgram(
+        {holdUnsharedRole, path, eventName, std::to_string(GetCurrentProcessId())}));
+    // The holder signals once it has the file open, or ends when it cannot open it.
+    const HANDLE waitFor[] = {ready_.get(), holder_->handle()};
+    holding_ = WaitForMultipleObjects(2, waitFor, FALSE, 60000) == WAIT_OBJECT_0;
+}
+
+std::optional<int> playChildRole(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == holdUnsharedRole) {
+        return holdUnshared(argv[2], argv[3], argv[4]);
+    }
+    if (argc == 4 && std::string(argv[1]) == codeFileRole) {
+        return codeFile(argv[2], argv[3]);
+    }
+    return std::nullopt;
+}
+
+}  // namespace zel::test

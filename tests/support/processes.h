@@ -1,0 +1,73 @@
+// Processes the Windows tests start: zel.exe, or this test program again in a child role, to
+// hold a file from another process (Wine enforces share modes between processes) or to be
+// killed half-way through a job.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "win32/unique_handle.h"
+
+namespace zel::test {
+
+using std::chrono::milliseconds;
+
+// Generous limits: Wine starts programs and opens file dialogs slowly on a busy machine.
+inline constexpr milliseconds startLimit{30000};
+inline constexpr milliseconds waitLimit{15000};
+
+// Polls the condition until it holds or the limit has passed; true when it held.
+bool waitUntil(const std::function<bool()>& condition, milliseconds limit = waitLimit);
+
+// A started process, ended (if still running) when this object goes.
+class Process {
+public:
+    // Starts the program with the arguments, each passed as one, in the folder when one is
+    // given; throws when it cannot.
+    Process(const std::wstring& program, const std::vector<std::wstring>& arguments,
+            const std::wstring& folder = {});
+    // This test program again with the arguments, for a child role.
+    static Process ofThisProgram(const std::vector<std::string>& arguments);
+    ~Process() { terminate(); }
+    Process(Process&&) = default;
+    Process& operator=(Process&&) = default;
+
+    HANDLE handle() const { return process_.get(); }
+    DWORD id() const { return id_; }
+    DWORD threadId() const { return threadId_; }
+    bool running() const;
+    // The exit code once the process has ended within the limit.
+    std::optional<DWORD> waitForExit(milliseconds limit = waitLimit) const;
+    void terminate();
+
+private:
+    win32::KernelHandle process_;
+    DWORD id_ = 0;
+    DWORD threadId_ = 0;
+};
+
+// Holds a file open without sharing in a child process, until destroyed.
+class FileHeldByOtherProcess {
+public:
+    explicit FileHeldByOtherProcess(const std::string& path);
+    // Whether the other process has the file open.
+    bool holding() const { return holding_; }
+
+private:
+    win32::KernelHandle ready_;
+    std::optional<Process> holder_;
+    bool holding_ = false;
+};
+
+// Codes <source> into <destination> with the coding job on real files, then exits: a child
+// role, for a test that kills a run half-way.
+inline constexpr char codeFileRole[] = "--code-file";
+
+// Plays the child role named by the arguments, if any, and gives its exit code; the test
+// programs' main() calls it first.
+std::optional<int> playChildRole(int argc, char** argv);
+
+}  // namespace zel::test

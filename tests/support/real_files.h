@@ -1,0 +1,103 @@
+// Real files for the Windows tests: a fresh temporary folder per test, whole-file helpers,
+// sparse big files, folder snapshots and a file held without sharing. Every helper takes a path
+// in this program's code page or in UTF-16, so that names in any script work.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/test_bytes.h"
+#include "win32/unique_handle.h"
+
+namespace zel::test {
+
+// A path as the job tests write it (this program's code page) or as the dialog tests do
+// (UTF-16).
+class AnyPath {
+public:
+    AnyPath() = default;
+    AnyPath(const std::wstring& wide) : wide_(wide) {}
+    AnyPath(const wchar_t* wide) : wide_(wide) {}
+    AnyPath(const std::string& narrow);
+    AnyPath(const char* narrow) : AnyPath(std::string(narrow)) {}
+
+    const std::wstring& wide() const { return wide_; }
+    std::string narrow() const;
+    // The name for the system: names past the classic limit in their "\\?\" form, as the tests
+    // must read and remove what the jobs write under such names.
+    std::wstring system() const;
+
+private:
+    std::wstring wide_;
+};
+
+// A new empty folder in the base folder (the system's temporary folder when none is given),
+// removed with all it holds. A test ended by its time limit leaves its folder behind, so the
+// folders of test programs that no longer run go first.
+class TempFolder {
+public:
+    explicit TempFolder(const AnyPath& base = {}, const std::string& prefix = "zel-test-");
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    const std::wstring& widePath() const { return widePath_; }
+    // path() + "\" + name
+    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+    std::wstring operator/(const std::wstring& name) const { return widePath_ + L"\\" + name; }
+    std::wstring operator/(const wchar_t* name) const { return *this / std::wstring(name); }
+    // The names in the folder, sorted, without reading anything.
+    std::vector<std::wstring> names() const;
+
+private:
+    std::wstring widePath_;
+    std::string path_;
+};
+
+// Whether the name is that of an output the jobs have not finished ("<name>.part").
+bool isUnfinishedOutput(const AnyPath& name);
+// Whether the folder holds such an output.
+bool holdsUnfinishedOutput(const TempFolder& folder);
+
+// Removes the file or the folder with all it holds; gives up silently on what cannot go.
+void removeTree(const AnyPath& path);
+// Removes everything inside the folder, keeping the folder.
+void removeContents(const AnyPath& folder);
+
+void writeWholeFile(const AnyPath& path, const Bytes& bytes);
+Bytes readWholeFile(const AnyPath& path);
+bool pathExists(const AnyPath& path);
+// -1 when there is nothing of that name.
+int64_t fileSize(const AnyPath& path);
+void makeFolder(const AnyPath& path);
+
+// Every file and folder below a folder, by relative path; a folder maps to "<folder>", a file to
+// its content. Small files only.
+using FolderSnapshot = std::map<std::string, std::string>;
+FolderSnapshot snapshotOf(const AnyPath& folder);
+
+// Free bytes for this user, and the total size, of the volume that holds the path; -1 when
+// unknown.
+int64_t freeBytesAt(const AnyPath& path);
+int64_t volumeSizeAt(const AnyPath& path);
+
+// A file of the given length, zero but for the marked bytes, made without writing the zeros
+// (sparse where the file system allows).
+void makeSparseFile(const AnyPath& path, int64_t length,
+                    const std::vector<std::pair<int64_t, uint8_t>>& marks);
+uint8_t byteAt(const AnyPath& path, int64_t offset);
+// Streams both files in large blocks; empty when equal, else where they differ.
+std::string compareFiles(const AnyPath& a, const AnyPath& b);
+
+// A Linux path as Wine's drive Z: shows it; other paths as they are.
+std::string windowsPath(const std::string& path);
+
+// The file opened without sharing, as another program may hold it; invalid when it cannot be
+// opened.
+win32::KernelHandle openUnshared(const AnyPath& path);
+
+}  // namespace zel::test

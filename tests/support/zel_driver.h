@@ -1,0 +1,160 @@
+// Drives a running zel.exe from outside, as a user or an automation tool would: starts the
+// process, finds its window, reads and sets control texts, clicks, answers message boxes,
+// picks files in the platform's file dialogs, waits for jobs, and looks at the screen. Every
+// wait polls against a time limit. The controls are named by the program's own ids
+// (ui/ui_state.h).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/processes.h"
+#include "tests/support/real_files.h"
+#include "ui/ui_state.h"
+
+namespace zel::test {
+
+inline constexpr char sourceChooserTitle[] = "Select sourcefile";
+inline constexpr char destinationChooserTitle[] = "Select destination";
+
+// A job on a big file may run for many seconds.
+inline constexpr milliseconds jobLimit{120000};
+
+// The zel.exe of this build, as Windows names it.
+std::string zelExePath();
+
+// Text and class of any window, through the messages an outside program may send. The narrow
+// text is in this test program's code page (Windows-1252, while zel.exe runs in UTF-8): names
+// outside Windows-1252 need the wide form.
+std::string windowText(HWND window);
+std::wstring wideWindowText(HWND window);
+std::string className(HWND window);
+
+// A message box or other dialog shown by the program.
+struct ShownDialog {
+    HWND window = nullptr;
+    std::string title;
+    std::string text;  // the message of a message box (static 0xFFFF), else empty
+    HWND owner = nullptr;
+};
+
+class ZelProcess {
+public:
+    // Starts zel.exe (in workingDirectory when given) and waits for its main window.
+    explicit ZelProcess(const AnyPath& workingDirectory = {});
+    // The same with arguments, each passed as one, and, when exePath is given, that zel.exe
+    // instead of this build's.
+    ZelProcess(const AnyPath& workingDirectory, const std::vector<std::wstring>& arguments,
+               const std::string& exePath = {});
+
+    HWND window() const { return window_; }
+    DWORD processId() const { return process_.id(); }
+    DWORD threadId() const { return process_.threadId(); }
+    HWND control(int id) const { return GetDlgItem(window_, id); }
+
+    std::string text(int id) const { return windowText(control(id)); }
+    std::wstring wideText(int id) const { return wideWindowText(control(id)); }
+    // WM_SETTEXT to the control.
+    void setText(int id, const std::string& text) const;
+    // Types the text into the control, character by character, as keystrokes would.
+    void type(int id, const std::string& text) const;
+    // Clicks the button without waiting for what the click starts (BM_CLICK, posted).
+    void click(int id) const;
+    // Posts a message to the dialog window.
+    void post(UINT message, WPARAM wParam, LPARAM lParam) const;
+    // Whether the program answers messages within the limit (not busy, not hung).
+    bool responds(milliseconds limit = waitLimit) const;
+    bool running() const { return process_.running(); }
+    // The exit code once the process has ended within the limit.
+    std::optional<DWORD> waitForExit(milliseconds limit = waitLimit) const {
+        return process_.waitForExit(limit);
+    }
+    // Clicks "Quit"; the exit code once the program has ended.
+    std::optional<DWORD> quit() const;
+
+    // The program's visible top-level dialogs other than the main window.
+    std::vector<ShownDialog> shownDialogs() const;
+    // Waits for a dialog with this title (a message box, a file chooser).
+    std::optional<ShownDialog> waitForDialog(const std::string& title,
+                                             milliseconds limit = waitLimit) const;
+    // Waits until no dialog with this title is shown.
+    bool waitUntilGone(const std::string& title, milliseconds limit = waitLimit) const;
+    // Presses OK (IDOK) in a message box or a file chooser.
+    static void pressOk(HWND dialog);
+    // Presses Cancel (IDCANCEL) in a file chooser.
+    static void pressCancel(HWND dialog);
+    // Types names into a file chooser's file-name box and presses its OK button. Several
+    // files: "\"a.txt\" \"b.txt\"".
+    static void chooseFiles(HWND chooser, const std::wstring& names);
+
+    // The window that has the keyboard focus in the program's thread.
+    HWND focus() const;
+
+private:
+    Process process_;
+    HWND window_ = nullptr;
+};
+
+// Clicks "Load sourcefile", types the names into the chooser and presses Open; waits until the
+// chooser has closed.
+bool chooseSources(const ZelProcess& zel, const std::wstring& names);
+// Clicks "Load sourcefile" and cancels the chooser.
+bool cancelSourceChooser(const ZelProcess& zel);
+// Clicks "Choose destination", types the name and presses Save. Waits until the chooser has
+// closed or the information box refuses the name (it is then left open).
+bool chooseDestination(const ZelProcess& zel, const std::wstring& name);
+// Cancels the destination chooser that is open now (or opens within the limit).
+bool cancelDestinationChooser(const ZelProcess& zel);
+
+// The information box that is shown now (or within the limit): its message as UTF-16.
+struct InfoBox {
+    HWND window = nullptr;
+    std::wstring text;
+};
+std::optional<InfoBox> waitForInfo(const ZelProcess& zel, milliseconds limit = waitLimit);
+// Waits for the information box, presses OK and waits until it has gone; its text, or
+// nothing when no box came.
+std::optional<std::wstring> dismissInfo(const ZelProcess& zel, milliseconds limit = waitLimit);
+
+// Waits until a job has ended: the status is idle, the destination display is empty (a job
+// always empties it) and "Code file" takes clicks again.
+bool waitForJobEnd(const ZelProcess& zel, milliseconds limit = jobLimit);
+
+// Types the key into the key entry (WM_CHAR), replacing what it held.
+void typeKey(const ZelProcess& zel, const std::string& key);
+
+// The progress bar's position, asked with a time limit; nothing when it did not answer.
+std::optional<int> progressPosition(const ZelProcess& zel, milliseconds limit);
+
+// The pixels of a window's client area as they are on the screen, row by row.
+struct Capture {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels;
+    COLORREF at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+Capture captureClientArea(HWND window);
+// One pixel of a window's client area as it is on the screen.
+COLORREF screenPixel(HWND window, POINT clientPoint);
+
+// Owners of what a test makes in its own process: a loaded module and a window.
+struct LoadedModuleTraits {
+    using Handle = HMODULE;
+    static Handle none() { return nullptr; }
+    static bool valid(Handle module) { return module != nullptr; }
+    static bool close(Handle module) { return FreeLibrary(module) != 0; }
+};
+using LoadedModule = win32::UniqueHandle<LoadedModuleTraits>;
+struct WindowTraits {
+    using Handle = HWND;
+    static Handle none() { return nullptr; }
+    static bool valid(Handle window) { return window != nullptr; }
+    static bool close(Handle window) { return DestroyWindow(window) != 0; }
+};
+using OwnedWindow = win32::UniqueHandle<WindowTraits>;
+
+// zel.exe loaded as data, to read its resources.
+LoadedModule loadZelResources();
+
+}  // namespace zel::test
