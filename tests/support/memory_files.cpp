@@ -36,6 +36,7 @@ public:
     int64_t length() override { return open_ ? entry_->length() : 0; }
 
     std::size_t readBytes(uint8_t* buffer, std::size_t count) override {
+        files_.largestTransfer = std::max(files_.largestTransfer, count);
         if (!open_) {
             return 0;
         }
@@ -71,6 +72,7 @@ public:
             return false;
         }
         ++entry_->writeCalls;
+        files_.largestTransfer = std::max(files_.largestTransfer, count);
         std::size_t accepted = count;
         if (files_.writeLimit >= 0) {
             accepted = static_cast<std::size_t>(std::min<int64_t>(
@@ -93,6 +95,7 @@ public:
             return false;
         }
         files_.log.push_back("flush " + path_);
+        entry_->lengthAtFlush = entry_->length();
         if (created_ && files_.failFlush) {
             lastError_ = MemoryFiles::diskFull;
             return false;

@@ -24,6 +24,7 @@ struct MemoryEntry {
     StreamDigest digest;
     bool folder = false;
     int writeCalls = 0;
+    int64_t lengthAtFlush = -1;  // when last written through to the disk
 
     int64_t length() const;
 };
@@ -37,6 +38,7 @@ public:
     // "delete P".
     std::vector<std::string> log;
     int openCount = 0;
+    std::size_t largestTransfer = 0;  // the most bytes one read or write asked for
 
     // Faults to inject.
     std::set<std::string> refuseOpen;

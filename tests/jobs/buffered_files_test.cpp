@@ -1,0 +1,118 @@
+// BufferedFiles beneath the jobs, on files in memory: blocks far smaller than the real ones, so
+// that every block boundary is cheap to reach. What the jobs do must not depend on the buffer.
+#include "jobs/buffered_files.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "jobs/coding_job.h"
+#include "jobs/decoding_job.h"
+#include "tests/support/memory_files.h"
+#include "tests/support/recording_host.h"
+#include "tests/support/test_bytes.h"
+
+namespace zel::test {
+namespace {
+
+using Fault = std::function<void(MemoryFiles&)>;
+const std::string source = "C:\\in\\a", destination = "C:\\out\\a";
+const CodingKey key = drawCodingKey(fakeClock(36000.0));
+
+struct JobRun {
+    RecordingHost host{formatKeyText(key)};
+    MemoryFiles files;
+};
+
+// The coding job on `plain`, or the decoding job on its coded form, straight on the files in
+// memory (block 0) or through a BufferedFiles.
+JobRun runJob(bool coding, const Bytes& plain, std::size_t block, const Fault& fault = {}) {
+    JobRun r;
+    r.files.put(source, coding ? plain : codedFileOf(key, plain));
+    if (fault) {
+        fault(r.files);
+    }
+    BufferedFiles buffered(r.files, block);
+    BinaryFile& files = block == 0 ? static_cast<BinaryFile&>(r.files) : buffered;
+    SharedState state{source + '\0', 1, destination, "", ""};
+    coding ? runCodingJob(state, r.host, files, fakeClock(36000.0))
+           : runDecodingJob(state, r.host, files);
+    EXPECT_TRUE(r.host.endsWith(coding ? RecordingHost::codingRunEnd(formatKeyText(key))
+                                       : RecordingHost::decodingRunEnd()));
+    EXPECT_EQ(r.files.openCount, 0);
+    return r;
+}
+
+TEST(BufferedFiles, JobsMakeTheSameCallsAndOutputAsUnbuffered) {
+    for (const std::size_t block : {512, 4096}) {
+        for (const std::size_t size : {0, 1, 800, 801, 4092, 4093, 4096, 4097, 8193, 12411}) {
+            for (const bool coding : {true, false}) {
+                SCOPED_TRACE(testing::Message() << coding << " " << block << " " << size);
+                const JobRun unbuffered = runJob(coding, pseudoRandomBytes(size, 3), 0);
+                const JobRun r = runJob(coding, pseudoRandomBytes(size, 3), block);
+                EXPECT_EQ(r.host.calls, unbuffered.host.calls);
+                EXPECT_EQ(r.files.log, unbuffered.files.log);
+                const MemoryEntry& output = r.files.at(destination);
+                EXPECT_EQ(output.bytes, unbuffered.files.at(destination).bytes);
+                EXPECT_EQ(output.lengthAtFlush, output.length());
+                // One block per file, written out only when the next chunk does not fit.
+                EXPECT_LE(r.files.largestTransfer, std::max<std::size_t>(block, 800));
+                EXPECT_LE(output.writeCalls, block < 800 ? 1 + 2 * (size / 800 + 1)
+                                                         : output.bytes.size() / (block - 799) + 1);
+            }
+        }
+    }
+}
+
+TEST(BufferedFiles, FaultsNextToEveryBoundaryKeepTheirOutcomes) {
+    constexpr int64_t block = 4096;
+    const Bytes plain = pseudoRandomBytes(3 * block + 123, 5);
+    std::vector<Fault> faults = {[](auto& f) { f.failFlush = true; },
+                                 [](auto& f) { f.failClose = true; }};
+    // Next to the block boundaries, and to the chunk boundaries with and without the marker.
+    const auto nextTo = [](int64_t at, int64_t edge) { return (at + 1) % edge <= 2; };
+    for (int64_t at = 0; at <= 3 * block + 130; ++at) {
+        if (nextTo(at, block) || nextTo(at, 800) || nextTo(at - 3, 800)) {
+            faults.push_back([at](auto& f) { f.writeLimit = at; });
+            faults.push_back([at](auto& f) { f.readStopsAt[source] = at; });
+            faults.push_back([at](auto& f) { f.readStopsAt[source] = at, f.readStopError = 23; });
+        }
+    }
+    for (const bool coding : {true, false}) {
+        for (std::size_t i = 0; i < faults.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << coding << " fault " << i);
+            const JobRun unbuffered = runJob(coding, plain, 0, faults[i]);
+            const JobRun r = runJob(coding, plain, block, faults[i]);
+            EXPECT_EQ(r.host.infos(), unbuffered.host.infos());
+            // Nothing of a failed output is left; a run without a message wrote everything.
+            if (r.host.infos().empty()) {
+                EXPECT_EQ(r.files.at(destination).bytes, unbuffered.files.at(destination).bytes);
+            } else {
+                EXPECT_EQ(r.files.paths(), std::vector{source});
+            }
+        }
+    }
+}
+
+// What the jobs never meet, since they flush before they close: held bytes still go out at
+// close, and after a failed write-out nothing more is taken.
+TEST(BufferedFiles, HeldBytesGoOutAtCloseAndAFailedWriteSticks) {
+    for (const int64_t limit : {-1, 5}) {
+        MemoryFiles memory;
+        memory.writeLimit = limit;
+        BufferedFiles files(memory, 16);
+        CreateOutcome outcome{};
+        const auto file = files.createBinary("f", outcome);
+        const Bytes bytes = pseudoRandomBytes(10, 1);
+        EXPECT_TRUE(file->writeBytes(bytes.data(), 10));
+        EXPECT_EQ(memory.at("f").writeCalls, 0);
+        EXPECT_EQ(file->writeBytes(bytes.data(), 10), limit < 0);
+        EXPECT_EQ(file->writeBytes(bytes.data(), 1), limit < 0);
+        EXPECT_EQ(file->closeFile(), limit < 0);
+        EXPECT_EQ(file->lastError(), limit < 0 ? noSystemError : MemoryFiles::diskFull);
+        EXPECT_EQ(memory.at("f").length(), limit < 0 ? 21 : 5);
+    }
+}
+
+}  // namespace
+}  // namespace zel::test
