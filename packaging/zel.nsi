@@ -49,9 +49,23 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "ZEL"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+; A running ZEL holds zel.exe, which then can be neither replaced nor removed. Both the
+; installer and the uninstaller stop before they change anything, and say so (exit code 2 when
+; silent), rather than end with an old program or a half-removed one.
+!macro StopWhileZelRuns ACTION
+    ClearErrors
+    Delete "$INSTDIR\zel.exe"
+    ${If} ${Errors}
+        MessageBox MB_OK|MB_ICONEXCLAMATION "ZEL is running. Close it, then ${ACTION} again." /SD IDOK
+        SetErrorLevel 2
+        Abort
+    ${EndIf}
+!macroend
+
 Section "ZEL (program, Start menu shortcut)" SecProgram
     SectionIn RO
     SetShellVarContext current
+    !insertmacro StopWhileZelRuns "install"
     SetOutPath "$INSTDIR"
     File "/oname=zel.exe" "${ZEL_EXE}"
     File "/oname=README.md" "${ZEL_README}"
@@ -102,7 +116,7 @@ FunctionEnd
 ; the uninstaller of an older copy in another folder leaves those of the newer one alone.
 Section "Uninstall"
     SetShellVarContext current
-    Delete "$INSTDIR\zel.exe"
+    !insertmacro StopWhileZelRuns "uninstall"
     Delete "$INSTDIR\README.md"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
