@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cipher/byte_transform.h"
+#include "tests/support/test_bytes.h"
 
 namespace {
 
@@ -18,19 +19,9 @@ constexpr zel::CodingKey drawnKey{173, 64, 219};
 // Typed numbers above 255 take the general path.
 constexpr zel::CodingKey typedKey{300, 999, 256};
 
-std::vector<uint8_t> someBytes() {
-    std::vector<uint8_t> bytes(bufferSize);
-    uint32_t state = 12345;
-    for (uint8_t& b : bytes) {
-        state = state * 1664525u + 1013904223u;
-        b = static_cast<uint8_t>(state >> 24);
-    }
-    return bytes;
-}
-
 template <typename Transform>
 void runOverBuffer(benchmark::State& state, Transform transform) {
-    const std::vector<uint8_t> in = someBytes();
+    const std::vector<uint8_t> in = zel::test::pseudoRandomBytes(bufferSize, 12345);
     std::vector<uint8_t> out(bufferSize);
     for (auto _ : state) {
         transform(in.data(), out.data(), bufferSize);

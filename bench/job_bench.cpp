@@ -1,276 +1,152 @@
-// The coding and decoding jobs on a real file, against a plain copy in the same 800-byte reads
-// and writes. Windows build, run under Wine by hand:
-//   job_bench [folder [MiB]]      (default: Z:\tmp, 256 MiB)
-// Prints the best of three timed runs after a warm-up, and the ratios job/copy and decode/copy
-// (target: at most 1.15). Exits non-zero when the decoded file differs from the original.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
+// The coding and decoding jobs as the dialog runs them (BufferedFiles over Win32BinaryFile) on a
+// real file, against plain copies in 800-byte and in 1 MiB reads and writes: the 1 MiB copy is
+// the machine's limit. Windows build, run under Wine; bench/run-job-bench.sh gives it a folder
+// in memory (tmpfs), where the disk's write-back does not hide the program's own cost.
+//   job_bench <folder> [--disk <folder>] [--mib N] [--runs N] [--block-sizes]
+// Prints best and median of the runs; --disk adds one run of each on that folder for the
+// record; --block-sizes times the jobs with blocks of 64 KiB to 4 MiB. Exits non-zero when the
+// decoded file differs from the original.
 #include <algorithm>
-#include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <memory>
-#include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "jobs/buffered_files.h"
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
-#include "jobs/job_host.h"
-#include "jobs/shared_state.h"
 #include "jobs/win32_binary_file.h"
+#include "tests/support/bench_files.h"
+#include "tests/support/recording_host.h"
 
 namespace {
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
+using namespace zel::test;
+
+// The files of one folder and what is timed on them.
+struct Bench {
+    TempFolder folder;
+    std::string original = folder / "original", copied = folder / "copied";
+    std::string coded = folder / "coded", decoded = folder / "decoded";
+    zel::Win32BinaryFile system;
+    RecordingHost host;
+
+    Bench(const std::string& base, int64_t mebibytes) : folder(base, "zel-job-bench-") {
+        makeRandomFile(original, mebibytes << 20);
+        flushToDisk(original);
+        host.recordProgress = false;
     }
-    FileHandle(FileHandle&& other) noexcept
-        : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-    FileHandle& operator=(FileHandle&&) = delete;
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
 
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
+    void code(std::size_t blockSize) {
+        DeleteFileA(coded.c_str());
+        zel::BufferedFiles files(system, blockSize);
+        zel::SharedState state{original, 1, coded, "", ""};
+        zel::runCodingJob(state, host, files);
+        host.keyEntryText = state.keyText;
+    }
+    void decode(std::size_t blockSize) {
+        DeleteFileA(decoded.c_str());
+        zel::BufferedFiles files(system, blockSize);
+        zel::SharedState state{coded, 1, decoded, "", ""};
+        zel::runDecodingJob(state, host, files);
+    }
+    // Written through to the disk at the end, as the jobs write their outputs.
+    void copy(std::size_t chunkSize) {
+        DeleteFileA(copied.c_str());
+        copyInChunks(original, copied, chunkSize);
+        flushToDisk(copied);
+    }
 };
 
-FileHandle openToRead(const std::string& path) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.valid()) {
-        throw std::runtime_error("cannot open " + path);
-    }
-    return file;
-}
-
-FileHandle createToWrite(const std::string& path) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        throw std::runtime_error("cannot create " + path);
-    }
-    return file;
-}
-
-// A window that shows nothing; it gives back the key text of the last coding run.
-class SilentHost final : public zel::JobHost {
-public:
-    std::string typedKey;
-    int infos = 0;
-
-    void showStatus(const std::string&) override {}
-    void showSourceText(const std::string&) override {}
-    void showDestinationText(const std::string&) override {}
-    void showKeyText(const std::string&) override {}
-    void setButtonsEnabled(bool) override {}
-    void setBusyPointer(bool) override {}
-    void setProgressRange(int32_t, int32_t) override {}
-    void setProgressStep(int32_t) override {}
-    void stepProgress() override {}
-    void showInfo(const std::string& text) override {
-        ++infos;
-        std::fprintf(stderr, "job message: %s\n", text.c_str());
-    }
-    std::string readKeyEntryText() override { return typedKey; }
-    void setKeyEntryText(const std::string&) override {}
+struct Work {
+    std::string name;
+    std::function<void()> run;
 };
 
-void makeRandomFile(const std::string& path, int64_t length) {
-    FileHandle file = createToWrite(path);
-    std::vector<uint64_t> block(1 << 17);  // 1 MiB
-    uint64_t state = 0x9E3779B97F4A7C15u;
-    for (int64_t written = 0; written < length;) {
-        for (uint64_t& word : block) {
-            // splitmix64
-            uint64_t z = (state += 0x9E3779B97F4A7C15u);
-            z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-            z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-            word = z ^ (z >> 31);
+// Runs every piece of work `runs` times, round after round, and prints best and median; the
+// ratios are to the first piece of work.
+void timeRounds(const std::vector<Work>& works, int runs, double mebibytes) {
+    std::vector<std::vector<double>> seconds(works.size());
+    for (int round = 0; round < runs; ++round) {
+        for (std::size_t i = 0; i < works.size(); ++i) {
+            seconds[i].push_back(secondsOf(works[i].run));
         }
-        const auto count = static_cast<DWORD>(
-            std::min<int64_t>(length - written, static_cast<int64_t>(block.size() * 8)));
-        DWORD done = 0;
-        if (!WriteFile(file.get(), block.data(), count, &done, nullptr) || done != count) {
-            throw std::runtime_error("cannot write " + path);
-        }
-        written += count;
+    }
+    const Summary base = summaryOf(seconds[0]);
+    for (std::size_t i = 0; i < works.size(); ++i) {
+        const Summary s = summaryOf(seconds[i]);
+        std::printf("  %-28s best %6.3f s (%5.0f MiB/s, %4.2fx)  median %6.3f s (%4.2fx)\n",
+                    works[i].name.c_str(), s.best, mebibytes / s.best, s.best / base.best, s.median,
+                    s.median / base.median);
     }
 }
 
-// The plain copy the jobs are held against: the same 800-byte reads, one write per chunk.
-void copyInChunks(const std::string& from, const std::string& to) {
-    FileHandle source = openToRead(from);
-    FileHandle destination = createToWrite(to);
-    uint8_t chunk[800];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(source.get(), chunk, sizeof chunk, &got, nullptr)) {
-            throw std::runtime_error("cannot read " + from);
-        }
-        if (got == 0) {
-            return;
-        }
-        DWORD written = 0;
-        if (!WriteFile(destination.get(), chunk, got, &written, nullptr) || written != got) {
-            throw std::runtime_error("cannot write " + to);
-        }
-    }
-}
-
-bool sameContent(const std::string& a, const std::string& b) {
-    FileHandle fileA = openToRead(a);
-    FileHandle fileB = openToRead(b);
-    constexpr DWORD blockSize = 8u << 20;
-    std::vector<uint8_t> blockA(blockSize), blockB(blockSize);
-    for (;;) {
-        DWORD gotA = 0, gotB = 0;
-        ReadFile(fileA.get(), blockA.data(), blockSize, &gotA, nullptr);
-        ReadFile(fileB.get(), blockB.data(), blockSize, &gotB, nullptr);
-        if (gotA != gotB || !std::equal(blockA.begin(), blockA.begin() + gotA, blockB.begin())) {
-            return false;
-        }
-        if (gotA == 0) {
-            return true;
-        }
-    }
-}
-
-// Writes a file's data to disk, so that the next timed run does not share the machine with the
-// write-back of this one's output: otherwise whatever runs later in a round pays for the earlier.
-void settle(const std::string& path) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.valid()) {
-        FlushFileBuffers(file.get());
-    }
-}
-
-// User and kernel time of this process: less disturbed than the wall time when other work
-// shares the machine.
-double processorSeconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    const auto seconds = [](const FILETIME& time) {
-        return static_cast<double>((static_cast<uint64_t>(time.dwHighDateTime) << 32) |
-                                   time.dwLowDateTime) *
-               1e-7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
-struct Timing {
-    double wall = 1e30;
-    double processor = 1e30;
-};
-
-Timing timingOf(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    const double processorStart = processorSeconds();
-    work();
-    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-            processorSeconds() - processorStart};
-}
-
-void keepBest(Timing& best, const Timing& run) {
-    best.wall = std::min(best.wall, run.wall);
-    best.processor = std::min(best.processor, run.processor);
+std::vector<Work> standardWorks(Bench& bench) {
+    return {{"copy, 1 MiB pieces", [&] { bench.copy(1 << 20); }},
+            {"copy, 800-byte pieces", [&] { bench.copy(800); }},
+            {"coding job", [&] { bench.code(zel::defaultFileBlockSize); }},
+            {"decoding job", [&] { bench.decode(zel::defaultFileBlockSize); }}};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string folder = argc > 1 ? argv[1] : "Z:\\tmp";
-    const int64_t mebibytes = argc > 2 ? std::atoll(argv[2]) : 256;
-    const std::string base =
-        folder + "\\zel-job-bench-" + std::to_string(GetCurrentProcessId()) + "-";
-    const std::string original = base + "original";
-    const std::string copied = base + "copied";
-    const std::string coded = base + "coded";
-    const std::string decoded = base + "decoded";
-    const auto removeOutputs = [&] {
-        for (const std::string* path : {&copied, &coded, &decoded}) {
-            DeleteFileA(path->c_str());
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string folder, diskFolder;
+    int64_t mebibytes = 256;
+    int runs = 5;
+    bool blockSizes = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "--disk" && hasValue) {
+            diskFolder = args[++i];
+        } else if (args[i] == "--mib" && hasValue) {
+            mebibytes = std::atoll(args[++i].c_str());
+        } else if (args[i] == "--runs" && hasValue) {
+            runs = std::max(1, std::atoi(args[++i].c_str()));
+        } else if (args[i] == "--block-sizes") {
+            blockSizes = true;
+        } else {
+            folder = args[i];
         }
-    };
-
-    zel::Win32BinaryFile files;
-    SilentHost host;
-    const auto code = [&] {
-        zel::SharedState state;
-        state.sourceSelection = original;
-        state.sourceCount = 1;
-        state.destinationPath = coded;
-        zel::runCodingJob(state, host, files);
-        host.typedKey = state.keyText;
-    };
-    const auto decode = [&] {
-        zel::SharedState state;
-        state.sourceSelection = coded;
-        state.destinationPath = decoded;
-        zel::runDecodingJob(state, host, files);
-    };
-
-    int exitCode = 0;
+    }
+    if (folder.empty()) {
+        std::fprintf(stderr,
+                     "usage: job_bench <folder> [--disk <folder>] [--mib N] [--runs N] "
+                     "[--block-sizes]\n");
+        return 2;
+    }
     try {
-        std::printf("%lld MiB of pseudo-random bytes in %s\n", static_cast<long long>(mebibytes),
-                    folder.c_str());
-        makeRandomFile(original, mebibytes << 20);
-        settle(original);
+        const auto mib = static_cast<double>(mebibytes);
+        Bench bench(folder, mebibytes);
+        std::printf("%lld MiB in %s, %d runs; jobs with blocks of %zu KiB\n",
+                    static_cast<long long>(mebibytes), folder.c_str(), runs,
+                    zel::defaultFileBlockSize >> 10);
+        timeRounds(standardWorks(bench), runs, mib);
+        const bool equal =
+            bench.host.infos().empty() && compareFiles(bench.original, bench.decoded).empty();
+        std::printf("decoded file %s the original\n", equal ? "equals" : "DIFFERS FROM");
 
-        Timing bestCopy, bestCode, bestDecode;
-        for (int round = 0; round <= 3; ++round) {
-            removeOutputs();
-            const Timing copy = timingOf([&] { copyInChunks(original, copied); });
-            settle(copied);
-            const Timing coding = timingOf(code);
-            settle(coded);
-            const Timing decoding = timingOf(decode);
-            settle(decoded);
-            std::printf(
-                "%s copy %.3f s (cpu %.3f s), code %.3f s (cpu %.3f s), decode %.3f s "
-                "(cpu %.3f s)\n",
-                round == 0 ? "warm-up:" : "run:    ", copy.wall, copy.processor, coding.wall,
-                coding.processor, decoding.wall, decoding.processor);
-            if (round > 0) {
-                keepBest(bestCopy, copy);
-                keepBest(bestCode, coding);
-                keepBest(bestDecode, decoding);
+        if (blockSizes) {
+            std::vector<Work> works = {{"copy, 1 MiB pieces", [&] { bench.copy(1 << 20); }}};
+            for (const std::size_t kib : {64, 256, 1024, 4096}) {
+                const std::string size = std::to_string(kib) + " KiB";
+                works.push_back({"coding, blocks of " + size, [&, kib] { bench.code(kib << 10); }});
+                works.push_back(
+                    {"decoding, blocks of " + size, [&, kib] { bench.decode(kib << 10); }});
             }
+            std::printf("block sizes, %d runs:\n", runs);
+            timeRounds(works, runs, mib);
         }
-        const bool decodedEqual = host.infos == 0 && sameContent(original, decoded);
-        const double mibs = static_cast<double>(mebibytes);
-        std::printf(
-            "best of 3: copy %.3f s (%.0f MiB/s), code %.3f s (%.0f MiB/s), decode %.3f s "
-            "(%.0f MiB/s)\n",
-            bestCopy.wall, mibs / bestCopy.wall, bestCode.wall, mibs / bestCode.wall,
-            bestDecode.wall, mibs / bestDecode.wall);
-        std::printf("code/copy %.3f, decode/copy %.3f (target at most 1.15)\n",
-                    bestCode.wall / bestCopy.wall, bestDecode.wall / bestCopy.wall);
-        std::printf("processor time: code/copy %.3f, decode/copy %.3f\n",
-                    bestCode.processor / bestCopy.processor,
-                    bestDecode.processor / bestCopy.processor);
-        std::printf("decoded file %s the original\n", decodedEqual ? "equals" : "DIFFERS FROM");
-        exitCode = decodedEqual ? 0 : 1;
+        if (!diskFolder.empty()) {
+            Bench onDisk(diskFolder, mebibytes);
+            std::printf("for the record, once on the disk in %s:\n", diskFolder.c_str());
+            timeRounds(standardWorks(onDisk), 1, mib);
+        }
+        return equal ? 0 : 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "job_bench: %s\n", error.what());
-        exitCode = 2;
+        return 2;
     }
-    removeOutputs();
-    DeleteFileA(original.c_str());
-    return exitCode;
 }
