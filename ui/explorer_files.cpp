@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "ui/explorer_choice.h"
 #include "ui/file_choosers.h"
 
 namespace zel::ui {
@@ -103,7 +102,7 @@ std::vector<std::wstring> droppedNames(const DropHandle& drop) {
     return names;
 }
 
-void chooseExplorerFiles(UiState& state, JobHost& host, const std::vector<std::wstring>& names) {
+std::vector<NamedPath> namedPaths(const std::vector<std::wstring>& names) {
     std::vector<NamedPath> paths;
     for (const std::wstring& name : names) {
         const std::wstring full = absolutePath(name);
@@ -114,7 +113,11 @@ void chooseExplorerFiles(UiState& state, JobHost& host, const std::vector<std::w
         }
         paths.push_back(std::move(named));
     }
-    const ExplorerChoice choice = explorerChoice(paths, chooserBufferSize);
+    return paths;
+}
+
+void chooseExplorerFiles(UiState& state, JobHost& host, const std::vector<std::wstring>& names) {
+    const ExplorerChoice choice = explorerChoice(namedPaths(names), chooserBufferSize);
     if (!choice.refusal.empty()) {
         host.showInfo(choice.refusal);
     } else if (choice.count > 0) {

@@ -6,19 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include "jobs/job_texts.h"
 #include "tests/support/real_files.h"
 #include "win32/text.h"
 
 #include <shlobj.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstring>
-#include <mutex>
-#include <set>
 #include <string>
-#include <thread>
 
 namespace zel::test {
 namespace {
@@ -104,54 +98,27 @@ HDROP makeDrop(const std::vector<std::wstring>& names) {
     return static_cast<HDROP>(memory);
 }
 
-// Presses OK in the information boxes this thread shows, from a thread of its own (the box
-// runs its modal loop in the test's thread), and keeps their texts.
-class InfoBoxAnswerer {
-public:
-    InfoBoxAnswerer() : dialogThread_(GetCurrentThreadId()), watcher_([this] { watch(); }) {}
-    ~InfoBoxAnswerer() {
-        stop_ = true;
-        watcher_.join();
-    }
-    std::vector<std::wstring> texts() {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        return texts_;
-    }
-
-private:
-    // Reads texts without sending messages: the test's thread may be waiting for this one.
-    static BOOL CALLBACK answer(HWND window, LPARAM self) {
-        auto* answerer = reinterpret_cast<InfoBoxAnswerer*>(self);
-        wchar_t title[64] = {};
-        InternalGetWindowText(window, title, 64);
-        if (!IsWindowVisible(window) || title != win32::toWide(text::infoTitle) ||
-            !answerer->answered_.insert(window).second) {
-            return TRUE;
-        }
-        wchar_t message[1024] = {};
-        InternalGetWindowText(GetDlgItem(window, 0xFFFF), message, 1024);
-        {
-            const std::lock_guard<std::mutex> lock(answerer->mutex_);
-            answerer->texts_.push_back(message);
-        }
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
-        return TRUE;
-    }
-    void watch() {
-        while (!stop_) {
-            EnumThreadWindows(dialogThread_, answer, reinterpret_cast<LPARAM>(this));
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-
-    DWORD dialogThread_;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<std::wstring> texts_;
-    std::set<HWND> answered_;
-    std::thread watcher_;
-};
+// What each name is, for the rules above. This program runs in Windows-1252, which cannot hold
+// a Cyrillic name: such a file is unusable, as it would be to zel.exe before Windows 10 1903.
+TEST(NamedPaths, TellFilesFoldersMissingNamesAndNamesTheCodePageCannotHold) {
+    TempFolder folder;
+    ASSERT_TRUE(CreateDirectoryW((folder / L"inner").c_str(), nullptr));
+    writeWholeFile(folder / L"a.txt", {});
+    writeWholeFile(folder / L"\u0414\u0430\u043D.txt", {});
+    const std::vector<NamedPath> named =
+        namedPaths({folder / L"a.txt", folder / L"inner", folder / L"gone.txt",
+                    folder / L"\u0414\u0430\u043D.txt", folder / L"inner\\..\\a.txt", L""});
+    ASSERT_EQ(named.size(), 6u);
+    const std::string base = win32::fromWide(folder.widePath());
+    EXPECT_EQ(named[0].path, base + "\\a.txt");
+    EXPECT_EQ(named[0].kind, NameKind::file);
+    EXPECT_EQ(named[1].kind, NameKind::folder);
+    EXPECT_EQ(named[2].path, base + "\\gone.txt");
+    EXPECT_EQ(named[2].kind, NameKind::missing);
+    EXPECT_EQ(named[3].kind, NameKind::unusable);
+    EXPECT_EQ(named[4].path, base + "\\a.txt");
+    EXPECT_EQ(named[5].kind, NameKind::missing);
+}
 
 // The real main dialog, hidden, with files and a folder in a fresh temporary folder.
 class DroppedFilesTest : public testing::Test {
@@ -207,32 +174,6 @@ TEST_F(DroppedFilesTest, ChoosesOneFileOrSeveralOfOneFolderAsTheChooserDoes) {
     SetCurrentDirectoryW(before);
     expectChoice(win32::fromWide(folder_.widePath()) + "\0b c.txt\0a.txt\0"s, 2,
                  folder_.widePath());
-}
-
-TEST_F(DroppedFilesTest, RefusesWhatTheChooserCouldNeverReturnAndKeepsTheChoice) {
-    drop({path(L"a.txt")});
-    const std::string chosen = win32::fromWide(path(L"a.txt")) + '\0';
-    {
-        InfoBoxAnswerer answerer;
-        drop({path(L"a.txt"), path(L"inner\\x.txt")});
-        drop({path(L"a.txt"), path(L"inner")});
-        drop({path(L"gone.txt")});
-        // This test program runs in Windows-1252, which cannot hold the name.
-        drop({path(L"\u0414\u0430\u043D.txt")});
-        dialog_.takeExplorerFiles({L""});
-        const std::vector<std::wstring> texts = answerer.texts();
-        ASSERT_EQ(texts.size(), 5u);
-        EXPECT_EQ(texts[0], L"Nothing chosen: the files must all be in one folder.\n" +
-                                folder_.widePath() + L"\n" + path(L"inner"));
-        EXPECT_EQ(texts[1],
-                  L"Nothing chosen: a folder cannot be coded, only files.\n" + path(L"inner"));
-        EXPECT_EQ(texts[2], L"Nothing chosen: this file does not exist.\n" + path(L"gone.txt"));
-        EXPECT_EQ(texts[3].substr(0, texts[3].find(L'\n')),
-                  L"Nothing chosen: this name has characters this system's code page cannot "
-                  L"hold.");
-        EXPECT_EQ(texts[4], L"Nothing chosen: this file does not exist.\n");
-    }
-    expectChoice(chosen, 1, path(L"a.txt"));
 }
 
 TEST_F(DroppedFilesTest, ADropDuringAJobChangesNothingEvenWhenHandledAfterIt) {

@@ -1,0 +1,121 @@
+// The installer as Explorer shows it: the program's version in its properties and the
+// program's own icon. Arguments: the installer, the icon file, the version ("0.23").
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tests/support/real_files.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::wstring installerPath;
+std::string iconPath;
+std::string versionText;
+
+uint32_t littleEndian(const Bytes& bytes, std::size_t at, int size) {
+    uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) {
+        value = value << 8 | bytes.at(at + i);
+    }
+    return value;
+}
+
+std::wstring versionString(const Bytes& info, const std::wstring& name) {
+    WORD* translation = nullptr;  // language, code page
+    wchar_t* value = nullptr;
+    UINT size = 0;
+    if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
+                        reinterpret_cast<void**>(&translation), &size) ||
+        size < 4) {
+        return {};
+    }
+    wchar_t block[32];
+    swprintf(block, 32, L"\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
+    return VerQueryValueW(info.data(), (block + name).c_str(), reinterpret_cast<void**>(&value),
+                          &size)
+               ? std::wstring(value)
+               : std::wstring();
+}
+
+TEST(InstallerResources, CarryTheProgramsVersion) {
+    Bytes info(GetFileVersionInfoSizeW(installerPath.c_str(), nullptr));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(installerPath.c_str(), 0, static_cast<DWORD>(info.size()),
+                                    info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+    const std::size_t dot = versionText.find('.');
+    EXPECT_EQ(HIWORD(fixed->dwProductVersionMS), std::stoul(versionText.substr(0, dot)));
+    EXPECT_EQ(LOWORD(fixed->dwProductVersionMS), std::stoul(versionText.substr(dot + 1)));
+    EXPECT_EQ(versionString(info, L"ProductName"), L"ZEL");
+    EXPECT_EQ(versionString(info, L"ProductVersion"),
+              std::wstring(versionText.begin(), versionText.end()));
+}
+
+BOOL CALLBACK takeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
+    *reinterpret_cast<LPWSTR*>(found) = name;
+    return FALSE;
+}
+
+Bytes resource(HMODULE module, LPCWSTR name, WORD type) {
+    const HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(type));
+    const auto* data =
+        found ? static_cast<const uint8_t*>(LockResource(LoadResource(module, found))) : nullptr;
+    return data ? Bytes(data, data + SizeofResource(module, found)) : Bytes();
+}
+
+// Each image of the icon file is, byte for byte, the image of its size in the installer's
+// first icon group (ICONDIR entries: 16 bytes ending in size and offset; GRPICONDIR entries:
+// 14 bytes ending in size and resource id; both start with width and height).
+TEST(InstallerResources, CarryTheProgramsIcon) {
+    constexpr WORD iconType = 3, iconGroupType = 14;
+    std::ifstream file(iconPath, std::ios::binary);
+    const Bytes icon((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const HMODULE installer = LoadLibraryExW(
+        installerPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(installer, nullptr);
+    LPWSTR groupName = nullptr;
+    EnumResourceNamesW(installer, MAKEINTRESOURCEW(iconGroupType), takeFirstName,
+                       reinterpret_cast<LONG_PTR>(&groupName));
+    const Bytes group = resource(installer, groupName, iconGroupType);
+    ASSERT_GE(icon.size(), 6u);
+    ASSERT_GE(group.size(), 6u);
+    const uint32_t images = littleEndian(icon, 4, 2);
+    ASSERT_EQ(littleEndian(group, 4, 2), images);
+    for (uint32_t i = 0; i < images; ++i) {
+        const std::size_t entry = 6 + 16 * i;
+        const auto start = icon.begin() + littleEndian(icon, entry + 12, 4);
+        const Bytes image(start, start + littleEndian(icon, entry + 8, 4));
+        bool found = false;
+        for (uint32_t g = 0; g < images; ++g) {
+            const std::size_t at = 6 + 14 * g;
+            found = found || (group[at] == icon[entry] && group[at + 1] == icon[entry + 1] &&
+                              resource(installer, MAKEINTRESOURCEW(littleEndian(group, at + 12, 2)),
+                                       iconType) == image);
+        }
+        EXPECT_TRUE(found) << "the image of " << int(icon[entry]) << " pixels";
+    }
+    FreeLibrary(installer);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: installer_resources_test SETUP_EXE ICON VERSION\n");
+        return 2;
+    }
+    const std::string setup = zel::test::windowsPath(argv[1]);
+    installerPath.assign(setup.begin(), setup.end());  // build paths are ASCII
+    iconPath = zel::test::windowsPath(argv[2]);
+    versionText = argv[3];
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,126 @@
+#!/bin/sh
+# The installer in a Wine prefix made for this test alone: silent installation with and
+# without Send To, into the default and into another folder, twice over; what it leaves (the
+# files, both shortcuts, the uninstall registration); the installed zel.exe starts and quits
+# with exit code 0; the silent uninstaller takes away all of it but a file of the user's.
+# Usage: installer_test.sh SETUP_EXE BUILT_ZEL_EXE WORK_DIR START_AND_QUIT_EXE VERSION
+set -eu
+setup=$1 built_exe=$2 work=$3 start_and_quit=$4 version=$5
+
+if [ -n "${ZEL_WINE:-}" ]; then wine=$ZEL_WINE
+elif [ -x /usr/lib/wine/wine64 ]; then wine=/usr/lib/wine/wine64
+else wine=$(command -v wine64 || command -v wine); fi
+wineserver=${wine%/*}/wineserver
+[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all
+# No menu entries on the Linux desktop for the shortcuts made here.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+failures=0
+check() {
+    description=$1
+    shift
+    if "$@"; then echo "ok: $description"; else echo "FAILED: $description" >&2; failures=$((failures + 1)); fi
+}
+# Runs a Windows program and waits until everything it started has ended: the uninstaller
+# copies itself to the temporary folder and runs from there.
+run() {
+    status=0
+    "$wine" "$@" || status=$?
+    "$wineserver" -w
+    return "$status"
+}
+unix_path() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+windows_path() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+windows_variable() { "$wine" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZEL'
+# The data of one value of the uninstall key, as "TYPE DATA".
+registry_value() {
+    "$wine" reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' |
+        awk -v name="$1" '$1 == name { $1 = ""; sub(/^ +/, ""); print }'
+}
+key_gone() { ! "$wine" reg query "$key" >/dev/null 2>&1; }
+# A shortcut names its target in ANSI and in UTF-16; without the NULs both read as text.
+points_to() { [ -f "$1" ] && tr -d '\000' <"$1" | grep -aqiF "$2"; }
+
+rm -rf "$work"
+mkdir -p "$work"
+run wineboot -i >/dev/null 2>&1
+local_appdata=$(windows_variable LOCALAPPDATA)
+start_menu="$(unix_path "$(windows_variable APPDATA)")/Microsoft/Windows/Start Menu/Programs/ZEL.lnk"
+send_to="$(unix_path "$(windows_variable APPDATA)")/Microsoft/Windows/SendTo/ZEL.lnk"
+
+echo "== default folder, with Send To"
+windows_folder="$local_appdata\\Programs\\ZEL"
+folder=$(unix_path "$windows_folder")
+check "the installer runs silently and succeeds" run "$setup" /S
+check "zel.exe is installed as built" cmp -s "$folder/zel.exe" "$built_exe"
+check "the README and the uninstaller are installed" test -f "$folder/README.md" -a -f "$folder/uninstall.exe"
+check "the Start menu shortcut starts zel.exe" points_to "$start_menu" "$windows_folder\\zel.exe"
+check "the Send To shortcut starts zel.exe" points_to "$send_to" "$windows_folder\\zel.exe"
+check "DisplayName" test "$(registry_value DisplayName)" = "REG_SZ ZEL"
+check "DisplayVersion" test "$(registry_value DisplayVersion)" = "REG_SZ $version"
+check "DisplayIcon" test "$(registry_value DisplayIcon)" = "REG_SZ $windows_folder\\zel.exe,0"
+check "InstallLocation" test "$(registry_value InstallLocation)" = "REG_SZ $windows_folder"
+check "UninstallString" test "$(registry_value UninstallString)" = "REG_SZ \"$windows_folder\\uninstall.exe\""
+check "QuietUninstallString" \
+    test "$(registry_value QuietUninstallString)" = "REG_SZ \"$windows_folder\\uninstall.exe\" /S"
+size_kib=$(($(registry_value EstimatedSize | sed 's/REG_DWORD //')))
+exe_kib=$(($(stat -c %s "$built_exe") / 1024))
+check "EstimatedSize ($size_kib KiB) counts zel.exe ($exe_kib KiB) and little more" \
+    test "$size_kib" -ge "$exe_kib" -a "$size_kib" -le $((exe_kib + 512))
+check "the installed zel.exe starts, shows its window and quits with 0" \
+    run "$start_and_quit" "$windows_folder\\zel.exe"
+
+# A running zel.exe cannot be replaced or removed: both stop before changing anything.
+"$wine" "$folder/zel.exe" &
+zel_pid=$!
+waited=0
+until grep -q 'Programs/ZEL/zel.exe' "/proc/$zel_pid/maps" 2>/dev/null || [ $waited -ge 300 ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+done
+status=0
+"$wine" "$setup" /S || status=$?
+check "while ZEL runs the installer fails with exit code 2" test "$status" -eq 2
+# _?= runs the uninstaller in place, without its copy in the temporary folder, so that its
+# exit code is its own.
+status=0
+"$wine" cmd /c "$windows_folder\\uninstall.exe /S _?=$windows_folder" || status=$?
+check "while ZEL runs the uninstaller fails with exit code 2" test "$status" -eq 2
+check "and removes nothing" \
+    test -f "$folder/uninstall.exe" -a -f "$folder/README.md" -a -f "$start_menu" -a -f "$send_to"
+check "and keeps the registration to be run again" test "$(registry_value DisplayName)" = "REG_SZ ZEL"
+kill "$zel_pid"
+wait "$zel_pid" || true
+"$wineserver" -w
+
+printf 'mine\n' >"$folder/my notes.txt"
+check "the uninstaller runs silently and succeeds" run "$folder/uninstall.exe" /S
+check "only the user's file is left in the folder" test "$(ls -A "$folder")" = "my notes.txt"
+check "the user's file is unchanged" test "$(cat "$folder/my notes.txt")" = "mine"
+check "both shortcuts are gone" test ! -e "$start_menu" -a ! -e "$send_to"
+check "the uninstall registration is gone" key_gone
+
+echo "== another folder, without Send To, installed three times"
+windows_folder='C:\Tools\ZEL App'
+folder=$(unix_path "$windows_folder")
+# /D takes the rest of the command line as it stands, spaces and all; Wine would quote an argument
+# with spaces, so cmd passes the line on.
+check "the installer takes /NOSENDTO and /D" \
+    run cmd /c "$(windows_path "$setup") /S /NOSENDTO /D=$windows_folder"
+check "zel.exe is installed there" cmp -s "$folder/zel.exe" "$built_exe"
+check "the Start menu shortcut starts it" points_to "$start_menu" "$windows_folder\\zel.exe"
+check "no Send To shortcut" test ! -e "$send_to"
+check "InstallLocation" test "$(registry_value InstallLocation)" = "REG_SZ $windows_folder"
+check "a second run installs into the same folder, with Send To" run "$setup" /S
+check "the Send To shortcut starts it" points_to "$send_to" "$windows_folder\\zel.exe"
+check "a third run without Send To takes the shortcut away" run "$setup" /S /NOSENDTO
+check "no Send To shortcut" test ! -e "$send_to"
+check "zel.exe is still there" cmp -s "$folder/zel.exe" "$built_exe"
+check "the uninstaller runs silently and succeeds" run "$folder/uninstall.exe" /S
+check "the emptied folder is gone" test ! -e "$folder"
+check "the Start menu shortcut is gone" test ! -e "$start_menu"
+check "the uninstall registration is gone" key_gone
+
+[ "$failures" -eq 0 ]

@@ -1,0 +1,46 @@
+#!/bin/sh
+# The package target in a build tree of its own, from nothing: it makes the zip and the
+# installer; the zip holds this build's zel.exe byte for byte and the README; SHA256SUMS
+# matches both; the installer is a 64-bit program. Without makensis the target fails and
+# leaves no package behind. The tree's packages stay for the installer test.
+# Usage: package_test.sh SOURCE_DIR TREE TOOLCHAIN GENERATOR VERSION MAKENSIS
+set -eu
+source_dir=$1 tree=$2 toolchain=$3 generator=$4 version=$5 makensis=$6
+zip="$tree/zel-$version-win64.zip"
+setup="$tree/zel-$version-setup.exe"
+sums="$tree/SHA256SUMS"
+failures=0
+check() {
+    description=$1
+    shift
+    if "$@"; then echo "ok: $description"; else echo "FAILED: $description" >&2; failures=$((failures + 1)); fi
+}
+configure() {
+    cmake -S "$source_dir" -B "$tree" -G "$generator" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release -DZEL_BUILD_TESTS=OFF -DZEL_BUILD_BENCH=OFF \
+        -DZEL_MAKENSIS="$1" >/dev/null
+}
+
+rm -rf "$tree"
+configure "$makensis"
+cmake --build "$tree" --target package -j 2
+
+check "the zip holds zel.exe and README.md, nothing else" \
+    test "$(unzip -Z1 "$zip" | sort | tr '\n' ' ')" = "README.md zel.exe "
+check "the zip's zel.exe is the built one" sh -c "unzip -p '$zip' zel.exe | cmp - '$tree/ui/zel.exe'"
+check "the zip's README is the README" sh -c "unzip -p '$zip' README.md | cmp - '$source_dir/README.md'"
+check "SHA256SUMS names the two packages" \
+    test "$(cut -d' ' -f3 "$sums" | sort | tr '\n' ' ')" = "zel-$version-setup.exe zel-$version-win64.zip "
+check "SHA256SUMS matches them" sh -c "cd '$tree' && sha256sum --check --strict --quiet SHA256SUMS"
+# The PE header's offset sits at 0x3C; the header starts "PE\0\0" and the machine x86-64.
+pe_offset=$(od -An -tu4 -j60 -N4 "$setup" | tr -d ' ')
+check "the installer is an x86-64 Windows program" \
+    test "$(od -An -tx1 -j"$pe_offset" -N6 "$setup" | tr -d ' ')" = "504500006486"
+
+configure /nonexistent/makensis
+check "without makensis the package target fails" sh -c "! cmake --build '$tree' --target package >/dev/null 2>&1"
+check "and leaves no package behind" sh -c "[ ! -e '$zip' ] && [ ! -e '$setup' ] && [ ! -e '$sums' ]"
+
+configure "$makensis"
+cmake --build "$tree" --target package >/dev/null
+[ "$failures" -eq 0 ]
