@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "jobs/job_texts.h"
+#include "tests/support/job_runs.h"
 #include "tests/support/memory_files.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/test_bytes.h"
@@ -155,15 +156,8 @@ TEST(CodingJob, SeveralFilesNamesAndStatuses) {
 }
 
 TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
-    struct Case {
-        const char* name;
-        std::function<void(MemoryFiles&)> inject;
-        std::string message;
-        Paths left;
-        int partsCreated;
-    };
     const Bytes old = bytesOf("old");
-    const Case cases[] = {
+    const FaultCase cases[] = {
         {"missing source",
          [](auto& f) { f.entries.erase(source); },
          cantRead + source + because(MemoryFiles::fileNotFound),
@@ -225,7 +219,7 @@ TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
          {source, destination},
          1},
     };
-    for (const Case& c : cases) {
+    for (const FaultCase& c : cases) {
         SCOPED_TRACE(c.name);
         CodingRun r;
         const Bytes plain = pseudoRandomBytes(2000, 3);
@@ -234,20 +228,10 @@ TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
         r.state = {source + '\0', 1, destination, "", ""};
         r.run();
 
-        EXPECT_EQ(r.host.infos(), Paths{c.message});
-        EXPECT_EQ(r.files.paths(), c.left);
         if (r.files.has(source)) {
             EXPECT_EQ(r.files.at(source).bytes, plain);
         }
-        if (r.files.has(destination)) {
-            EXPECT_EQ(r.files.at(destination).bytes, old);
-        }
-        EXPECT_EQ(r.files.openCount, 0);
-        EXPECT_EQ(r.files.logCount("create " + source), 0);
-        EXPECT_EQ(r.files.logCount("create " + destination + ".part"), c.partsCreated);
-        const Calls end = endSequence(r.key);
-        ASSERT_GE(r.host.calls.size(), end.size());
-        EXPECT_EQ(Calls(r.host.calls.end() - end.size(), r.host.calls.end()), end);
+        expectFaultOutcome(c, r.host, r.files, source, destination, old, endSequence(r.key));
     }
 }
 

@@ -1,15 +1,19 @@
-// The jobs run as the dialog starts them, checked to have ended idle. Needs GoogleTest.
+// The jobs run as the dialog starts them, checked to have ended idle, and the outcome of a run
+// under an injected fault. Needs GoogleTest.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "jobs/binary_file.h"
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
 #include "jobs/shared_state.h"
+#include "tests/support/memory_files.h"
 #include "tests/support/recording_host.h"
 
 namespace zel::test {
@@ -36,6 +40,32 @@ inline void runDecoding(BinaryFile& files, const std::string& source,
     state.destinationPath = destination;
     runDecodingJob(state, host, files);
     EXPECT_TRUE(host.endedDecodingRun()) << "the decoding run did not end idle";
+}
+
+// A fault injected into the files in memory, and what a run under it must leave.
+struct FaultCase {
+    const char* name;
+    std::function<void(MemoryFiles&)> inject;
+    std::string message;            // the one message shown
+    std::vector<std::string> left;  // the paths left
+    int partsCreated;               // unfinished outputs created
+};
+
+// Checks the message, what is left (a destination in the way keeps the bytes `old`), that
+// nothing stays open or is created but the unfinished output, and that the run ended with `end`.
+inline void expectFaultOutcome(const FaultCase& c, const RecordingHost& host,
+                               const MemoryFiles& files, const std::string& source,
+                               const std::string& destination, const Bytes& old, const Calls& end) {
+    EXPECT_EQ(host.infos(), std::vector<std::string>{c.message});
+    EXPECT_EQ(files.paths(), c.left);
+    if (files.has(destination)) {
+        EXPECT_EQ(files.at(destination).bytes, old);
+    }
+    EXPECT_EQ(files.openCount, 0);
+    EXPECT_EQ(files.logCount("create " + source), 0);
+    EXPECT_EQ(files.logCount("create " + destination + ".part"), c.partsCreated);
+    ASSERT_GE(host.calls.size(), end.size());
+    EXPECT_EQ(Calls(host.calls.end() - end.size(), host.calls.end()), end);
 }
 
 }  // namespace zel::test

@@ -56,6 +56,7 @@ public:
     void putRepeated(const std::string& path, const Bytes& pattern, int64_t length);
     void putFolder(const std::string& path);
     bool has(const std::string& path) const;
+    bool exists(const std::string& path) override;  // has(), for the name up to its first NUL
     const MemoryEntry& at(const std::string& path) const;
     std::vector<std::string> paths() const;
     int logCount(const std::string& prefix) const;
@@ -63,7 +64,6 @@ public:
     std::unique_ptr<OpenFile> openBinary(const std::string& path) override;
     std::unique_ptr<OpenFile> createBinary(const std::string& path,
                                            CreateOutcome& outcome) override;
-    bool exists(const std::string& path) override;
     RenameOutcome renameFile(const std::string& from, const std::string& to) override;
     bool deleteFile(const std::string& path) override;
     SystemError lastError() const override { return lastError_; }
