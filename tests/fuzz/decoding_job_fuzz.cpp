@@ -1,8 +1,8 @@
 // The decoding job on an in-memory file of any bytes with any typed key text, under an injected
 // file-system fault; then a coding run followed by a decoding run on the same bytes.
-// Input: the key text's length (byte 0), the fault and whether to put the marker in front
-// (byte 1), a clock reading (bytes 2-5), the fault's offset (bytes 6-7), the typed key text,
-// then the file's content.
+// Input: the key text's length (byte 0), the fault, whether to put the marker in front and the
+// block of a BufferedFiles between the job and the files, if any (byte 1), a clock reading (bytes
+// 2-5), the fault's offset (bytes 6-7), the typed key text, then the file's content.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cipher/byte_transform.h"
+#include "jobs/buffered_files.h"
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
 #include "jobs/job_texts.h"
@@ -51,14 +52,16 @@ void inject(Fault fault, int64_t offset, zel::test::MemoryFiles& files) {
     }
 }
 
-void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault fault, int64_t offset) {
+void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault fault, int64_t offset,
+                   std::size_t block) {
     zel::SharedState state{source, 1, destination, "", "old"};
     zel::test::RecordingHost host;
     host.keyEntryText = typedKey;
     zel::test::MemoryFiles files;
     files.put(source, content);
     inject(fault, offset, files);
-    zel::runDecodingJob(state, host, files);
+    zel::BufferedFiles buffered(files, block);
+    zel::runDecodingJob(state, host, block == 0 ? static_cast<zel::BinaryFile&>(files) : buffered);
 
     require(files.openCount == 0);
     require(files.at(source).bytes == content);
@@ -134,7 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     const std::size_t keyLength = (data[0] & 0x80) != 0 ? (data[0] & 0x0F) : zel::keyTextLength;
     const auto fault = static_cast<Fault>((data[1] & 0x07) % 5);
-    const bool addMarker = (data[1] & 0x08) != 0;  // reaches the decoding path more often
+    const bool addMarker = (data[1] & 0x08) != 0;    // reaches the decoding path more often
+    const std::size_t block = (data[1] >> 4) * 97u;  // faults keep their outcomes beneath it
     uint32_t millis = 0;
     std::memcpy(&millis, data + 2, sizeof millis);
     const int64_t offset = data[6] | (data[7] << 8);
@@ -145,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     Bytes content = addMarker ? zel::test::bytesOf("ZEL") : Bytes{};
     content.insert(content.end(), data + header + keyLength, data + size);
 
-    decodeAnyFile(content, typedKey, fault, offset);
+    decodeAnyFile(content, typedKey, fault, offset, block);
     codeThenDecode(content, (millis % 86400000u) / 1000.0);
     return 0;
 }
