@@ -2,7 +2,8 @@
 // platform's file dialogs, "Code file", the key typed back, "Decode file"; against plain copies
 // of the same file in 800-byte and in 1 MiB reads and writes. Windows build, run by hand under
 // Wine on a display (xvfb-run):
-//   dialog_bench [MiB [runs [folder]]]      (default: 256 MiB, 5 runs, Z:\dev\shm: tmpfs)
+//   dialog_bench [MiB [runs [folder]]]      (default: 256 MiB, 5 runs, the tmpfs that
+//                                            bench/bench-folder.sh mounts)
 // Prints each run, then best and median, the ratios to both copies (targets: at most 1.6x the
 // 1 MiB copy and 0.5x the 800-byte copy), and one run more in the system's temporary folder on
 // the disk. The jobs run in zel.exe, whose processor time Wine does not report to other
@@ -45,7 +46,7 @@ double timedJob(const ZelProcess& zel, int button) {
     };
     return secondsOf([&] {
         zel.click(button);
-        if (!waitUntil(idle, jobLimit)) {
+        if (!waitUntil(idle, jobLimit, milliseconds(1))) {
             throw std::runtime_error("the job did not end");
         }
     });
@@ -147,6 +148,10 @@ int main(int argc, char** argv) {
     const int64_t mebibytes = argc > 1 ? std::atoll(argv[1]) : 256;
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const std::string tmpfs = argc > 3 ? argv[3] : tmpfsFolder;
+    if (!pathExists(tmpfs)) {
+        std::fprintf(stderr, "no folder %s: mount it with bench/bench-folder.sh\n", tmpfs.c_str());
+        return 2;
+    }
     try {
         benchIn(TempFolder(tmpfs, "zel-dialog-bench-"), mebibytes, runs, false);
         benchIn(TempFolder({}, "zel-dialog-bench-"), mebibytes, 1, true);

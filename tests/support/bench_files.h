@@ -12,8 +12,8 @@
 
 namespace zel::test {
 
-// Linux's /dev/shm (tmpfs) as Wine shows it.
-inline constexpr char tmpfsFolder[] = "Z:\\dev\\shm";
+// The tmpfs that bench/bench-folder.sh mounts, as Wine shows it.
+inline constexpr char tmpfsFolder[] = "Z:\\tmp\\zel-bench-tmpfs";
 
 void makeRandomFile(const AnyPath& path, int64_t length);
 // A plain copy in reads and writes of chunkSize bytes, the files opened as the jobs open theirs.

@@ -77,7 +77,7 @@ int codeFile(const std::string& source, const std::string& destination) {
 
 }  // namespace
 
-bool waitUntil(const std::function<bool()>& condition, milliseconds limit) {
+bool waitUntil(const std::function<bool()>& condition, milliseconds limit, milliseconds interval) {
     const auto end = std::chrono::steady_clock::now() + limit;
     for (;;) {
         if (condition()) {
@@ -86,7 +86,7 @@ bool waitUntil(const std::function<bool()>& condition, milliseconds limit) {
         if (std::chrono::steady_clock::now() >= end) {
             return false;
         }
-        std::this_thread::sleep_for(milliseconds(10));
+        std::this_thread::sleep_for(interval);
     }
 }
 

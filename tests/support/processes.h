@@ -19,8 +19,10 @@ using std::chrono::milliseconds;
 inline constexpr milliseconds startLimit{30000};
 inline constexpr milliseconds waitLimit{15000};
 
-// Polls the condition until it holds or the limit has passed; true when it held.
-bool waitUntil(const std::function<bool()>& condition, milliseconds limit = waitLimit);
+// Polls the condition every interval until it holds or the limit has passed; true when it
+// held.
+bool waitUntil(const std::function<bool()>& condition, milliseconds limit = waitLimit,
+               milliseconds interval = milliseconds(10));
 
 // A started process, ended (if still running) when this object goes.
 class Process {
