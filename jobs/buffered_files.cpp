@@ -40,7 +40,7 @@ public:
     }
 
     bool writeBytes(const uint8_t* bytes, std::size_t count) override {
-        if (failed_) {
+        if (failed_ || closed_) {
             return false;
         }
         if (pending_ + count > blockSize_ && !writePending()) {
