@@ -3,7 +3,8 @@
 // have chosen them, or refused with an information box.
 #pragma once
 
-#include <windows.h>
+#include "win32/unique_handle.h"  // <windows.h> first
+
 #include <shellapi.h>
 
 #include <string>
@@ -15,31 +16,17 @@
 
 namespace zel::ui {
 
-// Owns a drop's handle; its end tells the system the drop has been dealt with.
-class DropHandle {
-public:
-    explicit DropHandle(HDROP drop) : drop_(drop) {}
-    ~DropHandle() {
-        if (drop_ != nullptr) {
-            DragFinish(drop_);
-        }
+// A drop's handle; its end tells the system the drop has been dealt with.
+struct DropHandleTraits {
+    using Handle = HDROP;
+    static Handle none() { return nullptr; }
+    static bool valid(Handle handle) { return handle != nullptr; }
+    static bool close(Handle handle) {
+        DragFinish(handle);
+        return true;
     }
-    DropHandle(DropHandle&& other) noexcept : drop_(other.drop_) { other.drop_ = nullptr; }
-    DropHandle& operator=(DropHandle&& other) noexcept {
-        if (this != &other) {
-            DropHandle(std::move(other)).swap(*this);
-        }
-        return *this;
-    }
-    DropHandle(const DropHandle&) = delete;
-    DropHandle& operator=(const DropHandle&) = delete;
-
-    HDROP get() const { return drop_; }
-
-private:
-    void swap(DropHandle& other) noexcept { std::swap(drop_, other.drop_); }
-    HDROP drop_;
 };
+using DropHandle = win32::UniqueHandle<DropHandleTraits>;
 
 // The program's arguments after its own name, read wide so that names in any script arrive.
 std::vector<std::wstring> commandLineNames();
