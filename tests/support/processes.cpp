@@ -6,6 +6,7 @@
 
 #include "jobs/coding_job.h"
 #include "jobs/win32_binary_file.h"
+#include "tests/support/real_files.h"
 #include "tests/support/recording_host.h"
 #include "win32/text.h"
 
@@ -36,25 +37,16 @@ std::wstring quotedArgument(const std::wstring& argument) {
 }
 
 std::wstring thisProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
+    std::wstring path(32768, L'\0');  // the longest path the system has
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return path;
 }
 
 int holdUnshared(const std::string& path, const std::string& readyEventName,
                  const std::string& parentId) {
     const win32::KernelHandle parent(
         OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(std::stoul(parentId))));
-    const win32::KernelHandle file(CreateFileW(win32::toWide(path).c_str(), GENERIC_READ, 0,
-                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                               nullptr));
+    const win32::KernelHandle file = openUnshared(path);
     const win32::KernelHandle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, readyEventName.c_str()));
     if (!parent || !file || !ready || !SetEvent(ready.get())) {
         return 1;

@@ -248,20 +248,12 @@ FolderSnapshot snapshotOf(const AnyPath& folder) {
     return snapshot;
 }
 
-int64_t freeBytesAt(const AnyPath& path) {
-    ULARGE_INTEGER available{};
-    if (!GetDiskFreeSpaceExW(path.wide().c_str(), &available, nullptr, nullptr)) {
-        return -1;
+VolumeSpace volumeSpaceAt(const AnyPath& path) {
+    ULARGE_INTEGER available{}, total{};
+    if (!GetDiskFreeSpaceExW(path.wide().c_str(), &available, &total, nullptr)) {
+        return {};
     }
-    return static_cast<int64_t>(available.QuadPart);
-}
-
-int64_t volumeSizeAt(const AnyPath& path) {
-    ULARGE_INTEGER total{};
-    if (!GetDiskFreeSpaceExW(path.wide().c_str(), nullptr, &total, nullptr)) {
-        return -1;
-    }
-    return static_cast<int64_t>(total.QuadPart);
+    return {static_cast<int64_t>(available.QuadPart), static_cast<int64_t>(total.QuadPart)};
 }
 
 void makeSparseFile(const AnyPath& path, int64_t length,

@@ -80,10 +80,12 @@ void makeFolder(const AnyPath& path);
 using FolderSnapshot = std::map<std::string, std::string>;
 FolderSnapshot snapshotOf(const AnyPath& folder);
 
-// Free bytes for this user, and the total size, of the volume that holds the path; -1 when
-// unknown.
-int64_t freeBytesAt(const AnyPath& path);
-int64_t volumeSizeAt(const AnyPath& path);
+// The bytes free for this user and the size of the volume that holds the path; -1 when unknown.
+struct VolumeSpace {
+    int64_t free = -1;
+    int64_t total = -1;
+};
+VolumeSpace volumeSpaceAt(const AnyPath& path);
 
 // A file of the given length, zero but for the marked bytes, made without writing the zeros
 // (sparse where the file system allows).

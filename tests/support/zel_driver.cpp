@@ -36,15 +36,6 @@ std::vector<HWND> topLevelWindows(DWORD processId) {
     return search.found;
 }
 
-bool infoShown(const ZelProcess& zel) {
-    for (const ShownDialog& shown : zel.shownDialogs()) {
-        if (shown.title == text::infoTitle) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Device contexts: of the screen (released) and made in memory (deleted).
 struct ScreenDcTraits {
     using Handle = HDC;
@@ -211,18 +202,16 @@ bool chooseSources(const ZelProcess& zel, const std::wstring& names) {
     if (!chooser) {
         return false;
     }
-    ZelProcess::chooseFiles(chooser->window, names);
+    if (names.empty()) {
+        ZelProcess::pressCancel(chooser->window);
+    } else {
+        ZelProcess::chooseFiles(chooser->window, names);
+    }
     return zel.waitUntilGone(sourceChooserTitle);
 }
 
 bool cancelSourceChooser(const ZelProcess& zel) {
-    zel.click(loadSourceButton);
-    const auto chooser = zel.waitForDialog(sourceChooserTitle);
-    if (!chooser) {
-        return false;
-    }
-    ZelProcess::pressCancel(chooser->window);
-    return zel.waitUntilGone(sourceChooserTitle);
+    return chooseSources(zel, L"");
 }
 
 bool chooseDestination(const ZelProcess& zel, const std::wstring& name) {
@@ -234,7 +223,8 @@ bool chooseDestination(const ZelProcess& zel, const std::wstring& name) {
     ZelProcess::chooseFiles(chooser->window, name);
     // The chooser closes; then the dialog takes input again, or the name is refused.
     return waitUntil([&] {
-        return infoShown(zel) || (IsWindow(chooser->window) == 0 && IsWindowEnabled(zel.window()));
+        return zel.waitForDialog(text::infoTitle, milliseconds(0)) ||
+               (IsWindow(chooser->window) == 0 && IsWindowEnabled(zel.window()));
     });
 }
 

@@ -96,8 +96,8 @@ private:
     HWND window_ = nullptr;
 };
 
-// Clicks "Load sourcefile", types the names into the chooser and presses Open; waits until the
-// chooser has closed.
+// Clicks "Load sourcefile", types the names into the chooser and presses Open (Cancel when
+// there are none); waits until the chooser has closed.
 bool chooseSources(const ZelProcess& zel, const std::wstring& names);
 // Clicks "Load sourcefile" and cancels the chooser.
 bool cancelSourceChooser(const ZelProcess& zel);

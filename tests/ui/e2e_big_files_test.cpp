@@ -26,7 +26,7 @@ TEST(BigFiles, SourceOfTwoAndAHalfGiBCodesAndDecodesToTheSameBytes) {
     TempFolder folder;
     const int64_t length = 5 * gibibyte / 2;
     const int64_t needed = 2 * length + gibibyte;
-    const int64_t available = freeBytesAt(folder.widePath());
+    const int64_t available = volumeSpaceAt(folder.widePath()).free;
     if (available >= 0 && available < needed) {
         GTEST_SKIP() << "needs " << needed / mebibyte << " MiB free on the disk of "
                      << folder.path() << ", has " << available / mebibyte << " MiB";
@@ -109,7 +109,7 @@ BarFill barFill(const Capture& bar) {
 TEST(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
     TempFolder folder;
     const int64_t length = 3 * gibibyte;
-    const int64_t available = freeBytesAt(folder.widePath());
+    const int64_t available = volumeSpaceAt(folder.widePath()).free;
     if (available >= 0 && available < length + gibibyte) {
         GTEST_SKIP() << "needs " << (length + gibibyte) / mebibyte << " MiB free on the disk of "
                      << folder.path();

@@ -40,6 +40,12 @@ protected:
         ASSERT_TRUE(chooseDestination(*zel_, destination));
         typeKey(*zel_, key);
     }
+    // Clicks the job's button: the job reports the message and ends.
+    void expectReported(int button, const std::wstring& message) {
+        zel_->click(button);
+        EXPECT_EQ(dismissInfo(*zel_), message);
+        ASSERT_TRUE(waitForJobEnd(*zel_));
+    }
 
     TempFolder folder_;
     std::unique_ptr<ZelProcess> zel_;
@@ -108,9 +114,7 @@ TEST_F(Failures, FileThatIsNotCodedIsRefusedAndLeavesNothing) {
     const Bytes plain{'z', 'e', 'l', 1, 2, 3};
     startIn({{L"plain.txt", plain}});
     chooseForDecoding(L"plain.txt", L"out.txt", "123456789");
-    zel_->click(decodeButton);
-    EXPECT_EQ(dismissInfo(*zel_), notCodedFile);
-    ASSERT_TRUE(waitForJobEnd(*zel_));
+    expectReported(decodeButton, notCodedFile);
     EXPECT_EQ(zel_->text(keyEntry), "");
     EXPECT_TRUE(readWholeFile(folder_ / L"plain.txt") == plain);
     EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"plain.txt"}));
@@ -121,24 +125,17 @@ TEST_F(Failures, FileThatIsNotCodedIsRefusedAndLeavesNothing) {
 // create nothing, neither the source nor an output.
 TEST_F(Failures, MissingSourceIsReportedWithItsPathAndNothingIsCreated) {
     startIn({});
-    const std::string key = [&] {
-        EXPECT_TRUE(chooseSources(*zel_, L"ghost.bin"));
-        EXPECT_TRUE(chooseDestination(*zel_, L"out.zel"));
-        zel_->click(codeButton);
-        EXPECT_EQ(dismissInfo(*zel_),
-                  aboutFailure(cantReadSource, folder_ / L"ghost.bin", ERROR_FILE_NOT_FOUND));
-        EXPECT_TRUE(waitForJobEnd(*zel_));
-        return zel_->text(keyDisplay);
-    }();
+    EXPECT_TRUE(chooseSources(*zel_, L"ghost.bin"));
+    EXPECT_TRUE(chooseDestination(*zel_, L"out.zel"));
+    const std::wstring cantReadGhost =
+        aboutFailure(cantReadSource, folder_ / L"ghost.bin", ERROR_FILE_NOT_FOUND);
+    expectReported(codeButton, cantReadGhost);
     // The run still ends as usual, with a key.
-    EXPECT_EQ(key.size(), 9u);
+    EXPECT_EQ(zel_->text(keyDisplay).size(), 9u);
     EXPECT_TRUE(folder_.names().empty());
 
     chooseForDecoding(L"ghost.bin", L"out.txt", "123456789");
-    zel_->click(decodeButton);
-    EXPECT_EQ(dismissInfo(*zel_),
-              aboutFailure(cantReadSource, folder_ / L"ghost.bin", ERROR_FILE_NOT_FOUND));
-    ASSERT_TRUE(waitForJobEnd(*zel_));
+    expectReported(decodeButton, cantReadGhost);
     EXPECT_TRUE(folder_.names().empty());
     EXPECT_EQ(zel_->quit(), 0u);
 }
@@ -152,19 +149,15 @@ TEST_F(Failures, SourceHeldOpenByAnotherProgramIsReportedAndLeftAlone) {
         ASSERT_TRUE(held.valid());
         ASSERT_TRUE(chooseSources(*zel_, L"plain.txt"));
         ASSERT_TRUE(chooseDestination(*zel_, L"again.zel"));
-        zel_->click(codeButton);
-        EXPECT_EQ(dismissInfo(*zel_),
-                  aboutFailure(cantReadSource, folder_ / L"plain.txt", ERROR_SHARING_VIOLATION));
-        ASSERT_TRUE(waitForJobEnd(*zel_));
+        expectReported(codeButton, aboutFailure(cantReadSource, folder_ / L"plain.txt",
+                                                ERROR_SHARING_VIOLATION));
     }
     {
         const win32::KernelHandle held = openUnshared(folder_ / L"coded.zel");
         ASSERT_TRUE(held.valid());
         chooseForDecoding(L"coded.zel", L"back.txt", key);
-        zel_->click(decodeButton);
-        EXPECT_EQ(dismissInfo(*zel_),
-                  aboutFailure(cantReadSource, folder_ / L"coded.zel", ERROR_SHARING_VIOLATION));
-        ASSERT_TRUE(waitForJobEnd(*zel_));
+        expectReported(decodeButton, aboutFailure(cantReadSource, folder_ / L"coded.zel",
+                                                  ERROR_SHARING_VIOLATION));
     }
     EXPECT_TRUE(readWholeFile(folder_ / L"plain.txt") == plain);
     EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"coded.zel", L"plain.txt"}));
@@ -183,9 +176,7 @@ TEST_F(Failures, TakenOutputNameInARunOverSeveralFilesIsReportedAndTheOthersAreC
              {L"out_b.txt_ZEL", taken}});
     ASSERT_TRUE(chooseSources(*zel_, L"\"a.txt\" \"b.txt\" \"c.txt\""));
     ASSERT_TRUE(chooseDestination(*zel_, L"out"));
-    zel_->click(codeButton);
-    EXPECT_EQ(dismissInfo(*zel_), aboutFile(fileAlreadyExists, folder_ / L"out_b.txt_ZEL"));
-    ASSERT_TRUE(waitForJobEnd(*zel_));
+    expectReported(codeButton, aboutFile(fileAlreadyExists, folder_ / L"out_b.txt_ZEL"));
     const std::string key = zel_->text(keyDisplay);
     ASSERT_EQ(key.size(), 9u);
     EXPECT_TRUE(readWholeFile(folder_ / L"out_b.txt_ZEL") == taken);

@@ -101,7 +101,7 @@ std::string faultMount(const char* name) {
 // The tiny file system, or empty when it is not mounted.
 std::string tinyFileSystem() {
     const std::string folder = faultMount("full");
-    const int64_t size = folder.empty() ? -1 : volumeSizeAt(folder);
+    const int64_t size = folder.empty() ? -1 : volumeSpaceAt(folder).total;
     return size > 0 && size <= (1 << 20) ? folder : "";
 }
 
@@ -439,7 +439,7 @@ TEST(JobFaultsLong, RunKilledHalfWayLeavesNothingUnderTheFinalName) {
 // 2 GiB and 4 GiB and at the end. The coded and decoded files are real data (4 GiB each).
 TEST(JobFaultsLong, SourceOf4GiBPlusOneByteRoundTrips) {
     const TempFolder folder;
-    const int64_t free = freeBytesAt(folder.path());
+    const int64_t free = volumeSpaceAt(folder.path()).free;
     if (free < int64_t{12} << 30) {
         GTEST_SKIP() << "needs about 12 GB free at " << folder.path() << ", has " << (free >> 20)
                      << " MiB";
