@@ -1,5 +1,5 @@
 // The installer as Explorer shows it: the program's version in its properties and the
-// program's own icon. Arguments: the installer, the icon file, the version ("0.23").
+// program's own icon. Arguments: the installer, the icon file, the version (major.minor).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/real_files.h"
+#include "tests/support/zel_driver.h"
 
 namespace {
 
@@ -78,9 +78,10 @@ TEST(InstallerResources, CarryTheProgramsIcon) {
     constexpr WORD iconType = 3, iconGroupType = 14;
     std::ifstream file(iconPath, std::ios::binary);
     const Bytes icon((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    const HMODULE installer = LoadLibraryExW(
-        installerPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(installer, nullptr);
+    const zel::test::LoadedModule module(LoadLibraryExW(
+        installerPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(module.valid());
+    const HMODULE installer = module.get();
     LPWSTR groupName = nullptr;
     EnumResourceNamesW(installer, MAKEINTRESOURCEW(iconGroupType), takeFirstName,
                        reinterpret_cast<LONG_PTR>(&groupName));
@@ -102,7 +103,6 @@ TEST(InstallerResources, CarryTheProgramsIcon) {
         }
         EXPECT_TRUE(found) << "the image of " << int(icon[entry]) << " pixels";
     }
-    FreeLibrary(installer);
 }
 
 }  // namespace
