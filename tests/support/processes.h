@@ -35,7 +35,7 @@ public:
     static Process ofThisProgram(const std::vector<std::string>& arguments);
     ~Process() { terminate(); }
     Process(Process&&) = default;
-    Process& operator=(Process&&) = default;
+    Process& operator=(Process&&) = delete;  // would leave the running process behind
 
     HANDLE handle() const { return process_.get(); }
     DWORD id() const { return id_; }
