@@ -14,7 +14,9 @@ bool fitsByteStages(const CodingKey& key) {
     return key.k1 <= 255 && key.k2 <= 255 && key.k3 <= 255;
 }
 
-uint8_t stageNumber(int16_t k) { return static_cast<uint8_t>(std::max<int>(k, 0)); }
+uint8_t stageNumber(int16_t k) {
+    return static_cast<uint8_t>(std::max<int>(k, 0));
+}
 
 void reflectBytes(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out,
                   std::size_t count) {
@@ -41,22 +43,26 @@ void mapThroughTable(ByteFunction byteFunction, const uint8_t* in, uint8_t* out,
 
 }  // namespace
 
-void codeBlock(const CodingKey& key, const uint8_t* in, uint8_t* out, std::size_t count) {
+// The stages in the order given; keys that do not fit the byte stages go through a table of
+// the byte function.
+template <typename ByteFunction>
+void transformBlock(const CodingKey& key, int16_t first, int16_t second, int16_t third,
+                    ByteFunction byteFunction, const uint8_t* in, uint8_t* out, std::size_t count) {
     if (fitsByteStages(key)) {
-        reflectBytes(stageNumber(key.k1), stageNumber(key.k2), stageNumber(key.k3), in, out,
-                     count);
+        reflectBytes(stageNumber(first), stageNumber(second), stageNumber(third), in, out, count);
     } else {
-        mapThroughTable([&](uint8_t b) { return codeByte(key, b); }, in, out, count);
+        mapThroughTable(byteFunction, in, out, count);
     }
 }
 
+void codeBlock(const CodingKey& key, const uint8_t* in, uint8_t* out, std::size_t count) {
+    transformBlock(
+        key, key.k1, key.k2, key.k3, [&](uint8_t b) { return codeByte(key, b); }, in, out, count);
+}
+
 void decodeBlock(const CodingKey& key, const uint8_t* in, uint8_t* out, std::size_t count) {
-    if (fitsByteStages(key)) {
-        reflectBytes(stageNumber(key.k3), stageNumber(key.k2), stageNumber(key.k1), in, out,
-                     count);
-    } else {
-        mapThroughTable([&](uint8_t c) { return decodeByte(key, c); }, in, out, count);
-    }
+    transformBlock(
+        key, key.k3, key.k2, key.k1, [&](uint8_t c) { return decodeByte(key, c); }, in, out, count);
 }
 
 }  // namespace zel

@@ -1,5 +1,7 @@
 #include "ui/explorer_files.h"
 
+#include "win32/text.h"
+
 #include <memory>
 
 #include "ui/file_choosers.h"
@@ -56,25 +58,10 @@ NameKind kindOf(const std::wstring& path) {
 }
 
 std::string narrow(const std::wstring& wide, bool& exact) {
-    exact = true;
-    if (wide.empty()) {
-        return {};
-    }
-    const int wideSize = static_cast<int>(wide.size());
-    const int size =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) {
-        exact = false;
-        return {};
-    }
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, bytes.data(), size, nullptr, nullptr);
+    const std::string bytes = win32::fromWide(wide);
     // A name the code page cannot hold comes back changed ('?' or a look-alike letter), and
     // would name another file or none: only an exact round trip is taken.
-    const int backSize = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
-    std::wstring back(static_cast<std::size_t>(backSize > 0 ? backSize : 0), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, back.data(), backSize);
-    exact = back == wide;
+    exact = win32::toWide(bytes) == wide;
     return bytes;
 }
 
