@@ -13,17 +13,6 @@
 namespace zel::test {
 namespace {
 
-using Paths = std::vector<std::string>;
-
-const std::string cantRead = "can\xB4t read sourcefile !!\n";
-const std::string cantWrite = "can\xB4t write destfile !!\n";
-const std::string alreadyExists = "File already exists !!\n";
-// The third line of a file-system message, as the in-memory files word their errors.
-std::string because(SystemError error) {
-    return "\nsystem error " + std::to_string(error);
-}
-const std::string endedEarly = std::string("\n") + text::sourceEndedEarly;
-
 const std::string source = "C:\\in\\a.bin";
 const std::string destination = "C:\\out\\a.zel";
 
@@ -158,73 +147,37 @@ TEST(CodingJob, SeveralFilesNamesAndStatuses) {
 TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
     const Bytes old = bytesOf("old");
     const FaultCase cases[] = {
-        {"missing source",
-         [](auto& f) { f.entries.erase(source); },
-         cantRead + source + because(MemoryFiles::fileNotFound),
-         {},
-         0},
-        {"short read",
-         [](auto& f) { f.readStopsAt[source] = 1000; },
-         cantRead + source + endedEarly,
-         {source},
-         1},
-        {"read fails",
-         [](auto& f) { f.readStopsAt[source] = 1000, f.readStopError = 23; },
-         cantRead + source + because(23),
-         {source},
-         1},
-        {"source held elsewhere",
-         [](auto& f) { f.refuseOpen.insert(source); },
-         cantRead + source + because(MemoryFiles::sharingViolation),
-         {source},
-         0},
-        {"destination exists",
-         [&](auto& f) { f.put(destination, old); },
-         alreadyExists + destination,
-         {source, destination},
-         0},
-        {"create refused",
-         [](auto& f) { f.refuseCreate = true; },
-         cantWrite + destination + because(MemoryFiles::accessDenied),
-         {source},
-         0},
-        {"marker not written",
-         [](auto& f) { f.writeLimit = 0; },
-         cantWrite + destination + because(MemoryFiles::diskFull),
-         {source},
-         1},
-        {"write fails midway",
-         [](auto& f) { f.writeLimit = 1000; },
-         cantWrite + destination + because(MemoryFiles::diskFull),
-         {source},
-         1},
-        {"flush fails",
-         [](auto& f) { f.failFlush = true; },
-         cantWrite + destination + because(MemoryFiles::diskFull),
-         {source},
-         1},
-        {"close fails",
-         [](auto& f) { f.failClose = true; },
-         cantWrite + destination + because(MemoryFiles::accessDenied),
-         {source},
-         1},
-        {"rename fails",
-         [](auto& f) { f.failRename = true; },
-         cantWrite + destination + because(MemoryFiles::accessDenied),
-         {source},
-         1},
-        {"destination appears before rename",
-         [&](auto& f) { f.appearOnRename[destination] = old; },
-         alreadyExists + destination,
-         {source, destination},
-         1},
+        {{"missing source", [](auto& f) { f.entries.erase(source); }},
+         {cantReadMessage(source, MemoryFiles::fileNotFound), {}, 0}},
+        {{"short read", [](auto& f) { f.readStopsAt[source] = 1000; }},
+         {cantReadMessage(source, text::sourceEndedEarly), {source}, 1}},
+        {{"read fails", [](auto& f) { f.readStopsAt[source] = 1000, f.readStopError = 23; }},
+         {cantReadMessage(source, 23), {source}, 1}},
+        {{"source held elsewhere", [](auto& f) { f.refuseOpen.insert(source); }},
+         {cantReadMessage(source, MemoryFiles::sharingViolation), {source}, 0}},
+        {{"destination exists", [&](auto& f) { f.put(destination, old); }},
+         {alreadyExistsMessage(destination), {source, destination}, 0}},
+        {{"create refused", [](auto& f) { f.refuseCreate = true; }},
+         {cantWriteMessage(destination, MemoryFiles::accessDenied), {source}, 0}},
+        {{"marker not written", [](auto& f) { f.writeLimit = 0; }},
+         {cantWriteMessage(destination, MemoryFiles::diskFull), {source}, 1}},
+        {{"write fails midway", [](auto& f) { f.writeLimit = 1000; }},
+         {cantWriteMessage(destination, MemoryFiles::diskFull), {source}, 1}},
+        {{"flush fails", [](auto& f) { f.failFlush = true; }},
+         {cantWriteMessage(destination, MemoryFiles::diskFull), {source}, 1}},
+        {{"close fails", [](auto& f) { f.failClose = true; }},
+         {cantWriteMessage(destination, MemoryFiles::accessDenied), {source}, 1}},
+        {{"rename fails", [](auto& f) { f.failRename = true; }},
+         {cantWriteMessage(destination, MemoryFiles::accessDenied), {source}, 1}},
+        {{"destination appears late", [&](auto& f) { f.appearOnRename[destination] = old; }},
+         {alreadyExistsMessage(destination), {source, destination}, 1}},
     };
     for (const FaultCase& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.fault.name);
         CodingRun r;
         const Bytes plain = pseudoRandomBytes(2000, 3);
         r.files.put(source, plain);
-        c.inject(r.files);
+        c.fault.inject(r.files);
         r.state = {source + '\0', 1, destination, "", ""};
         r.run();
 
@@ -244,8 +197,8 @@ TEST(CodingJob, RunGoesOnAfterAFileFails) {
     r.state = {std::string("C:\\d\0a\0b\0c\0", 11), 3, "C:\\o", "", ""};
     r.run();
 
-    EXPECT_EQ(r.host.infos(), (Paths{cantRead + "C:\\d\\a" + because(MemoryFiles::fileNotFound),
-                                     cantRead + "C:\\d\\b" + endedEarly}));
+    EXPECT_EQ(r.host.infos(), (Paths{cantReadMessage("C:\\d\\a", MemoryFiles::fileNotFound),
+                                     cantReadMessage("C:\\d\\b", text::sourceEndedEarly)}));
     EXPECT_EQ(r.files.paths(), (Paths{"C:\\d\\b", "C:\\d\\c", "C:\\o_c_ZEL"}));
     EXPECT_EQ(r.files.at("C:\\o_c_ZEL").bytes, codedFileOf(r.key, plain));
     EXPECT_EQ(r.host.shownKeyText, formatKeyText(r.key));

@@ -15,8 +15,6 @@
 namespace zel::test {
 namespace {
 
-using Paths = std::vector<std::string>;
-
 const std::string notCoded = "can\xB4t decode, not a ZEL coded file !!!";
 const std::string coded = "C:\\in\\a.zel";
 const std::string plainPath = "C:\\out\\a.bin";
@@ -60,22 +58,15 @@ TEST(DecodingJob, ChecksInOrderTouchNothing) {
         std::string selection, destination, key;
         Calls calls;
     };
+    const Calls keyLengthRefused = {"showKeyText ", "readKeyEntryText",
+                                    "showInfo invalid decodekeylength !!"};
     const Case cases[] = {
         {"", "", "123456789", {"showKeyText ", "showInfo No sourcefile !"}},
         {"", plainPath, "", {"showKeyText ", "showInfo No sourcefile !"}},
         {coded, "", "123456789", {"showKeyText ", "showInfo No destfile !"}},
-        {coded,
-         plainPath,
-         "12345678",
-         {"showKeyText ", "readKeyEntryText", "showInfo invalid decodekeylength !!"}},
-        {coded,
-         plainPath,
-         "1234567890",
-         {"showKeyText ", "readKeyEntryText", "showInfo invalid decodekeylength !!"}},
-        {coded,
-         plainPath,
-         "",
-         {"showKeyText ", "readKeyEntryText", "showInfo invalid decodekeylength !!"}},
+        {coded, plainPath, "12345678", keyLengthRefused},
+        {coded, plainPath, "1234567890", keyLengthRefused},
+        {coded, plainPath, "", keyLengthRefused},
     };
     for (const Case& c : cases) {
         DecodingRun r;
@@ -186,7 +177,7 @@ TEST(DecodingJob, SeveralChosenFilesAreRejected) {
     r.files.put("C:\\docs\\a.zel", codedFile);
     r.files.put("C:\\docs\\b.zel", codedFile);
     r.run(std::string("C:\\docs\0a.zel\0b.zel\0", 20), plainPath, "060060060");
-    EXPECT_EQ(r.host.infos(), Paths{"can\xB4t read sourcefile !!\nC:\\docs\nsystem error 5"});
+    EXPECT_EQ(r.host.infos(), Paths{cantReadMessage("C:\\docs", MemoryFiles::accessDenied)});
     EXPECT_EQ(r.files.paths(), (Paths{"C:\\docs", "C:\\docs\\a.zel", "C:\\docs\\b.zel"}));
     EXPECT_EQ(r.files.at("C:\\docs\\a.zel").bytes, codedFile);
     EXPECT_EQ(r.files.logCount("create"), 0);
@@ -194,53 +185,29 @@ TEST(DecodingJob, SeveralChosenFilesAreRejected) {
 
 TEST(DecodingJob, MendedFaultsReportAndLeaveNoOutput) {
     const Bytes old = bytesOf("old");
-    const std::string cantRead = "can\xB4t read sourcefile !!\n" + coded;
-    const std::string cantWrite = "can\xB4t write destfile !!\n" + plainPath;
-    const std::string exists = "File already exists !!\n" + plainPath;
     const FaultCase cases[] = {
-        {"missing source",
-         [](auto& f) { f.entries.erase(coded); },
-         cantRead + "\nsystem error 2",
-         {},
-         0},
-        {"short read",
-         [](auto& f) { f.readStopsAt[coded] = 900; },
-         cantRead + "\n" + text::sourceEndedEarly,
-         {coded},
-         1},
-        {"marker cut short", [](auto& f) { f.readStopsAt[coded] = 2; }, notCoded, {coded}, 0},
-        {"destination exists",
-         [&](auto& f) { f.put(plainPath, old); },
-         exists,
-         {coded, plainPath},
-         0},
-        {"write fails",
-         [](auto& f) { f.writeLimit = 100; },
-         cantWrite + "\nsystem error 112",
-         {coded},
-         1},
-        {"flush fails",
-         [](auto& f) { f.failFlush = true; },
-         cantWrite + "\nsystem error 112",
-         {coded},
-         1},
-        {"close fails",
-         [](auto& f) { f.failClose = true; },
-         cantWrite + "\nsystem error 5",
-         {coded},
-         1},
-        {"destination appears before rename",
-         [&](auto& f) { f.appearOnRename[plainPath] = old; },
-         exists,
-         {coded, plainPath},
-         1},
+        {{"missing source", [](auto& f) { f.entries.erase(coded); }},
+         {cantReadMessage(coded, MemoryFiles::fileNotFound), {}, 0}},
+        {{"short read", [](auto& f) { f.readStopsAt[coded] = 900; }},
+         {cantReadMessage(coded, text::sourceEndedEarly), {coded}, 1}},
+        {{"marker cut short", [](auto& f) { f.readStopsAt[coded] = 2; }}, {notCoded, {coded}, 0}},
+        {{"destination exists", [&](auto& f) { f.put(plainPath, old); }},
+         {alreadyExistsMessage(plainPath), {coded, plainPath}, 0}},
+        {{"write fails", [](auto& f) { f.writeLimit = 100; }},
+         {cantWriteMessage(plainPath, MemoryFiles::diskFull), {coded}, 1}},
+        {{"flush fails", [](auto& f) { f.failFlush = true; }},
+         {cantWriteMessage(plainPath, MemoryFiles::diskFull), {coded}, 1}},
+        {{"close fails", [](auto& f) { f.failClose = true; }},
+         {cantWriteMessage(plainPath, MemoryFiles::accessDenied), {coded}, 1}},
+        {{"destination appears late", [&](auto& f) { f.appearOnRename[plainPath] = old; }},
+         {alreadyExistsMessage(plainPath), {coded, plainPath}, 1}},
     };
     const Bytes codedFile = codedFileOf({60, 60, 60}, pseudoRandomBytes(1500, 2));
     for (const FaultCase& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.fault.name);
         DecodingRun r;
         r.files.put(coded, codedFile);
-        c.inject(r.files);
+        c.fault.inject(r.files);
         r.run(coded + '\0', plainPath, "060060060");
         expectFaultOutcome(c, r.host, r.files, coded, plainPath, old, endSequence);
     }

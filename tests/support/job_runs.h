@@ -42,13 +42,33 @@ inline void runDecoding(BinaryFile& files, const std::string& source,
     EXPECT_TRUE(host.endedDecodingRun()) << "the decoding run did not end idle";
 }
 
+using Paths = std::vector<std::string>;
+
+// The messages of a failed run, with the reason as the in-memory files word a system error.
+inline std::string cantReadMessage(const std::string& path, const std::string& reason) {
+    return "can\xB4t read sourcefile !!\n" + path + "\n" + reason;
+}
+inline std::string cantReadMessage(const std::string& path, SystemError error) {
+    return cantReadMessage(path, "system error " + std::to_string(error));
+}
+inline std::string cantWriteMessage(const std::string& path, SystemError error) {
+    return "can\xB4t write destfile !!\n" + path + "\nsystem error " + std::to_string(error);
+}
+inline std::string alreadyExistsMessage(const std::string& path) {
+    return "File already exists !!\n" + path;
+}
+
 // A fault injected into the files in memory, and what a run under it must leave.
 struct FaultCase {
-    const char* name;
-    std::function<void(MemoryFiles&)> inject;
-    std::string message;            // the one message shown
-    std::vector<std::string> left;  // the paths left
-    int partsCreated;               // unfinished outputs created
+    struct {
+        const char* name;
+        std::function<void(MemoryFiles&)> inject;
+    } fault;
+    struct {
+        std::string message;  // the one message shown
+        Paths left;           // the paths left
+        int partsCreated;     // unfinished outputs created
+    } outcome;
 };
 
 // Checks the message, what is left (a destination in the way keeps the bytes `old`), that
@@ -56,14 +76,14 @@ struct FaultCase {
 inline void expectFaultOutcome(const FaultCase& c, const RecordingHost& host,
                                const MemoryFiles& files, const std::string& source,
                                const std::string& destination, const Bytes& old, const Calls& end) {
-    EXPECT_EQ(host.infos(), std::vector<std::string>{c.message});
-    EXPECT_EQ(files.paths(), c.left);
+    EXPECT_EQ(host.infos(), std::vector<std::string>{c.outcome.message});
+    EXPECT_EQ(files.paths(), c.outcome.left);
     if (files.has(destination)) {
         EXPECT_EQ(files.at(destination).bytes, old);
     }
     EXPECT_EQ(files.openCount, 0);
     EXPECT_EQ(files.logCount("create " + source), 0);
-    EXPECT_EQ(files.logCount("create " + destination + ".part"), c.partsCreated);
+    EXPECT_EQ(files.logCount("create " + destination + ".part"), c.outcome.partsCreated);
     ASSERT_GE(host.calls.size(), end.size());
     EXPECT_EQ(Calls(host.calls.end() - end.size(), host.calls.end()), end);
 }
