@@ -34,21 +34,14 @@ void require(bool condition) {
 enum class Fault { none, shortRead, writeLimit, closeFails, destinationAppears };
 
 void inject(Fault fault, int64_t offset, zel::test::MemoryFiles& files) {
-    switch (fault) {
-        case Fault::none:
-            break;
-        case Fault::shortRead:
-            files.readStopsAt[source] = offset;
-            break;
-        case Fault::writeLimit:
-            files.writeLimit = offset;
-            break;
-        case Fault::closeFails:
-            files.failClose = true;
-            break;
-        case Fault::destinationAppears:
-            files.appearOnRename[destination] = zel::test::bytesOf("late");
-            break;
+    if (fault == Fault::shortRead) {
+        files.readStopsAt[source] = offset;
+    } else if (fault == Fault::writeLimit) {
+        files.writeLimit = offset;
+    }
+    files.failClose = fault == Fault::closeFails;
+    if (fault == Fault::destinationAppears) {
+        files.appearOnRename[destination] = zel::test::bytesOf("late");
     }
 }
 

@@ -81,13 +81,11 @@ TEST(BigSources, DecodingJobDecodesTheWholeLength) {
     const Bytes body = pseudoRandomBytes(period - 3, 12);
     Bytes pattern = bytesOf("ZEL");
     pattern.insert(pattern.end(), body.begin(), body.end());
-    Bytes decodedPattern;
     const CodingKey key{201, 77, 150};
-    for (const uint8_t c : body) {
-        decodedPattern.push_back(decodeByte(key, c));
-    }
-    for (const uint8_t c : bytesOf("ZEL")) {
-        decodedPattern.push_back(decodeByte(key, c));
+    Bytes decodedPattern(pattern.begin() + 3, pattern.end());
+    decodedPattern.insert(decodedPattern.end(), pattern.begin(), pattern.begin() + 3);
+    for (uint8_t& b : decodedPattern) {
+        b = decodeByte(key, b);
     }
 
     const int64_t length = lengths[0] + 3;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <stdexcept>
 #include <utility>
 
 namespace zel::test {
@@ -132,19 +131,17 @@ private:
 };
 
 void MemoryFiles::put(const std::string& path, const Bytes& content) {
-    entries[path] = MemoryEntry{};
-    entries[path].bytes = content;
+    (entries[path] = MemoryEntry{}).bytes = content;
 }
 
 void MemoryFiles::putRepeated(const std::string& path, const Bytes& pattern, int64_t length) {
-    entries[path] = MemoryEntry{};
-    entries[path].pattern = std::make_shared<const Bytes>(pattern);
-    entries[path].patternLength = length;
+    MemoryEntry& entry = entries[path] = MemoryEntry{};
+    entry.pattern = std::make_shared<const Bytes>(pattern);
+    entry.patternLength = length;
 }
 
 void MemoryFiles::putFolder(const std::string& path) {
-    entries[path] = MemoryEntry{};
-    entries[path].folder = true;
+    (entries[path] = MemoryEntry{}).folder = true;
 }
 
 bool MemoryFiles::has(const std::string& path) const {
@@ -152,11 +149,7 @@ bool MemoryFiles::has(const std::string& path) const {
 }
 
 const MemoryEntry& MemoryFiles::at(const std::string& path) const {
-    const auto found = entries.find(path);
-    if (found == entries.end()) {
-        throw std::out_of_range("no file " + path);
-    }
-    return found->second;
+    return entries.at(path);
 }
 
 std::vector<std::string> MemoryFiles::paths() const {
@@ -191,15 +184,10 @@ std::unique_ptr<OpenFile> MemoryFiles::openBinary(const std::string& path) {
 std::unique_ptr<OpenFile> MemoryFiles::createBinary(const std::string& path,
                                                     CreateOutcome& outcome) {
     const std::string name = upToNul(path);
-    if (entries.count(name) != 0) {
-        outcome = CreateOutcome::alreadyExists;
-        log.push_back("create refused " + name);
-        lastError_ = 80;  // ERROR_FILE_EXISTS
-        return nullptr;
-    }
-    if (refuseCreate) {
-        outcome = CreateOutcome::failed;
-        lastError_ = accessDenied;
+    if (entries.count(name) != 0 || refuseCreate) {
+        const bool exists = entries.count(name) != 0;
+        outcome = exists ? CreateOutcome::alreadyExists : CreateOutcome::failed;
+        lastError_ = exists ? 80 : accessDenied;  // 80: ERROR_FILE_EXISTS
         log.push_back("create refused " + name);
         return nullptr;
     }
