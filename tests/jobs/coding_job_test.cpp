@@ -146,32 +146,20 @@ TEST(CodingJob, SeveralFilesNamesAndStatuses) {
 
 TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
     const Bytes old = bytesOf("old");
-    const FaultCase cases[] = {
-        {{"missing source", [](auto& f) { f.entries.erase(source); }},
-         {cantReadMessage(source, MemoryFiles::fileNotFound), {}, 0}},
-        {{"short read", [](auto& f) { f.readStopsAt[source] = 1000; }},
-         {cantReadMessage(source, text::sourceEndedEarly), {source}, 1}},
+    std::vector<FaultCase> cases = faultsOfBothJobs(source, destination, old);
+    const FaultCase codingOnly[] = {
         {{"read fails", [](auto& f) { f.readStopsAt[source] = 1000, f.readStopError = 23; }},
          {cantReadMessage(source, 23), {source}, 1}},
         {{"source held elsewhere", [](auto& f) { f.refuseOpen.insert(source); }},
          {cantReadMessage(source, MemoryFiles::sharingViolation), {source}, 0}},
-        {{"destination exists", [&](auto& f) { f.put(destination, old); }},
-         {alreadyExistsMessage(destination), {source, destination}, 0}},
         {{"create refused", [](auto& f) { f.refuseCreate = true; }},
          {cantWriteMessage(destination, MemoryFiles::accessDenied), {source}, 0}},
         {{"marker not written", [](auto& f) { f.writeLimit = 0; }},
          {cantWriteMessage(destination, MemoryFiles::diskFull), {source}, 1}},
-        {{"write fails midway", [](auto& f) { f.writeLimit = 1000; }},
-         {cantWriteMessage(destination, MemoryFiles::diskFull), {source}, 1}},
-        {{"flush fails", [](auto& f) { f.failFlush = true; }},
-         {cantWriteMessage(destination, MemoryFiles::diskFull), {source}, 1}},
-        {{"close fails", [](auto& f) { f.failClose = true; }},
-         {cantWriteMessage(destination, MemoryFiles::accessDenied), {source}, 1}},
         {{"rename fails", [](auto& f) { f.failRename = true; }},
          {cantWriteMessage(destination, MemoryFiles::accessDenied), {source}, 1}},
-        {{"destination appears late", [&](auto& f) { f.appearOnRename[destination] = old; }},
-         {alreadyExistsMessage(destination), {source, destination}, 1}},
     };
+    cases.insert(cases.end(), std::begin(codingOnly), std::end(codingOnly));
     for (const FaultCase& c : cases) {
         SCOPED_TRACE(c.fault.name);
         CodingRun r;

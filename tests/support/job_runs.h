@@ -12,6 +12,7 @@
 #include "jobs/binary_file.h"
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
+#include "jobs/job_texts.h"
 #include "jobs/shared_state.h"
 #include "tests/support/memory_files.h"
 #include "tests/support/recording_host.h"
@@ -70,6 +71,27 @@ struct FaultCase {
         int partsCreated;     // unfinished outputs created
     } outcome;
 };
+
+// The faults that both jobs meet alike; a destination in the way holds `old`.
+inline std::vector<FaultCase> faultsOfBothJobs(const std::string& source,
+                                               const std::string& destination, const Bytes& old) {
+    return {
+        {{"missing source", [=](auto& f) { f.entries.erase(source); }},
+         {cantReadMessage(source, MemoryFiles::fileNotFound), {}, 0}},
+        {{"short read", [=](auto& f) { f.readStopsAt[source] = 900; }},
+         {cantReadMessage(source, text::sourceEndedEarly), {source}, 1}},
+        {{"destination exists", [=](auto& f) { f.put(destination, old); }},
+         {alreadyExistsMessage(destination), {source, destination}, 0}},
+        {{"write fails midway", [](auto& f) { f.writeLimit = 1000; }},
+         {cantWriteMessage(destination, MemoryFiles::diskFull), {source}, 1}},
+        {{"flush fails", [](auto& f) { f.failFlush = true; }},
+         {cantWriteMessage(destination, MemoryFiles::diskFull), {source}, 1}},
+        {{"close fails", [](auto& f) { f.failClose = true; }},
+         {cantWriteMessage(destination, MemoryFiles::accessDenied), {source}, 1}},
+        {{"destination appears late", [=](auto& f) { f.appearOnRename[destination] = old; }},
+         {alreadyExistsMessage(destination), {source, destination}, 1}},
+    };
+}
 
 // Checks the message, what is left (a destination in the way keeps the bytes `old`), that
 // nothing stays open or is created but the unfinished output, and that the run ended with `end`.
