@@ -20,7 +20,7 @@ constexpr zel::CodingKey drawnKey{173, 64, 219};
 constexpr zel::CodingKey typedKey{300, 999, 256};
 
 template <typename Transform>
-void runOverBuffer(benchmark::State& state, Transform transform) {
+void overOneBuffer(benchmark::State& state, Transform transform) {
     const std::vector<uint8_t> in = zel::test::pseudoRandomBytes(bufferSize, 12345);
     std::vector<uint8_t> out(bufferSize);
     for (auto _ : state) {
@@ -31,23 +31,14 @@ void runOverBuffer(benchmark::State& state, Transform transform) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bufferSize);
 }
 
-void codeBlock(benchmark::State& state) {
-    runOverBuffer(state, [](auto in, auto out, auto n) { zel::codeBlock(drawnKey, in, out, n); });
-}
-void decodeBlock(benchmark::State& state) {
-    runOverBuffer(state, [](auto in, auto out, auto n) { zel::decodeBlock(drawnKey, in, out, n); });
-}
-void decodeBlockTypedKeyAbove255(benchmark::State& state) {
-    runOverBuffer(state, [](auto in, auto out, auto n) { zel::decodeBlock(typedKey, in, out, n); });
-}
-void copyWithMemcpy(benchmark::State& state) {
-    runOverBuffer(state, [](auto in, auto out, auto n) { std::memcpy(out, in, n); });
-}
-
-BENCHMARK(codeBlock);
-BENCHMARK(decodeBlock);
-BENCHMARK(decodeBlockTypedKeyAbove255);
-BENCHMARK(copyWithMemcpy);
+BENCHMARK_CAPTURE(overOneBuffer, codeBlock,
+                  [](auto in, auto out, auto n) { zel::codeBlock(drawnKey, in, out, n); });
+BENCHMARK_CAPTURE(overOneBuffer, decodeBlock,
+                  [](auto in, auto out, auto n) { zel::decodeBlock(drawnKey, in, out, n); });
+BENCHMARK_CAPTURE(overOneBuffer, decodeBlockTypedKeyAbove255,
+                  [](auto in, auto out, auto n) { zel::decodeBlock(typedKey, in, out, n); });
+BENCHMARK_CAPTURE(overOneBuffer, copyWithMemcpy,
+                  [](auto in, auto out, auto n) { std::memcpy(out, in, n); });
 
 // The console report (without colours), keeping each benchmark's CPU time per iteration for the
 // ratios at the end: CPU time rather than wall time, as the machine may be shared.
@@ -79,13 +70,13 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
 
     const auto& times = reporter.timePerIteration;
-    const auto copy = times.find("copyWithMemcpy");
+    const auto copy = times.find("overOneBuffer/copyWithMemcpy");
     if (copy == times.end()) {
         return 0;
     }
-    for (const char* name : {"codeBlock", "decodeBlock", "decodeBlockTypedKeyAbove255"}) {
-        if (const auto found = times.find(name); found != times.end()) {
-            std::printf("%s takes %.2f times the CPU time of memcpy\n", name,
+    for (const std::string name : {"codeBlock", "decodeBlock", "decodeBlockTypedKeyAbove255"}) {
+        if (const auto found = times.find("overOneBuffer/" + name); found != times.end()) {
+            std::printf("%s takes %.2f times the CPU time of memcpy\n", name.c_str(),
                         found->second / copy->second);
         }
     }

@@ -14,19 +14,16 @@ constexpr int64_t int32Max = std::numeric_limits<int32_t>::max();
 
 // Drives the reporter the way the chunk loop does.
 void passAll(ProgressReporter& progress, int64_t total, int64_t chunk) {
-    int64_t remaining = total;
     chunk = std::min(chunk, total);
     progress.setChunkSize(chunk);
-    for (;;) {
+    for (int64_t remaining = total; remaining > 0; remaining -= chunk) {
         if (remaining < chunk) {
-            chunk = remaining;
-            progress.setChunkSize(chunk);
+            progress.setChunkSize(chunk = remaining);
         }
-        if (remaining == 0) {
-            return;
-        }
-        remaining -= chunk;
         progress.chunkDone();
+    }
+    if (chunk != 0) {
+        progress.setChunkSize(0);
     }
 }
 
