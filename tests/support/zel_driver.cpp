@@ -37,17 +37,11 @@ std::vector<HWND> topLevelWindows(DWORD processId) {
 }
 
 // Device contexts: of the screen (released) and made in memory (deleted).
-struct ScreenDcTraits {
-    using Handle = HDC;
-    static Handle none() { return nullptr; }
-    static bool valid(Handle dc) { return dc != nullptr; }
-    static bool close(Handle dc) { return ReleaseDC(nullptr, dc) == 1; }
-};
-struct MemoryDcTraits : ScreenDcTraits {
-    static bool close(Handle dc) { return DeleteDC(dc) != 0; }
-};
-using ScreenDc = win32::UniqueHandle<ScreenDcTraits>;
-using MemoryDc = win32::UniqueHandle<MemoryDcTraits>;
+int releaseScreenDc(HDC dc) {
+    return ReleaseDC(nullptr, dc);
+}
+using ScreenDc = win32::UniqueHandle<ClosedBy<HDC, &releaseScreenDc>>;
+using MemoryDc = win32::UniqueHandle<ClosedBy<HDC, &DeleteDC>>;
 
 }  // namespace
 

@@ -138,21 +138,17 @@ Capture captureClientArea(HWND window);
 // One pixel of a window's client area as it is on the screen.
 COLORREF screenPixel(HWND window, POINT clientPoint);
 
+// Traits of a handle that is null when there is none and that `closeHandle` closes.
+template <typename H, auto closeHandle>
+struct ClosedBy {
+    using Handle = H;
+    static Handle none() { return nullptr; }
+    static bool valid(Handle handle) { return handle != nullptr; }
+    static bool close(Handle handle) { return closeHandle(handle) != 0; }
+};
 // Owners of what a test makes in its own process: a loaded module and a window.
-struct LoadedModuleTraits {
-    using Handle = HMODULE;
-    static Handle none() { return nullptr; }
-    static bool valid(Handle module) { return module != nullptr; }
-    static bool close(Handle module) { return FreeLibrary(module) != 0; }
-};
-using LoadedModule = win32::UniqueHandle<LoadedModuleTraits>;
-struct WindowTraits {
-    using Handle = HWND;
-    static Handle none() { return nullptr; }
-    static bool valid(Handle window) { return window != nullptr; }
-    static bool close(Handle window) { return DestroyWindow(window) != 0; }
-};
-using OwnedWindow = win32::UniqueHandle<WindowTraits>;
+using LoadedModule = win32::UniqueHandle<ClosedBy<HMODULE, &FreeLibrary>>;
+using OwnedWindow = win32::UniqueHandle<ClosedBy<HWND, &DestroyWindow>>;
 
 // zel.exe loaded as data, to read its resources.
 LoadedModule loadZelResources();
