@@ -16,12 +16,7 @@ export WINEPREFIX="$work/prefix" WINEDEBUG=-all
 # No menu entries on the Linux desktop for the shortcuts made here.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-failures=0
-check() {
-    description=$1
-    shift
-    if "$@"; then echo "ok: $description"; else echo "FAILED: $description" >&2; failures=$((failures + 1)); fi
-}
+. "${0%/*}/checks.sh"
 # Runs a Windows program and waits until everything it started has ended: the uninstaller
 # copies itself to the temporary folder and runs from there.
 run() {
@@ -123,4 +118,4 @@ check "the emptied folder is gone" test ! -e "$folder"
 check "the Start menu shortcut is gone" test ! -e "$start_menu"
 check "the uninstall registration is gone" key_gone
 
-[ "$failures" -eq 0 ]
+all_passed

@@ -9,12 +9,7 @@ source_dir=$1 tree=$2 toolchain=$3 generator=$4 version=$5 makensis=$6
 zip="$tree/zel-$version-win64.zip"
 setup="$tree/zel-$version-setup.exe"
 sums="$tree/SHA256SUMS"
-failures=0
-check() {
-    description=$1
-    shift
-    if "$@"; then echo "ok: $description"; else echo "FAILED: $description" >&2; failures=$((failures + 1)); fi
-}
+. "${0%/*}/checks.sh"
 configure() {
     cmake -S "$source_dir" -B "$tree" -G "$generator" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DCMAKE_BUILD_TYPE=Release -DZEL_BUILD_TESTS=OFF -DZEL_BUILD_BENCH=OFF \
@@ -43,4 +38,4 @@ check "and leaves no package behind" sh -c "[ ! -e '$zip' ] && [ ! -e '$setup' ]
 
 configure "$makensis"
 cmake --build "$tree" --target package >/dev/null
-[ "$failures" -eq 0 ]
+all_passed
