@@ -9,6 +9,7 @@
 // the disk. The jobs run in zel.exe, whose processor time Wine does not report to other
 // processes, so only wall-clock times are compared; run it on an otherwise idle machine. Exits
 // non-zero when a decoded file differs from the original or a run fails.
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -25,12 +26,10 @@ namespace {
 using namespace zel::test;
 using namespace zel::ui;
 
-struct RunTimes {
-    double smallCopy = 0;
-    double largeCopy = 0;
-    double code = 0;
-    double decode = 0;
-};
+// What a run times, in this order.
+constexpr const char* timedSteps[] = {"copy 800 B", "copy 1 MiB", "code", "decode"};
+enum Step { smallCopy, largeCopy, coding, decoding };
+using RunTimes = std::array<double, 4>;
 
 // Clicks a job's button and waits for its end. The status display is first set to a text no
 // job shows; a job ends by showing the idle status, so a job of a few milliseconds cannot slip
@@ -68,20 +67,20 @@ RunTimes runOnce(const TempFolder& folder, bool flushOutputs) {
             flushToDisk(path);
         }
     };
-    RunTimes times;
-    times.smallCopy = secondsOf([&] { copyInChunks(source, outputs[0], 800); });
+    RunTimes times{};
+    times[smallCopy] = secondsOf([&] { copyInChunks(source, outputs[0], 800); });
     settle(outputs[0]);
-    times.largeCopy = secondsOf([&] { copyInChunks(source, outputs[1], 1 << 20); });
+    times[largeCopy] = secondsOf([&] { copyInChunks(source, outputs[1], 1 << 20); });
     settle(outputs[1]);
 
     const ZelProcess zel(folder.widePath());
     choose(zel, L"source.bin", L"coded.zel");
-    times.code = timedJob(zel, codeButton);
+    times[coding] = timedJob(zel, codeButton);
     const std::string key = zel.text(keyDisplay);
     settle(outputs[2]);
     choose(zel, L"coded.zel", L"decoded.bin");
     typeKey(zel, key);
-    times.decode = timedJob(zel, decodeButton);
+    times[decoding] = timedJob(zel, decodeButton);
     settle(outputs[3]);
     zel.quit();
 
@@ -92,11 +91,6 @@ RunTimes runOnce(const TempFolder& folder, bool flushOutputs) {
         removeTree(output);
     }
     return times;
-}
-
-void printRun(const char* what, const RunTimes& times) {
-    std::printf("%s: copy 800 B %.3f s, copy 1 MiB %.3f s, code %.3f s, decode %.3f s\n", what,
-                times.smallCopy, times.largeCopy, times.code, times.decode);
 }
 
 void printSummary(const char* what, const Summary& summary, double mebibytes) {
@@ -119,25 +113,26 @@ void benchIn(const TempFolder& folder, int64_t mebibytes, int runs, bool onDisk)
     if (onDisk) {
         flushToDisk(folder / L"source.bin");
     }
-    std::vector<double> smallCopies, largeCopies, codes, decodes;
+    std::array<std::vector<double>, 4> samples;
     for (int run = 1; run <= runs; ++run) {
         const RunTimes times = runOnce(folder, onDisk);
-        printRun(("run " + std::to_string(run)).c_str(), times);
-        smallCopies.push_back(times.smallCopy);
-        largeCopies.push_back(times.largeCopy);
-        codes.push_back(times.code);
-        decodes.push_back(times.decode);
+        std::printf("run %d:", run);
+        for (int step = smallCopy; step <= decoding; ++step) {
+            std::printf(" %s %.3f s%s", timedSteps[step], times[step],
+                        step < decoding ? "," : "\n");
+            samples[step].push_back(times[step]);
+        }
     }
     if (runs > 1) {
-        const auto size = static_cast<double>(mebibytes);
-        const Summary smallCopy = summaryOf(smallCopies), largeCopy = summaryOf(largeCopies);
-        const Summary code = summaryOf(codes), decode = summaryOf(decodes);
-        printSummary("copy 800 B", smallCopy, size);
-        printSummary("copy 1 MiB", largeCopy, size);
-        printSummary("code", code, size);
-        printSummary("decode", decode, size);
-        printRatios("code", code, largeCopy, smallCopy);
-        printRatios("decode", decode, largeCopy, smallCopy);
+        std::array<Summary, 4> summaries;
+        for (int step = smallCopy; step <= decoding; ++step) {
+            summaries[step] = summaryOf(samples[step]);
+            printSummary(timedSteps[step], summaries[step], static_cast<double>(mebibytes));
+        }
+        for (const Step job : {coding, decoding}) {
+            printRatios(timedSteps[job], summaries[job], summaries[largeCopy],
+                        summaries[smallCopy]);
+        }
         std::printf("targets: at most 1.6x the 1 MiB copy and 0.5x the 800-byte copy\n");
     }
 }
