@@ -1,10 +1,13 @@
 #include "tests/support/processes.h"
 
 #include <atomic>
+#include <cstdio>
 #include <stdexcept>
 #include <thread>
 
+#include "jobs/buffered_files.h"
 #include "jobs/coding_job.h"
+#include "jobs/decoding_job.h"
 #include "jobs/win32_binary_file.h"
 #include "tests/support/real_files.h"
 #include "tests/support/recording_host.h"
@@ -55,16 +58,72 @@ int holdUnshared(const std::string& path, const std::string& readyEventName,
     return 0;
 }
 
-int codeFile(const std::string& source, const std::string& destination) {
+// Leaves "<go>.<process id>.ready", then waits until the file <go> exists, so that two
+// processes started apart begin their jobs at the same moment.
+bool waitForGo(const std::string& go) {
+    const std::string ready = go + "." + std::to_string(GetCurrentProcessId()) + ".ready";
+    if (!win32::KernelHandle(CreateFileA(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr))) {
+        return false;
+    }
+    return waitUntil([&] { return GetFileAttributesA(go.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                     milliseconds(300000), milliseconds(0));
+}
+
+// The selection the source chooser makes of files of one folder: one path, or the folder and
+// the names.
+std::string selectionOf(const std::vector<std::string>& paths) {
+    if (paths.size() == 1) {
+        return paths[0] + '\0';
+    }
+    std::string selection = paths[0].substr(0, paths[0].find_last_of('\\')) + '\0';
+    for (const std::string& path : paths) {
+        selection += path.substr(path.find_last_of('\\') + 1) + '\0';
+    }
+    return selection;
+}
+
+int runJob(std::vector<std::string> args) {
+    if (args.size() >= 2 && args[0] == "--after") {
+        if (!waitForGo(args[1])) {
+            return 3;
+        }
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    Win32BinaryFile systemFiles;
+    BufferedFiles files(systemFiles);
     SharedState state;
-    state.sourceSelection = source;
-    state.sourceCount = 1;
-    state.destinationPath = destination;
     RecordingHost host;
     host.recordProgress = false;
-    Win32BinaryFile files;
-    runCodingJob(state, host, files);
-    return host.infos().empty() ? 0 : 4;
+    if (args.size() >= 3 && args[0] == "code") {
+        state.destinationPath = args[1];
+        state.sourceCount = static_cast<int16_t>(args.size() - 2);
+        state.sourceSelection = selectionOf({args.begin() + 2, args.end()});
+        runCodingJob(state, host, files);
+    } else if (args.size() == 4 && args[0] == "decode") {
+        state.sourceSelection = args[1] + '\0';
+        state.sourceCount = 1;
+        state.destinationPath = args[2];
+        host.keyEntryText = args[3];
+        runDecodingJob(state, host, files);
+    } else {
+        std::fprintf(stderr,
+                     "usage: %s [--after FILE] code DEST SOURCE... | decode CODED DEST KEY\n",
+                     jobRole);
+        return 2;
+    }
+    for (const std::string& info : host.infos()) {
+        std::string line;
+        for (const char c : info) {
+            line += c == '\n' ? std::string(" | ") : std::string(1, c);
+        }
+        std::printf("info: %s\n", line.c_str());
+    }
+    if (!host.shownKeyText.empty()) {
+        std::printf("key: %s\n", host.shownKeyText.c_str());
+    }
+    std::fflush(stdout);
+    return 0;
 }
 
 }  // namespace
@@ -146,8 +205,8 @@ std::optional<int> playChildRole(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == holdUnsharedRole) {
         return holdUnshared(argv[2], argv[3], argv[4]);
     }
-    if (argc == 4 && std::string(argv[1]) == codeFileRole) {
-        return codeFile(argv[2], argv[3]);
+    if (argc >= 2 && std::string(argv[1]) == jobRole) {
+        return runJob(std::vector<std::string>(argv + 2, argv + argc));
     }
     return std::nullopt;
 }

@@ -1,6 +1,6 @@
 // Processes the Windows tests start: zel.exe, or this test program again in a child role, to
-// hold a file from another process (Wine enforces share modes between processes) or to be
-// killed half-way through a job.
+// hold a file from another process (Wine enforces share modes between processes) or to run a
+// job that is killed half-way or traced.
 #pragma once
 
 #include <chrono>
@@ -64,9 +64,13 @@ private:
     bool holding_ = false;
 };
 
-// Codes <source> into <destination> with the coding job on real files, then exits: a child
-// role, for a test that kills a run half-way.
-inline constexpr char codeFileRole[] = "--code-file";
+// Runs one job on real files as the dialog does (large blocks over the Win32 file system) and
+// prints what the window would show: each message as "info: ..." (line breaks as " | ") and
+// the key as "key: <nine digits>". For a test that kills a run half-way, and for the scripts
+// that trace runs or start two at once:
+//   <test program> --job [--after <go file>] code <destination> <source>...  (of one folder)
+//   <test program> --job [--after <go file>] decode <coded file> <destination> <key text>
+inline constexpr char jobRole[] = "--job";
 
 // Plays the child role named by the arguments, if any, and gives its exit code; the test
 // programs' main() calls it first.

@@ -2,7 +2,7 @@
 # A coding run over three files and a decoding run, traced with strace: every output's data
 # must reach the disk (fsync or fdatasync of the unfinished "<name>.part") before the rename
 # that gives it its final name.
-# Usage: durable_trace.sh <wine-run.sh> <zel_job_runner.exe> <work folder>
+# Usage: durable_trace.sh <wine-run.sh> <test program with the --job role> <work folder>
 set -euo pipefail
 wine_run=$1 runner=$2 work=$3
 command -v strace >/dev/null || { echo "strace is missing (scripts/setup.sh installs it)"; exit 1; }
@@ -22,7 +22,7 @@ traced() {
     WINEPREFIX=$ZEL_WINEPREFIX "$wineserver" -k 2>/dev/null || true
     WINEPREFIX=$ZEL_WINEPREFIX "$wineserver" -w 2>/dev/null || true
     strace -f -y -qq -e trace=fsync,fdatasync,rename,renameat,renameat2 -o "$work/trace.log" \
-        "$wine_run" "$runner" "$@"
+        "$wine_run" "$runner" --job "$@"
 }
 
 # Each output: the line of its last flush must come before the line of its rename.

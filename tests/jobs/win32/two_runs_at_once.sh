@@ -5,7 +5,7 @@
 #  - one decodes into a name while the other codes that name as its source: the second run
 #    either finds no file or codes the whole decoded file, never a part of it.
 # Nothing is replaced, interleaved or lost, and no unfinished "*.part" file is left.
-# Usage: two_runs_at_once.sh <wine-run.sh> <zel_job_runner.exe> <work folder> [rounds]
+# Usage: two_runs_at_once.sh <wine-run.sh> <test program with the --job role> <work folder> [rounds]
 set -euo pipefail
 export LC_ALL=C  # the messages hold the byte 0xB4
 wine_run=$1 runner=$2 work=$3 rounds=${4:-8}
@@ -22,9 +22,9 @@ head -c 3000001 /dev/urandom >"$work/second"
 run_pair() {
     local go=$work/go delay=$1
     rm -f "$go"*
-    "$wine_run" "$runner" --after "$(winpath "$go")" "${run1[@]}" | tr -d '\r' >"$work/run1" &
+    "$wine_run" "$runner" --job --after "$(winpath "$go")" "${run1[@]}" | tr -d '\r' >"$work/run1" &
     local first=$!
-    "$wine_run" "$runner" --after "$(winpath "$go")2" "${run2[@]}" | tr -d '\r' >"$work/run2" &
+    "$wine_run" "$runner" --job --after "$(winpath "$go")2" "${run2[@]}" | tr -d '\r' >"$work/run2" &
     local second=$!
     for _ in $(seq 600); do
         [ "$(ls "$work" | grep -c '\.ready$')" -ge 2 ] && break
@@ -36,7 +36,7 @@ run_pair() {
 
 decoded_equals() {  # <coded> <key> <plain>
     rm -f "$work/check"
-    "$wine_run" "$runner" decode "$(winpath "$1")" "$(winpath "$work/check")" "$2" >/dev/null
+    "$wine_run" "$runner" --job decode "$(winpath "$1")" "$(winpath "$work/check")" "$2" >/dev/null
     cmp -s "$work/check" "$3"
 }
 
