@@ -137,6 +137,17 @@ protected:
         DeleteFileA(plain.c_str());
         return keyText;
     }
+    // Codes the selection to `destination`, decodes `coded` (that or one of the outputs) to
+    // `plain`; neither run shows a message.
+    void roundTrip(const std::string& selection, int16_t count, const std::string& destination,
+                   const std::string& coded, const std::string& plain) {
+        RecordingHost codingHost;
+        const std::string keyText = code(selection, count, destination, codingHost);
+        RecordingHost decodingHost(keyText);
+        decode(coded, plain, decodingHost);
+        EXPECT_EQ(codingHost.infos(), Infos{});
+        EXPECT_EQ(decodingHost.infos(), Infos{});
+    }
 };
 
 TEST_F(JobFaults, FullDiskWhileCodingIsReportedLeavesNothingAndTheRunGoesOn) {
@@ -219,13 +230,7 @@ TEST_F(JobFaults, SourceOnAReadOnlyFileSystemCodesNormally) {
     const std::string source = readOnly + "\\source.bin";
     const DiskWatch watch({folder.path(), readOnly});
 
-    RecordingHost codingHost;
-    const std::string keyText = code(source, 1, folder / "coded", codingHost);
-    RecordingHost decodingHost(keyText);
-    decode(folder / "coded", folder / "plain", decodingHost);
-
-    EXPECT_TRUE(codingHost.infos().empty());
-    EXPECT_TRUE(decodingHost.infos().empty());
+    roundTrip(source, 1, folder / "coded", folder / "coded", folder / "plain");
     watch.expectOnlyAdded({folder / "coded", folder / "plain"});
     EXPECT_TRUE(readWholeFile(folder / "plain") == readWholeFile(source));
 }
@@ -327,13 +332,7 @@ TEST_F(JobFaults, LeftoverUnfinishedOutputIsLeftAsItIs) {
     writeWholeFile(folder / "out.part", {'o', 'l', 'd'});
     const DiskWatch watch({folder.path()});
 
-    RecordingHost codingHost;
-    const std::string keyText = code(folder / "source", 1, folder / "out", codingHost);
-    RecordingHost decodingHost(keyText);
-    decode(folder / "out", folder / "plain", decodingHost);
-
-    EXPECT_TRUE(codingHost.infos().empty());
-    EXPECT_TRUE(decodingHost.infos().empty());
+    roundTrip(folder / "source", 1, folder / "out", folder / "out", folder / "plain");
     watch.expectOnlyAdded({folder / "out", folder / "plain"});
     EXPECT_TRUE(readWholeFile(folder / "plain") == content);
 }
@@ -348,13 +347,7 @@ TEST_F(JobFaults, DestinationOf255CharactersIsWritten) {
     const std::string plain = base + std::string(255 - base.size(), 'p');
     const DiskWatch watch({folder.path()});
 
-    RecordingHost codingHost;
-    const std::string keyText = code(folder / "source", 1, destination, codingHost);
-    RecordingHost decodingHost(keyText);
-    decode(destination, plain, decodingHost);
-
-    EXPECT_TRUE(codingHost.infos().empty());
-    EXPECT_TRUE(decodingHost.infos().empty());
+    roundTrip(folder / "source", 1, destination, destination, plain);
     watch.expectOnlyAdded({destination, plain});
     EXPECT_TRUE(readWholeFile(plain) == content);
 }
@@ -377,14 +370,8 @@ TEST_F(JobFaults, BuiltNamesOver260CharactersAreWritten) {
     ASSERT_GT(shortOutput.size() + 5, 260u);
     const DiskWatch watch({folder.path()});
 
-    RecordingHost codingHost;
-    const std::string keyText =
-        code(selectionOf(folder.path(), {longName, "s"}), 2, outFolder + "\\o", codingHost);
-    RecordingHost decodingHost(keyText);
-    decode(longOutput, folder / "plain", decodingHost);
-
-    EXPECT_TRUE(codingHost.infos().empty());
-    EXPECT_TRUE(decodingHost.infos().empty());
+    roundTrip(selectionOf(folder.path(), {longName, "s"}), 2, outFolder + "\\o", longOutput,
+              folder / "plain");
     watch.expectOnlyAdded({longOutput, shortOutput, folder / "plain"});
     EXPECT_TRUE(readWholeFile(folder / "plain") == longSource);
 }
@@ -406,7 +393,7 @@ TEST(JobFaultsLong, RunKilledHalfWayLeavesNothingUnderTheFinalName) {
     const int64_t length = int64_t{512} << 20;
     makeSparseFile(source, length, {{0, 'a'}, {length - 1, 'z'}});
 
-    Process coder = Process::ofThisProgram({codeFileRole, source, destination});
+    Process coder = Process::ofThisProgram({jobRole, "code", destination, source});
     int64_t firstSeen = -1;
     int64_t lastSeen = -1;
     const auto start = std::chrono::steady_clock::now();
@@ -463,20 +450,16 @@ TEST(JobFaultsLong, SourceOf4GiBPlusOneByteRoundTrips) {
 
     auto start = std::chrono::steady_clock::now();
     Win32BinaryFile files;
-    SharedState codingState;
-    codingState.sourceSelection = source;
-    codingState.destinationPath = coded;
     RecordingHost codingHost;
     codingHost.recordProgress = false;
-    runCodingJob(codingState, codingHost, files);
+    const std::string keyText = runCoding(files, source, 1, coded, codingHost);
     const double codingSeconds = secondsSince(start);
-    EXPECT_TRUE(codingHost.endedCodingRun(codingState.keyText));
     ASSERT_TRUE(codingHost.infos().empty()) << codingHost.infos().front();
     EXPECT_EQ(codingHost.stepsMade, (length + 799) / 800);
     EXPECT_GT(codingHost.rangeHigh, 0);
 
     ASSERT_EQ(fileSize(coded), length + 3);
-    const CodingKey key = parseKeyText(codingState.keyText);
+    const CodingKey key = parseKeyText(keyText);
     EXPECT_EQ(byteAt(coded, 0), 'Z');
     EXPECT_EQ(byteAt(coded, 1), 'E');
     EXPECT_EQ(byteAt(coded, 2), 'L');
@@ -486,14 +469,10 @@ TEST(JobFaultsLong, SourceOf4GiBPlusOneByteRoundTrips) {
     EXPECT_EQ(byteAt(coded, 3 + (int64_t{3} << 30)), codeByte(key, 0));
 
     start = std::chrono::steady_clock::now();
-    SharedState decodingState;
-    decodingState.sourceSelection = coded;
-    decodingState.destinationPath = decoded;
-    RecordingHost decodingHost(codingState.keyText);
+    RecordingHost decodingHost(keyText);
     decodingHost.recordProgress = false;
-    runDecodingJob(decodingState, decodingHost, files);
+    runDecoding(files, coded, decoded, decodingHost);
     const double decodingSeconds = secondsSince(start);
-    EXPECT_TRUE(decodingHost.endedDecodingRun());
     ASSERT_TRUE(decodingHost.infos().empty()) << decodingHost.infos().front();
     EXPECT_EQ(decodingHost.stepsMade, (length + 799) / 800);
     removeTree(coded);
