@@ -46,17 +46,11 @@ TEST(SourceChooser, ShowsOnePathOrTheFolderOfSeveralFiles) {
     FolderWith folder({"a.txt", "b.txt", "c.txt"});
     ZelProcess zel(folder.path());
 
-    zel.click(loadSourceButton);
-    auto chooser = zel.waitForDialog(sourceChooserTitle);
-    ASSERT_TRUE(chooser.has_value());
-    ZelProcess::chooseFiles(chooser->window, L"b.txt");
+    ASSERT_TRUE(chooseSources(zel, L"b.txt"));
     ASSERT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 1"; }));
     EXPECT_STRCASEEQ(zel.text(sourceDisplay).c_str(), (folder.path() + "\\b.txt").c_str());
 
-    zel.click(loadSourceButton);
-    chooser = zel.waitForDialog(sourceChooserTitle);
-    ASSERT_TRUE(chooser.has_value());
-    ZelProcess::chooseFiles(chooser->window, L"\"a.txt\" \"b.txt\" \"c.txt\"");
+    ASSERT_TRUE(chooseSources(zel, L"\"a.txt\" \"b.txt\" \"c.txt\""));
     ASSERT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 3"; }));
     EXPECT_STRCASEEQ(zel.text(sourceDisplay).c_str(), folder.path().c_str());
     EXPECT_EQ(zel.quit(), 0u);
@@ -106,15 +100,9 @@ TEST(Keyboard, EscOpensTheDestinationChooserAndEnterInTheKeyEntryTheSourceChoose
 TEST(InfoMessages, ShowTheAcuteAccentUnderTheProgramsUtf8CodePage) {
     FolderWith folder({"plain.txt"});
     ZelProcess zel(folder.path());
-    zel.click(loadSourceButton);
-    auto chooser = zel.waitForDialog(sourceChooserTitle);
-    ASSERT_TRUE(chooser.has_value());
-    ZelProcess::chooseFiles(chooser->window, L"plain.txt");
+    ASSERT_TRUE(chooseSources(zel, L"plain.txt"));
     ASSERT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 1"; }));
-    zel.click(chooseDestButton);
-    chooser = zel.waitForDialog(destinationChooserTitle);
-    ASSERT_TRUE(chooser.has_value());
-    ZelProcess::chooseFiles(chooser->window, L"out.bin");
+    ASSERT_TRUE(chooseDestination(zel, L"out.bin"));
     ASSERT_TRUE(waitUntil([&] { return !zel.text(destDisplay).empty(); }));
     zel.setText(keyEntry, "123456789");
 
