@@ -232,24 +232,17 @@ bool cancelDestinationChooser(const ZelProcess& zel) {
            waitUntil([&] { return IsWindowEnabled(zel.window()) != 0; });
 }
 
-std::optional<InfoBox> waitForInfo(const ZelProcess& zel, milliseconds limit) {
-    const auto shown = zel.waitForDialog(text::infoTitle, limit);
-    if (!shown) {
-        return std::nullopt;
-    }
-    return InfoBox{shown->window, wideWindowText(GetDlgItem(shown->window, messageTextId))};
-}
-
 std::optional<std::wstring> dismissInfo(const ZelProcess& zel, milliseconds limit) {
-    const auto box = waitForInfo(zel, limit);
+    const auto box = zel.waitForDialog(text::infoTitle, limit);
     if (!box) {
         return std::nullopt;
     }
+    const std::wstring message = wideWindowText(GetDlgItem(box->window, messageTextId));
     ZelProcess::pressOk(box->window);
     if (!waitUntil([&] { return IsWindow(box->window) == 0; })) {
         return std::nullopt;
     }
-    return box->text;
+    return message;
 }
 
 bool waitForJobEnd(const ZelProcess& zel, milliseconds limit) {

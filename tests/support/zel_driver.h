@@ -107,14 +107,8 @@ bool chooseDestination(const ZelProcess& zel, const std::wstring& name);
 // Cancels the destination chooser that is open now (or opens within the limit).
 bool cancelDestinationChooser(const ZelProcess& zel);
 
-// The information box that is shown now (or within the limit): its message as UTF-16.
-struct InfoBox {
-    HWND window = nullptr;
-    std::wstring text;
-};
-std::optional<InfoBox> waitForInfo(const ZelProcess& zel, milliseconds limit = waitLimit);
-// Waits for the information box, presses OK and waits until it has gone; its text, or
-// nothing when no box came.
+// Waits for the information box, presses OK and waits until it has gone; its message as
+// UTF-16, or nothing when no box came.
 std::optional<std::wstring> dismissInfo(const ZelProcess& zel, milliseconds limit = waitLimit);
 
 // Waits until a job has ended: the status is idle, the destination display is empty (a job

@@ -7,7 +7,7 @@
 #include <set>
 #include <thread>
 
-#include "tests/support/zel_driver.h"
+#include "tests/support/zel_steps.h"
 #include "win32/text.h"
 
 #include <commctrl.h>
@@ -39,20 +39,13 @@ TEST(BigFiles, SourceOfTwoAndAHalfGiBCodesAndDecodesToTheSameBytes) {
 
     ASSERT_TRUE(chooseSources(zel, L"big.img"));
     ASSERT_TRUE(chooseDestination(zel, L"big.zel"));
-    zel.click(codeButton);
-    ASSERT_TRUE(waitForJobEnd(zel));
-    EXPECT_TRUE(zel.shownDialogs().empty());
-    const std::string key = zel.text(keyDisplay);
-    ASSERT_EQ(key.size(), 9u);
+    const std::string key = codeChosenFiles(zel);
+    ASSERT_TRUE(isKeyText(key)) << key;
     EXPECT_EQ(fileSize(folder / L"big.zel"), length + 3);
     EXPECT_EQ(byteAt(folder / L"big.zel", 0), 'Z');
 
     ASSERT_TRUE(chooseSources(zel, L"big.zel"));
-    ASSERT_TRUE(chooseDestination(zel, L"big.back"));
-    typeKey(zel, key);
-    zel.click(decodeButton);
-    ASSERT_TRUE(waitForJobEnd(zel));
-    EXPECT_TRUE(zel.shownDialogs().empty());
+    decodeChosenFile(zel, L"big.back", key);
     EXPECT_EQ(compareFiles(folder / L"big.img", folder / L"big.back"), "");
     EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"big.back", L"big.img", L"big.zel"}));
     EXPECT_EQ(zel.quit(), 0u);

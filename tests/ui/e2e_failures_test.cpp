@@ -2,7 +2,7 @@
 // dialogs: the message, no existing file changed, nothing half-written left behind.
 #include <gtest/gtest.h>
 
-#include "tests/support/zel_driver.h"
+#include "tests/support/zel_steps.h"
 #include "win32/error_text.h"
 #include "win32/text.h"
 
@@ -72,12 +72,11 @@ TEST_F(Failures, ExistingDestinationIsRefusedAndAskedForAgainUntilCancelled) {
 TEST_F(Failures, CancellingTheSourceChooserAfterAChoiceLeavesNoSource) {
     startIn({{L"plain.txt", pseudoRandomBytes(10, 12)}});
     ASSERT_TRUE(chooseSources(*zel_, L"plain.txt"));
-    ASSERT_TRUE(waitUntil([&] { return zel_->text(statusDisplay) == "Files to crypt: 1"; }));
+    ASSERT_TRUE(chosenAs(*zel_, folder_ / L"plain.txt", 1));
     ASSERT_TRUE(chooseDestination(*zel_, L"out.zel"));
 
     ASSERT_TRUE(cancelSourceChooser(*zel_));
-    EXPECT_TRUE(waitUntil([&] { return zel_->text(statusDisplay) == "Files to crypt: 0"; }));
-    EXPECT_EQ(zel_->wideText(sourceDisplay), folder_ / L"plain.txt");
+    EXPECT_TRUE(chosenAs(*zel_, folder_ / L"plain.txt", 0));
     zel_->click(codeButton);
     EXPECT_EQ(dismissInfo(*zel_), L"No sourcefile !");
     zel_->click(decodeButton);
@@ -184,9 +183,8 @@ TEST_F(Failures, TakenOutputNameInARunOverSeveralFilesIsReportedAndTheOthersAreC
     EXPECT_EQ(fileSize(folder_ / L"out_c.txt_ZEL"), 13);
     EXPECT_FALSE(holdsUnfinishedOutput(folder_));
 
-    chooseForDecoding(L"out_c.txt_ZEL", L"c.back", key);
-    zel_->click(decodeButton);
-    ASSERT_TRUE(waitForJobEnd(*zel_));
+    ASSERT_TRUE(chooseSources(*zel_, L"out_c.txt_ZEL"));
+    decodeChosenFile(*zel_, L"c.back", key);
     EXPECT_TRUE(readWholeFile(folder_ / L"c.back") == c);
     EXPECT_EQ(zel_->quit(), 0u);
 }

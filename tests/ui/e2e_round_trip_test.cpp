@@ -2,40 +2,12 @@
 // the key read off the window, typed back for "Decode file"; the bytes come back unchanged.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "tests/support/zel_driver.h"
+#include "tests/support/zel_steps.h"
 
 namespace zel::test {
 namespace {
 
 using namespace ui;
-
-bool isKeyText(const std::string& text) {
-    return text.size() == 9 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// "Code file" after the choices; the key the window shows afterwards (empty when none).
-std::string codeChosenFiles(const ZelProcess& zel) {
-    zel.click(codeButton);
-    if (!waitForJobEnd(zel)) {
-        return {};
-    }
-    return zel.text(keyDisplay);
-}
-
-// Picks the coded file and a destination, types the key and decodes.
-void decodeThroughDialogs(const ZelProcess& zel, const std::wstring& coded,
-                          const std::wstring& destination, const std::string& key) {
-    ASSERT_TRUE(chooseSources(zel, coded));
-    ASSERT_TRUE(chooseDestination(zel, destination));
-    typeKey(zel, key);
-    zel.click(decodeButton);
-    ASSERT_TRUE(waitForJobEnd(zel));
-    EXPECT_TRUE(zel.shownDialogs().empty());
-    EXPECT_EQ(zel.text(keyEntry), "");
-}
 
 TEST(EndToEnd, OneFileCodedWithTheShownKeyDecodesToTheSameBytes) {
     TempFolder folder;
@@ -44,14 +16,12 @@ TEST(EndToEnd, OneFileCodedWithTheShownKeyDecodesToTheSameBytes) {
     ZelProcess zel(folder.widePath());
 
     ASSERT_TRUE(chooseSources(zel, L"letter.doc"));
-    EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 1"; }));
-    EXPECT_EQ(wideWindowText(zel.control(sourceDisplay)), folder / L"letter.doc");
+    EXPECT_TRUE(chosenAs(zel, folder / L"letter.doc", 1));
     ASSERT_TRUE(chooseDestination(zel, L"letter.zel"));
     EXPECT_EQ(wideWindowText(zel.control(destDisplay)), folder / L"letter.zel");
 
     const std::string key = codeChosenFiles(zel);
     ASSERT_TRUE(isKeyText(key)) << key;
-    EXPECT_TRUE(zel.shownDialogs().empty());
     EXPECT_EQ(zel.text(sourceDisplay), "");
     // Every key number is drawn from 50..255.
     for (int group = 0; group < 3; ++group) {
@@ -64,7 +34,8 @@ TEST(EndToEnd, OneFileCodedWithTheShownKeyDecodesToTheSameBytes) {
     EXPECT_TRUE(coded == codedFileOf(parseKeyText(key), plain));
     EXPECT_TRUE(readWholeFile(folder / L"letter.doc") == plain);
 
-    decodeThroughDialogs(zel, L"letter.zel", L"letter-again.doc", key);
+    ASSERT_TRUE(chooseSources(zel, L"letter.zel"));
+    decodeChosenFile(zel, L"letter-again.doc", key);
     EXPECT_TRUE(readWholeFile(folder / L"letter-again.doc") == plain);
     EXPECT_EQ(zel.text(keyDisplay), "");
     EXPECT_FALSE(holdsUnfinishedOutput(folder));
@@ -87,8 +58,7 @@ TEST(EndToEnd, ThreeFilesCodedUnderTheDestinationNameDecodeWithTheOneKey) {
     ZelProcess zel(folder.widePath());
 
     ASSERT_TRUE(chooseSources(zel, L"\"a.txt\" \"b.bin\" \"c d.dat\""));
-    EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 3"; }));
-    EXPECT_EQ(wideWindowText(zel.control(sourceDisplay)), folder.widePath());
+    EXPECT_TRUE(chosenAs(zel, folder.widePath(), 3));
     ASSERT_TRUE(chooseDestination(zel, L"out"));
 
     const std::string key = codeChosenFiles(zel);
@@ -101,7 +71,8 @@ TEST(EndToEnd, ThreeFilesCodedUnderTheDestinationNameDecodeWithTheOneKey) {
     }
     for (const auto& [name, bytes] : sources) {
         const std::wstring back = L"back_" + name;
-        decodeThroughDialogs(zel, L"out_" + name + L"_ZEL", back, key);
+        ASSERT_TRUE(chooseSources(zel, L"out_" + name + L"_ZEL"));
+        decodeChosenFile(zel, back, key);
         EXPECT_TRUE(readWholeFile(folder / back) == bytes);
     }
     EXPECT_FALSE(holdsUnfinishedOutput(folder));
@@ -121,17 +92,16 @@ TEST(EndToEnd, NamesOutsideTheWesternCodePageCodeAndDecode) {
     ZelProcess zel(folder.widePath());
 
     ASSERT_TRUE(chooseSources(zel, source));
-    EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 1"; }));
-    EXPECT_EQ(wideWindowText(zel.control(sourceDisplay)), folder / source);
+    EXPECT_TRUE(chosenAs(zel, folder / source, 1));
     ASSERT_TRUE(chooseDestination(zel, coded));
     EXPECT_EQ(wideWindowText(zel.control(destDisplay)), folder / coded);
     const std::string key = codeChosenFiles(zel);
     ASSERT_TRUE(isKeyText(key)) << key;
-    EXPECT_TRUE(zel.shownDialogs().empty());
     ASSERT_TRUE(pathExists(folder / coded));
     EXPECT_TRUE(readWholeFile(folder / coded) == codedFileOf(parseKeyText(key), plain));
 
-    decodeThroughDialogs(zel, coded, decoded, key);
+    ASSERT_TRUE(chooseSources(zel, coded));
+    decodeChosenFile(zel, decoded, key);
     ASSERT_TRUE(pathExists(folder / decoded));
     EXPECT_TRUE(readWholeFile(folder / decoded) == plain);
     EXPECT_EQ(folder.names().size(), 3u);

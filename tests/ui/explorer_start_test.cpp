@@ -2,7 +2,7 @@
 // command line. The choice, the count and any refusal are read from the real window.
 #include <gtest/gtest.h>
 
-#include "tests/support/zel_driver.h"
+#include "tests/support/zel_steps.h"
 #include "ui/explorer_choice.h"
 #include "win32/text.h"
 
@@ -14,23 +14,12 @@ using win32::toWide;
 
 const std::wstring cyrillicName = L"\u0414\u0430\u043D.txt";  // Дан.txt, outside Windows-1252
 
-bool chosenAs(const ZelProcess& zel, const std::wstring& shown, int count) {
-    return waitUntil([&] {
-        return zel.wideText(sourceDisplay) == shown &&
-               zel.text(statusDisplay) == "Files to crypt: " + std::to_string(count);
-    });
-}
-
 // Starts zel.exe with the coded file, decodes it with the key into the destination.
 void decodeStartedWith(const TempFolder& folder, const std::wstring& coded,
                        const std::wstring& destination, const std::string& key) {
     const ZelProcess zel(folder.widePath(), {coded});
     ASSERT_TRUE(chosenAs(zel, folder / coded, 1));
-    ASSERT_TRUE(chooseDestination(zel, destination));
-    typeKey(zel, key);
-    zel.click(decodeButton);
-    ASSERT_TRUE(waitForJobEnd(zel));
-    EXPECT_TRUE(zel.shownDialogs().empty());
+    decodeChosenFile(zel, destination, key);
     EXPECT_EQ(zel.quit(), 0u);
 }
 
@@ -61,11 +50,8 @@ TEST(StartedWithFiles, ThreeFilesOfOneFolderAreCodedAndDecodeToTheSameBytes) {
         const ZelProcess zel(folder.widePath(), arguments);
         ASSERT_TRUE(chosenAs(zel, folder.widePath(), 3));
         ASSERT_TRUE(chooseDestination(zel, L"out"));
-        zel.click(codeButton);
-        ASSERT_TRUE(waitForJobEnd(zel));
-        EXPECT_TRUE(zel.shownDialogs().empty());
-        key = zel.text(keyDisplay);
-        ASSERT_EQ(key.size(), 9u) << key;
+        key = codeChosenFiles(zel);
+        ASSERT_TRUE(isKeyText(key)) << key;
         EXPECT_EQ(zel.quit(), 0u);
     }
     for (const auto& [name, bytes] : sources) {
