@@ -77,16 +77,6 @@ private:
     FolderSnapshot before_;
 };
 
-// Empties a mounted folder at the end of a case, whatever happened.
-struct EmptiedAtExit {
-    std::string folder;
-    ~EmptiedAtExit() {
-        if (!folder.empty()) {
-            removeContents(folder);
-        }
-    }
-};
-
 // A folder that fault_mounts.sh mounted under the folder named by ZEL_FAULT_MOUNTS; empty when
 // there is none.
 std::string faultMount(const char* name) {
@@ -128,6 +118,15 @@ constexpr char noMountNote[] =
 
 class JobFaults : public RealJobTest {
 protected:
+    // The fault mounts (empty when not mounted); the tiny one is emptied after every case.
+    const std::string full = tinyFileSystem();
+    const std::string readOnly = readOnlyFileSystem();
+    ~JobFaults() override {
+        if (!full.empty()) {
+            removeContents(full);
+        }
+    }
+
     // A coded file of the source's bytes in the temporary folder; gives its key text.
     std::string makeCodedFile(const Bytes& source, const std::string& name) {
         const std::string plain = folder / (name + ".plain");
@@ -137,25 +136,25 @@ protected:
         DeleteFileA(plain.c_str());
         return keyText;
     }
-    // Codes the selection to `destination`, decodes `coded` (that or one of the outputs) to
-    // `plain`; neither run shows a message.
-    void roundTrip(const std::string& selection, int16_t count, const std::string& destination,
-                   const std::string& coded, const std::string& plain) {
+    // What a coding run and then a decoding run told: the selection coded to `destination`,
+    // `coded` (that or one of the outputs) decoded to `plain` with the key text given, else
+    // with the coding run's key.
+    using Told = std::pair<Infos, Infos>;
+    Told codeAndDecode(const std::string& selection, int16_t count, const std::string& destination,
+                       const std::string& coded, const std::string& plain,
+                       const std::string& keyText = {}) {
         RecordingHost codingHost;
-        const std::string keyText = code(selection, count, destination, codingHost);
-        RecordingHost decodingHost(keyText);
+        const std::string madeKey = code(selection, count, destination, codingHost);
+        RecordingHost decodingHost(keyText.empty() ? madeKey : keyText);
         decode(coded, plain, decodingHost);
-        EXPECT_EQ(codingHost.infos(), Infos{});
-        EXPECT_EQ(decodingHost.infos(), Infos{});
+        return {codingHost.infos(), decodingHost.infos()};
     }
 };
 
 TEST_F(JobFaults, FullDiskWhileCodingIsReportedLeavesNothingAndTheRunGoesOn) {
-    const std::string full = tinyFileSystem();
     if (full.empty()) {
         GTEST_SKIP() << "the tiny file system" << noMountNote;
     }
-    EmptiedAtExit emptied{full};
     writeWholeFile(folder / "big.bin", pseudoRandomBytes(256 << 10, 1));
     writeWholeFile(folder / "small.bin", pseudoRandomBytes(1000, 2));
     const DiskWatch watch({folder.path(), full});
@@ -170,11 +169,9 @@ TEST_F(JobFaults, FullDiskWhileCodingIsReportedLeavesNothingAndTheRunGoesOn) {
 }
 
 TEST_F(JobFaults, FullDiskWhileDecodingIsReportedAndLeavesNothing) {
-    const std::string full = tinyFileSystem();
     if (full.empty()) {
         GTEST_SKIP() << "the tiny file system" << noMountNote;
     }
-    EmptiedAtExit emptied{full};
     const std::string keyText = makeCodedFile(pseudoRandomBytes(256 << 10, 3), "coded");
     const DiskWatch watch({folder.path(), full});
 
@@ -190,21 +187,16 @@ TEST_F(JobFaults, DestinationFolderThatDoesNotExistIsReportedAndNothingIsCreated
     const std::string keyText = makeCodedFile({4, 5, 6}, "coded");
     const DiskWatch watch({folder.path()});
 
-    RecordingHost codingHost;
-    code(folder / "source", 1, folder / "missing\\out", codingHost);
-    RecordingHost decodingHost(keyText);
-    decode(folder / "coded", folder / "missing\\plain", decodingHost);
-
-    EXPECT_EQ(codingHost.infos(), Infos{cantWrite(folder / "missing\\out", ERROR_PATH_NOT_FOUND)});
-    EXPECT_EQ(decodingHost.infos(),
-              Infos{cantWrite(folder / "missing\\plain", ERROR_PATH_NOT_FOUND)});
+    EXPECT_EQ(codeAndDecode(folder / "source", 1, folder / "missing\\out", folder / "coded",
+                            folder / "missing\\plain", keyText),
+              Told({cantWrite(folder / "missing\\out", ERROR_PATH_NOT_FOUND)},
+                   {cantWrite(folder / "missing\\plain", ERROR_PATH_NOT_FOUND)}));
     watch.expectOnlyAdded();
 }
 
 // Root writes through file permissions, so the folder without write permission is a read-only
 // mount.
 TEST_F(JobFaults, ReadOnlyDestinationFolderIsReportedAndNothingIsCreated) {
-    const std::string readOnly = readOnlyFileSystem();
     if (readOnly.empty()) {
         GTEST_SKIP() << "the read-only file system" << noMountNote;
     }
@@ -212,25 +204,22 @@ TEST_F(JobFaults, ReadOnlyDestinationFolderIsReportedAndNothingIsCreated) {
     const std::string keyText = makeCodedFile({4, 5, 6}, "coded");
     const DiskWatch watch({folder.path(), readOnly});
 
-    RecordingHost codingHost;
-    code(folder / "source", 1, readOnly + "\\out", codingHost);
-    RecordingHost decodingHost(keyText);
-    decode(folder / "coded", readOnly + "\\plain", decodingHost);
-
-    EXPECT_EQ(codingHost.infos(), Infos{cantWrite(readOnly + "\\out", ERROR_ACCESS_DENIED)});
-    EXPECT_EQ(decodingHost.infos(), Infos{cantWrite(readOnly + "\\plain", ERROR_ACCESS_DENIED)});
+    EXPECT_EQ(codeAndDecode(folder / "source", 1, readOnly + "\\out", folder / "coded",
+                            readOnly + "\\plain", keyText),
+              Told({cantWrite(readOnly + "\\out", ERROR_ACCESS_DENIED)},
+                   {cantWrite(readOnly + "\\plain", ERROR_ACCESS_DENIED)}));
     watch.expectOnlyAdded();
 }
 
 TEST_F(JobFaults, SourceOnAReadOnlyFileSystemCodesNormally) {
-    const std::string readOnly = readOnlyFileSystem();
     if (readOnly.empty()) {
         GTEST_SKIP() << "the read-only file system" << noMountNote;
     }
     const std::string source = readOnly + "\\source.bin";
     const DiskWatch watch({folder.path(), readOnly});
 
-    roundTrip(source, 1, folder / "coded", folder / "coded", folder / "plain");
+    EXPECT_EQ(codeAndDecode(source, 1, folder / "coded", folder / "coded", folder / "plain"),
+              Told());
     watch.expectOnlyAdded({folder / "coded", folder / "plain"});
     EXPECT_TRUE(readWholeFile(folder / "plain") == readWholeFile(source));
 }
@@ -260,17 +249,15 @@ TEST_F(JobFaults, SourceHeldByAnotherProcessIsReportedAndTheRunGoesOn) {
     const std::string keyText = makeCodedFile({7, 8, 9}, "coded");
     // Taken before the holders start: a held file cannot be read for the comparison.
     const DiskWatch watch({folder.path()});
-    RecordingHost codingHost;
-    RecordingHost decodingHost(keyText);
     {
         const FileHeldByOtherProcess heldSource(folder / "held");
         const FileHeldByOtherProcess heldCoded(folder / "coded");
         ASSERT_TRUE(heldSource.holding() && heldCoded.holding());
-        code(selectionOf(folder.path(), {"held", "free"}), 2, folder / "out", codingHost);
-        decode(folder / "coded", folder / "plain", decodingHost);
+        EXPECT_EQ(codeAndDecode(selectionOf(folder.path(), {"held", "free"}), 2, folder / "out",
+                                folder / "coded", folder / "plain", keyText),
+                  Told({cantRead(folder / "held", ERROR_SHARING_VIOLATION)},
+                       {cantRead(folder / "coded", ERROR_SHARING_VIOLATION)}));
     }
-    EXPECT_EQ(codingHost.infos(), Infos{cantRead(folder / "held", ERROR_SHARING_VIOLATION)});
-    EXPECT_EQ(decodingHost.infos(), Infos{cantRead(folder / "coded", ERROR_SHARING_VIOLATION)});
     watch.expectOnlyAdded({folder / "out_free_ZEL"});
     EXPECT_EQ(fileSize(folder / "out_free_ZEL"), 3003);
 }
@@ -279,13 +266,10 @@ TEST_F(JobFaults, MissingSourceIsReportedCreatesNothingAndTheRunGoesOn) {
     writeWholeFile(folder / "present", {1, 2, 3});
     const DiskWatch watch({folder.path()});
 
-    RecordingHost codingHost;
-    code(selectionOf(folder.path(), {"missing", "present"}), 2, folder / "out", codingHost);
-    RecordingHost decodingHost("123123123");
-    decode(folder / "missing", folder / "plain", decodingHost);
-
-    EXPECT_EQ(codingHost.infos(), Infos{cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)});
-    EXPECT_EQ(decodingHost.infos(), Infos{cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)});
+    EXPECT_EQ(codeAndDecode(selectionOf(folder.path(), {"missing", "present"}), 2, folder / "out",
+                            folder / "missing", folder / "plain", "123123123"),
+              Told({cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)},
+                   {cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)}));
     watch.expectOnlyAdded({folder / "out_present_ZEL"});
 }
 
@@ -332,7 +316,8 @@ TEST_F(JobFaults, LeftoverUnfinishedOutputIsLeftAsItIs) {
     writeWholeFile(folder / "out.part", {'o', 'l', 'd'});
     const DiskWatch watch({folder.path()});
 
-    roundTrip(folder / "source", 1, folder / "out", folder / "out", folder / "plain");
+    EXPECT_EQ(codeAndDecode(folder / "source", 1, folder / "out", folder / "out", folder / "plain"),
+              Told());
     watch.expectOnlyAdded({folder / "out", folder / "plain"});
     EXPECT_TRUE(readWholeFile(folder / "plain") == content);
 }
@@ -347,7 +332,7 @@ TEST_F(JobFaults, DestinationOf255CharactersIsWritten) {
     const std::string plain = base + std::string(255 - base.size(), 'p');
     const DiskWatch watch({folder.path()});
 
-    roundTrip(folder / "source", 1, destination, destination, plain);
+    EXPECT_EQ(codeAndDecode(folder / "source", 1, destination, destination, plain), Told());
     watch.expectOnlyAdded({destination, plain});
     EXPECT_TRUE(readWholeFile(plain) == content);
 }
@@ -370,8 +355,9 @@ TEST_F(JobFaults, BuiltNamesOver260CharactersAreWritten) {
     ASSERT_GT(shortOutput.size() + 5, 260u);
     const DiskWatch watch({folder.path()});
 
-    roundTrip(selectionOf(folder.path(), {longName, "s"}), 2, outFolder + "\\o", longOutput,
-              folder / "plain");
+    EXPECT_EQ(codeAndDecode(selectionOf(folder.path(), {longName, "s"}), 2, outFolder + "\\o",
+                            longOutput, folder / "plain"),
+              Told());
     watch.expectOnlyAdded({longOutput, shortOutput, folder / "plain"});
     EXPECT_TRUE(readWholeFile(folder / "plain") == longSource);
 }
