@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstddef>
+#include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,55 +21,30 @@ std::string lower(std::string text) {
     return text;
 }
 
-// The names of the DLLs in the import table, read from the file itself.
-std::set<std::string> importedDlls(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    const std::vector<char> image((std::istreambuf_iterator<char>(file)),
-                                  std::istreambuf_iterator<char>());
-    auto at = [&image](std::size_t offset, auto* value) {
-        if (offset + sizeof *value <= image.size()) {
-            std::memcpy(value, image.data() + offset, sizeof *value);
-        }
-    };
-    IMAGE_DOS_HEADER dos{};
-    at(0, &dos);
-    IMAGE_NT_HEADERS64 nt{};
-    at(static_cast<std::size_t>(dos.e_lfanew), &nt);
-    const IMAGE_DATA_DIRECTORY imports =
-        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    const std::size_t sectionsAt = static_cast<std::size_t>(dos.e_lfanew) +
-                                   offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
-                                   nt.FileHeader.SizeOfOptionalHeader;
-    std::vector<IMAGE_SECTION_HEADER> sections(nt.FileHeader.NumberOfSections);
-    for (std::size_t i = 0; i < sections.size(); ++i) {
-        at(sectionsAt + i * sizeof(IMAGE_SECTION_HEADER), &sections[i]);
-    }
-    auto fileOffset = [&sections](DWORD rva) -> std::size_t {
-        for (const IMAGE_SECTION_HEADER& section : sections) {
-            if (rva >= section.VirtualAddress &&
-                rva < section.VirtualAddress + section.Misc.VirtualSize) {
-                return rva - section.VirtualAddress + section.PointerToRawData;
-            }
-        }
-        return 0;
-    };
-
+// The names of the DLLs in the import table of zel.exe, mapped as an image (sections at their
+// addresses) without running it.
+std::set<std::string> importedDlls() {
+    const LoadedModule program = loadZelResources();
+    // The handle of a module loaded as a resource is its base address with low bits set.
+    const auto* base =
+        reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(program.get()) & ~uintptr_t{3});
     std::set<std::string> names;
-    for (std::size_t offset = fileOffset(imports.VirtualAddress); offset != 0;
-         offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
-        IMAGE_IMPORT_DESCRIPTOR descriptor{};
-        at(offset, &descriptor);
-        if (descriptor.Name == 0) {
-            break;
-        }
-        const std::size_t nameAt = fileOffset(descriptor.Name);
-        names.insert(lower(std::string(image.data() + nameAt)));
+    if (base == nullptr) {
+        return names;
+    }
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports);
+         imports != 0 && entry->Name != 0; ++entry) {
+        names.insert(lower(base + entry->Name));
     }
     return names;
 }
 
 TEST(Executable, ImportsOnlySystemDlls) {
-    const std::set<std::string> imported = importedDlls(zelExePath());
+    const std::set<std::string> imported = importedDlls();
     ASSERT_FALSE(imported.empty());
     const std::set<std::string> system = {"user32.dll", "comctl32.dll", "comdlg32.dll",
                                           "gdi32.dll",  "ole32.dll",    "kernel32.dll",
