@@ -86,10 +86,6 @@ RECT clientRectangle(HWND dialog, HWND child) {
     return area;
 }
 
-bool sameRectangle(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 class MainDialogLayout : public testing::Test {
 protected:
     static void SetUpTestSuite() { zel_ = new ZelProcess(); }
@@ -148,7 +144,7 @@ TEST_F(MainDialogLayout, ControlsHaveTheirIdsClassesTextsStylesAndRectangles) {
             EXPECT_EQ(client.right, 200);
             EXPECT_EQ(client.bottom, 50);
         } else {
-            EXPECT_TRUE(sameRectangle(actual, wanted))
+            EXPECT_TRUE(EqualRect(&actual, &wanted))
                 << actual.left << "," << actual.top << "," << actual.right << "," << actual.bottom
                 << " instead of " << wanted.left << "," << wanted.top << "," << wanted.right << ","
                 << wanted.bottom;

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/real_files.h"
+#include "tests/support/zel_driver.h"
 #include "win32/text.h"
 
 #include <shlobj.h>
@@ -134,11 +134,7 @@ protected:
     void TearDown() override { DestroyWindow(window()); }
 
     HWND window() { return dialog_.state().mainDialog; }
-    std::wstring text(int id) {
-        wchar_t shown[1024] = {};
-        GetWindowTextW(GetDlgItem(window(), id), shown, 1024);
-        return shown;
-    }
+    std::wstring text(int id) { return wideWindowText(GetDlgItem(window(), id)); }
     std::wstring path(const std::wstring& name) const { return folder_ / name; }
     void drop(const std::vector<std::wstring>& names) {
         SendMessageW(window(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop(names)), 0);

@@ -8,9 +8,9 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 
-#include "tests/support/processes.h"
-#include "tests/support/real_files.h"
+#include "tests/support/zel_driver.h"
 #include "ui/file_choosers.h"
 #include "ui/info_text.h"
 #include "ui/progress_throttle.h"
@@ -94,37 +94,28 @@ TEST(InfoDisplayText, ConvertsTheJobsLiteralsFrom1252AndPathsFromTheActiveCodePa
               L"File already exists !!");
 }
 
+// The count and the text of a chooser's answer, to compare in one.
+std::pair<int, std::string> answer(const ChooserResult& result) {
+    return {result.count, result.text};
+}
+
 TEST(ChooserResult, SourceCountsThePiecesLessTheFolder) {
     const char one[] = "C:\\d\\a.txt\0\0";
-    ChooserResult result = sourceChooserResult(one, sizeof one);
-    EXPECT_EQ(result.count, 1);
-    EXPECT_EQ(result.text, "C:\\d\\a.txt\0"s);
-
+    EXPECT_EQ(answer(sourceChooserResult(one, sizeof one)), std::pair(1, "C:\\d\\a.txt\0"s));
     const char three[] = "C:\\d\0a\0b.bin\0c\0\0";
-    result = sourceChooserResult(three, sizeof three);
-    EXPECT_EQ(result.count, 3);
-    EXPECT_EQ(result.text, "C:\\d\0a\0b.bin\0c\0"s);
-
+    EXPECT_EQ(answer(sourceChooserResult(three, sizeof three)),
+              std::pair(3, "C:\\d\0a\0b.bin\0c\0"s));
     const char none[] = "\0\0";
-    result = sourceChooserResult(none, sizeof none);
-    EXPECT_EQ(result.count, 0);
-    EXPECT_EQ(result.text, "");
-
+    EXPECT_EQ(answer(sourceChooserResult(none, sizeof none)), std::pair(0, ""s));
     // A piece without its NUL is not taken.
     const char cut[] = {'C', ':', '\\', 'd', '\0', 'a', 'b'};
-    result = sourceChooserResult(cut, sizeof cut);
-    EXPECT_EQ(result.count, 1);
-    EXPECT_EQ(result.text, "C:\\d\0"s);
+    EXPECT_EQ(answer(sourceChooserResult(cut, sizeof cut)), std::pair(1, "C:\\d\0"s));
 }
 
 TEST(ChooserResult, DestinationIsOneNameWithoutItsNul) {
     const char name[] = "C:\\out\\x.bin\0\0";
-    ChooserResult result = destinationChooserResult(name, sizeof name);
-    EXPECT_EQ(result.count, 1);
-    EXPECT_EQ(result.text, "C:\\out\\x.bin");
-    result = destinationChooserResult("\0", 1);
-    EXPECT_EQ(result.count, 0);
-    EXPECT_EQ(result.text, "");
+    EXPECT_EQ(answer(destinationChooserResult(name, sizeof name)), std::pair(1, "C:\\out\\x.bin"s));
+    EXPECT_EQ(answer(destinationChooserResult("\0", 1)), std::pair(0, ""s));
 }
 
 TEST(DestinationExists, FindsFilesFoldersAndWildcardMatches) {
@@ -185,13 +176,9 @@ TEST_F(DialogJobHostTest, ButtonsAndTextsAreThoseOfTheDialog) {
     host.showStatus("Now coding file... 1/ 2");
     host.showSourceText("C:\\d\0a\0b\0"s);
     host.showKeyText("050100255");
-    char text[64] = {};
-    GetWindowTextA(control(statusDisplay), text, sizeof text);
-    EXPECT_STREQ(text, "Now coding file... 1/ 2");
-    GetWindowTextA(control(sourceDisplay), text, sizeof text);
-    EXPECT_STREQ(text, "C:\\d");
-    GetWindowTextA(control(keyDisplay), text, sizeof text);
-    EXPECT_STREQ(text, "050100255");
+    EXPECT_EQ(windowText(control(statusDisplay)), "Now coding file... 1/ 2");
+    EXPECT_EQ(windowText(control(sourceDisplay)), "C:\\d");
+    EXPECT_EQ(windowText(control(keyDisplay)), "050100255");
 }
 
 // Counts the messages that move the progress bar, from the bar's own window procedure.
