@@ -102,12 +102,8 @@ bool processRuns(DWORD processId) {
 
 std::wstring systemTempFolder() {
     wchar_t base[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH, base);
-    std::wstring folder = base;
-    if (!folder.empty() && folder.back() == L'\\') {
-        folder.pop_back();
-    }
-    return folder;
+    const DWORD length = GetTempPathW(MAX_PATH, base);
+    return std::wstring(base, length > 0 ? length - 1 : 0);  // without the final backslash
 }
 
 }  // namespace
@@ -170,15 +166,11 @@ std::vector<std::wstring> TempFolder::names() const {
     return names;
 }
 
-bool isUnfinishedOutput(const AnyPath& name) {
-    const std::wstring& wide = name.wide();
-    return wide.size() >= 5 && wide.compare(wide.size() - 5, 5, L".part") == 0;
-}
-
 bool holdsUnfinishedOutput(const TempFolder& folder) {
     const std::vector<std::wstring> names = folder.names();
-    return std::any_of(names.begin(), names.end(),
-                       [](const std::wstring& name) { return isUnfinishedOutput(name); });
+    return std::any_of(names.begin(), names.end(), [](const std::wstring& name) {
+        return name.size() >= 5 && name.compare(name.size() - 5, 5, L".part") == 0;
+    });
 }
 
 void removeTree(const AnyPath& path) {

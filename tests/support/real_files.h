@@ -14,8 +14,7 @@
 
 namespace zel::test {
 
-// A path as the job tests write it (this program's code page) or as the dialog tests do
-// (UTF-16).
+// A path in this program's code page (the job tests) or in UTF-16 (the dialog tests).
 class AnyPath {
 public:
     AnyPath() = default;
@@ -26,8 +25,7 @@ public:
 
     const std::wstring& wide() const { return wide_; }
     std::string narrow() const;
-    // The name for the system: names past the classic limit in their "\\?\" form, as the tests
-    // must read and remove what the jobs write under such names.
+    // The name for the system: past the classic limit in its "\\?\" form, as the jobs write.
     std::wstring system() const;
 
 private:
@@ -58,9 +56,7 @@ private:
     std::string path_;
 };
 
-// Whether the name is that of an output the jobs have not finished ("<name>.part").
-bool isUnfinishedOutput(const AnyPath& name);
-// Whether the folder holds such an output.
+// Whether the folder holds an output the jobs have not finished ("<name>.part").
 bool holdsUnfinishedOutput(const TempFolder& folder);
 
 // Removes the file or the folder with all it holds; gives up silently on what cannot go.

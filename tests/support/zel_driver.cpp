@@ -73,8 +73,6 @@ std::string className(HWND window) {
     return std::string(name, static_cast<std::size_t>(length > 0 ? length : 0));
 }
 
-ZelProcess::ZelProcess(const AnyPath& workingDirectory) : ZelProcess(workingDirectory, {}) {}
-
 ZelProcess::ZelProcess(const AnyPath& workingDirectory, const std::vector<std::wstring>& arguments,
                        const std::string& exePath)
     : process_(win32::toWide(exePath.empty() ? zelExePath() : exePath), arguments,
@@ -166,14 +164,9 @@ bool ZelProcess::waitUntilGone(const std::string& title, milliseconds limit) con
     return waitUntil([&] { return !waitForDialog(title, milliseconds(0)); }, limit);
 }
 
-void ZelProcess::pressOk(HWND dialog) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-}
-
-void ZelProcess::pressCancel(HWND dialog) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+void ZelProcess::press(HWND dialog, int button) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
 }
 
 void ZelProcess::chooseFiles(HWND chooser, const std::wstring& names) {
@@ -281,13 +274,9 @@ Capture captureClientArea(HWND window) {
     if (capture.width <= 0 || capture.height <= 0) {
         return capture;
     }
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = capture.width;
-    format.bmiHeader.biHeight = -capture.height;  // top-down rows
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO format{};  // 32 bits a pixel, top-down rows
+    format.bmiHeader = {
+        sizeof format.bmiHeader, capture.width, -capture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
 
     const ScreenDc screen(GetDC(nullptr));
     const MemoryDc memory(CreateCompatibleDC(screen.get()));

@@ -1,8 +1,6 @@
-// Drives a running zel.exe from outside, as a user or an automation tool would: starts the
-// process, finds its window, reads and sets control texts, clicks, answers message boxes,
-// picks files in the platform's file dialogs, waits for jobs, and looks at the screen. Every
-// wait polls against a time limit. The controls are named by the program's own ids
-// (ui/ui_state.h).
+// Drives a running zel.exe from outside, as a user would: its window, controls, message boxes
+// and file dialogs, and the screen. Every wait polls against a time limit; the controls are
+// named by the program's own ids (ui/ui_state.h).
 #pragma once
 
 #include <optional>
@@ -24,9 +22,8 @@ inline constexpr milliseconds jobLimit{120000};
 // The zel.exe of this build, as Windows names it.
 std::string zelExePath();
 
-// Text and class of any window, through the messages an outside program may send. The narrow
-// text is in this test program's code page (Windows-1252, while zel.exe runs in UTF-8): names
-// outside Windows-1252 need the wide form.
+// Text and class of any window, asked as an outside program may. The narrow text is in this
+// program's code page (Windows-1252; zel.exe runs in UTF-8): other names need the wide form.
 std::string windowText(HWND window);
 std::wstring wideWindowText(HWND window);
 std::string className(HWND window);
@@ -41,15 +38,13 @@ struct ShownDialog {
 
 class ZelProcess {
 public:
-    // Starts zel.exe (in workingDirectory when given) and waits for its main window.
-    explicit ZelProcess(const AnyPath& workingDirectory = {});
-    // The same with arguments, each passed as one, and, when exePath is given, that zel.exe
-    // instead of this build's.
-    ZelProcess(const AnyPath& workingDirectory, const std::vector<std::wstring>& arguments,
-               const std::string& exePath = {});
+    // Starts zel.exe (in workingDirectory when given) and waits for its main window; with
+    // arguments, each passed as one, and exePath, when given, instead of this build's zel.exe.
+    explicit ZelProcess(const AnyPath& workingDirectory = {},
+                        const std::vector<std::wstring>& arguments = {},
+                        const std::string& exePath = {});
 
     HWND window() const { return window_; }
-    DWORD processId() const { return process_.id(); }
     DWORD threadId() const { return process_.threadId(); }
     HWND control(int id) const { return GetDlgItem(window_, id); }
 
@@ -80,12 +75,11 @@ public:
                                              milliseconds limit = waitLimit) const;
     // Waits until no dialog with this title is shown.
     bool waitUntilGone(const std::string& title, milliseconds limit = waitLimit) const;
-    // Presses OK (IDOK) in a message box or a file chooser.
-    static void pressOk(HWND dialog);
-    // Presses Cancel (IDCANCEL) in a file chooser.
-    static void pressCancel(HWND dialog);
-    // Types names into a file chooser's file-name box and presses its OK button. Several
-    // files: "\"a.txt\" \"b.txt\"".
+    // Presses a button (IDOK, IDCANCEL) in a message box or a file chooser.
+    static void press(HWND dialog, int button);
+    static void pressOk(HWND dialog) { press(dialog, IDOK); }
+    static void pressCancel(HWND dialog) { press(dialog, IDCANCEL); }
+    // Types names ("\"a.txt\" \"b.txt\"" for several) into a file chooser and presses OK.
     static void chooseFiles(HWND chooser, const std::wstring& names);
 
     // The window that has the keyboard focus in the program's thread.
@@ -111,8 +105,8 @@ bool cancelDestinationChooser(const ZelProcess& zel);
 // UTF-16, or nothing when no box came.
 std::optional<std::wstring> dismissInfo(const ZelProcess& zel, milliseconds limit = waitLimit);
 
-// Waits until a job has ended: the status is idle, the destination display is empty (a job
-// always empties it) and "Code file" takes clicks again.
+// Waits until a job has ended: idle status, the destination display emptied (as every job
+// does) and "Code file" enabled again.
 bool waitForJobEnd(const ZelProcess& zel, milliseconds limit = jobLimit);
 
 // Types the key into the key entry (WM_CHAR), replacing what it held.
