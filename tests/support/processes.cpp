@@ -70,19 +70,6 @@ bool waitForGo(const std::string& go) {
                      milliseconds(300000), milliseconds(0));
 }
 
-// The selection the source chooser makes of files of one folder: one path, or the folder and
-// the names.
-std::string selectionOf(const std::vector<std::string>& paths) {
-    if (paths.size() == 1) {
-        return paths[0] + '\0';
-    }
-    std::string selection = paths[0].substr(0, paths[0].find_last_of('\\')) + '\0';
-    for (const std::string& path : paths) {
-        selection += path.substr(path.find_last_of('\\') + 1) + '\0';
-    }
-    return selection;
-}
-
 int runJob(std::vector<std::string> args) {
     if (args.size() >= 2 && args[0] == "--after") {
         if (!waitForGo(args[1])) {
@@ -112,12 +99,11 @@ int runJob(std::vector<std::string> args) {
                      jobRole);
         return 2;
     }
-    for (const std::string& info : host.infos()) {
-        std::string line;
-        for (const char c : info) {
-            line += c == '\n' ? std::string(" | ") : std::string(1, c);
+    for (std::string info : host.infos()) {
+        for (std::size_t at; (at = info.find('\n')) != std::string::npos;) {
+            info.replace(at, 1, " | ");
         }
-        std::printf("info: %s\n", line.c_str());
+        std::printf("info: %s\n", info.c_str());
     }
     if (!host.shownKeyText.empty()) {
         std::printf("key: %s\n", host.shownKeyText.c_str());
@@ -127,6 +113,17 @@ int runJob(std::vector<std::string> args) {
 }
 
 }  // namespace
+
+std::string selectionOf(const std::vector<std::string>& paths) {
+    if (paths.size() == 1) {
+        return paths[0] + '\0';
+    }
+    std::string selection = paths[0].substr(0, paths[0].find_last_of('\\')) + '\0';
+    for (const std::string& path : paths) {
+        selection += path.substr(path.find_last_of('\\') + 1) + '\0';
+    }
+    return selection;
+}
 
 bool waitUntil(const std::function<bool()>& condition, milliseconds limit, milliseconds interval) {
     const auto end = std::chrono::steady_clock::now() + limit;

@@ -95,11 +95,8 @@ std::string readOnlyFileSystem() {
         return "";
     }
     const std::string probe = folder + "\\probe";
-    win32::KernelHandle file(
-        CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    if (file) {
-        file.reset();
-        DeleteFileA(probe.c_str());
+    if (CreateDirectoryA(probe.c_str(), nullptr)) {
+        RemoveDirectoryA(probe.c_str());
         return "";
     }
     return folder;
@@ -153,7 +150,7 @@ TEST_F(JobFaults, FullDiskWhileCodingIsReportedLeavesNothingAndTheRunGoesOn) {
     const DiskWatch watch({folder.path(), full});
 
     RecordingHost host;
-    code(selectionOf(folder.path(), {"big.bin", "small.bin"}), 2, full + "\\batch", host);
+    code(selectionOf({folder / "big.bin", folder / "small.bin"}), 2, full + "\\batch", host);
 
     EXPECT_EQ(host.infos(), Infos{cantWrite(full + "\\batch_big.bin_ZEL", ERROR_DISK_FULL)});
     // The space the failed file took is given back, so the next file fits.
@@ -246,7 +243,7 @@ TEST_F(JobFaults, SourceHeldByAnotherProcessIsReportedAndTheRunGoesOn) {
         const FileHeldByOtherProcess heldSource(folder / "held");
         const FileHeldByOtherProcess heldCoded(folder / "coded");
         ASSERT_TRUE(heldSource.holding() && heldCoded.holding());
-        EXPECT_EQ(codeAndDecode(selectionOf(folder.path(), {"held", "free"}), 2, folder / "out",
+        EXPECT_EQ(codeAndDecode(selectionOf({folder / "held", folder / "free"}), 2, folder / "out",
                                 folder / "coded", folder / "plain", keyText),
                   Told({cantRead(folder / "held", ERROR_SHARING_VIOLATION)},
                        {cantRead(folder / "coded", ERROR_SHARING_VIOLATION)}));
@@ -259,8 +256,8 @@ TEST_F(JobFaults, MissingSourceIsReportedCreatesNothingAndTheRunGoesOn) {
     writeWholeFile(folder / "present", {1, 2, 3});
     const DiskWatch watch({folder.path()});
 
-    EXPECT_EQ(codeAndDecode(selectionOf(folder.path(), {"missing", "present"}), 2, folder / "out",
-                            folder / "missing", folder / "plain", "123123123"),
+    EXPECT_EQ(codeAndDecode(selectionOf({folder / "missing", folder / "present"}), 2,
+                            folder / "out", folder / "missing", folder / "plain", "123123123"),
               Told({cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)},
                    {cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)}));
     watch.expectOnlyAdded({folder / "out_present_ZEL"});
@@ -287,7 +284,7 @@ TEST_F(JobFaults, ExistingDestinationStaysUntouched) {
 TEST_F(JobFaults, SecondMultiFileRunMeetsTheFirstRunsOutputsAndLeavesThem) {
     writeWholeFile(folder / "a", pseudoRandomBytes(900, 9));
     writeWholeFile(folder / "b", pseudoRandomBytes(900, 10));
-    const std::string selection = selectionOf(folder.path(), {"a", "b"});
+    const std::string selection = selectionOf({folder / "a", folder / "b"});
     RecordingHost first;
     code(selection, 2, folder / "out", first);
     ASSERT_TRUE(first.infos().empty());
@@ -348,7 +345,7 @@ TEST_F(JobFaults, BuiltNamesOver260CharactersAreWritten) {
     ASSERT_GT(shortOutput.size() + 5, 260u);
     const DiskWatch watch({folder.path()});
 
-    EXPECT_EQ(codeAndDecode(selectionOf(folder.path(), {longName, "s"}), 2, outFolder + "\\o",
+    EXPECT_EQ(codeAndDecode(selectionOf({folder / longName, folder / "s"}), 2, outFolder + "\\o",
                             longOutput, folder / "plain"),
               Told());
     watch.expectOnlyAdded({longOutput, shortOutput, folder / "plain"});

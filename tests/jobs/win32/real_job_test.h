@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "jobs/win32_binary_file.h"
 #include "tests/support/job_runs.h"
+#include "tests/support/processes.h"
 #include "tests/support/real_files.h"
 
 namespace zel::test {
@@ -23,16 +23,6 @@ protected:
     }
     void decode(const std::string& source, const std::string& destination, RecordingHost& host) {
         runDecoding(files, source, destination, host);
-    }
-
-    // The selection the chooser makes of several files in one folder.
-    static std::string selectionOf(const std::string& inFolder,
-                                   const std::vector<std::string>& names) {
-        std::string selection = inFolder + '\0';
-        for (const std::string& name : names) {
-            selection += name + '\0';
-        }
-        return selection;
     }
 };
 
