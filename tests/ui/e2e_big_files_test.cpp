@@ -19,6 +19,7 @@ using namespace ui;
 
 constexpr int64_t mebibyte = int64_t{1} << 20;
 constexpr int64_t gibibyte = int64_t{1} << 30;
+constexpr auto sendLimit = static_cast<UINT>(waitLimit.count());
 
 // A sparse source of 2.5 GiB: lengths past the signed 32-bit range, the bytes around 2 GiB
 // marked. The coded and decoded files are real data, 2.5 GiB each.
@@ -60,9 +61,8 @@ std::optional<BarRange> barRange(const ZelProcess& zel) {
     DWORD_PTR low = 0;
     DWORD_PTR high = 0;
     const HWND bar = zel.control(progressBar);
-    const auto limit = static_cast<UINT>(waitLimit.count());
-    if (!SendMessageTimeoutA(bar, PBM_GETRANGE, TRUE, 0, SMTO_ABORTIFHUNG, limit, &low) ||
-        !SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, limit, &high)) {
+    if (!SendMessageTimeoutA(bar, PBM_GETRANGE, TRUE, 0, SMTO_ABORTIFHUNG, sendLimit, &low) ||
+        !SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, sendLimit, &high)) {
         return std::nullopt;
     }
     return BarRange{static_cast<int>(low), static_cast<int>(high)};
@@ -77,22 +77,12 @@ struct BarFill {
 
 BarFill barFill(const Capture& bar) {
     const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-    const int row = bar.height / 2;
     // The filled part lies inside a one-pixel frame.
-    const int first = 1;
-    const int last = bar.width - 2;
-    int filled = 0;
-    int runEnd = first;
-    while (runEnd <= last && bar.at(runEnd, row) == highlight) {
-        ++runEnd;
-    }
-    for (int x = first; x <= last; ++x) {
-        filled += bar.at(x, row) == highlight ? 1 : 0;
-    }
-    BarFill fill;
-    fill.share = static_cast<double>(filled) / (last - first + 1);
-    fill.fromTheLeft = filled == runEnd - first;
-    return fill;
+    const auto first = bar.pixels.begin() + (bar.height / 2) * bar.width + 1;
+    const auto last = first + bar.width - 2;  // past the end
+    const auto filled = std::count(first, last, highlight);
+    const auto run = std::find_if(first, last, [&](COLORREF c) { return c != highlight; }) - first;
+    return {static_cast<double>(filled) / (last - first), filled == run};
 }
 
 // A job of some seconds: the bar's position, read from outside, advances; the bar on the
@@ -145,18 +135,16 @@ TEST(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
             answeredAt.push_back(*position);
         }
         // Once the bar is well inside its range, look at it on the screen.
-        if (!seen && range && position && range->high > range->low) {
-            const double share =
-                static_cast<double>(*position - range->low) / (range->high - range->low);
-            if (share > 0.2 && share < 0.7) {
-                const Capture bar = captureClientArea(zel.control(progressBar));
-                const auto after = progressPosition(zel, waitLimit);
-                if (after) {
-                    seen = barFill(bar);
-                    shareBefore = share;
-                    shareAfter =
-                        static_cast<double>(*after - range->low) / (range->high - range->low);
-                }
+        const auto shareOf = [&](int at) {
+            return static_cast<double>(at - range->low) / (range->high - range->low);
+        };
+        if (!seen && range && position && range->high > range->low && shareOf(*position) > 0.2 &&
+            shareOf(*position) < 0.7) {
+            const Capture bar = captureClientArea(zel.control(progressBar));
+            if (const auto after = progressPosition(zel, waitLimit)) {
+                seen = barFill(bar);
+                shareBefore = shareOf(*position);
+                shareAfter = shareOf(*after);
             }
         }
         // Commands sent by another program during the job start no second job and do not
@@ -167,10 +155,10 @@ TEST(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
             for (const int id : {codeButton, quitButton}) {
                 SendMessageTimeoutA(zel.window(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                                     reinterpret_cast<LPARAM>(zel.control(id)), SMTO_ABORTIFHUNG,
-                                    static_cast<UINT>(waitLimit.count()), &result);
+                                    sendLimit, &result);
             }
             SendMessageTimeoutA(zel.window(), WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_ABORTIFHUNG,
-                                static_cast<UINT>(waitLimit.count()), &result);
+                                sendLimit, &result);
         }
         std::this_thread::sleep_for(milliseconds(50));
     }

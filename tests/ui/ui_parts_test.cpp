@@ -157,14 +157,12 @@ protected:
 
 TEST_F(DialogJobHostTest, ButtonsAndTextsAreThoseOfTheDialog) {
     JobHost& host = dialog_.host();
-    host.setButtonsEnabled(false);
-    for (int id = loadSourceButton; id <= quitButton; ++id) {
-        EXPECT_FALSE(IsWindowEnabled(control(id))) << id;
-    }
-    EXPECT_TRUE(IsWindowEnabled(control(keyEntry)));
-    host.setButtonsEnabled(true);
-    for (int id = loadSourceButton; id <= quitButton; ++id) {
-        EXPECT_TRUE(IsWindowEnabled(control(id))) << id;
+    for (const bool enabled : {false, true}) {
+        host.setButtonsEnabled(enabled);
+        for (int id = loadSourceButton; id <= quitButton; ++id) {
+            EXPECT_EQ(IsWindowEnabled(control(id)) != 0, enabled) << id;
+        }
+        EXPECT_TRUE(IsWindowEnabled(control(keyEntry)));
     }
 
     const std::string longKey(5000, '7');
