@@ -1,7 +1,7 @@
 ; The per-user installer of ZEL: no administrator rights, everything under the user's own
 ; folders and registry. makensis gets the version and the input files from
 ; packaging/make_packages.cmake:
-;   ZEL_VERSION (0.23), ZEL_VERSION_QUAD (0.23.0.0), ZEL_EXE, ZEL_README, ZEL_ICON, OUT_FILE
+;   ZEL_VERSION (major.minor), ZEL_VERSION_QUAD (major.minor.0.0), ZEL_EXE, ZEL_README, ZEL_ICON, OUT_FILE
 ; Silent use: setup.exe /S [/NOSENDTO] [/D=folder], uninstall.exe /S.
 
 Unicode true
