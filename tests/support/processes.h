@@ -1,4 +1,4 @@
-// Processes the Windows tests start: zel.exe, or this test program again in a child role, to
+// Processes the Windows tests start: zel.exe, or this test program again in a child role: to
 // hold a file from another process (Wine enforces share modes between processes) or to run a
 // job that is killed half-way or traced.
 #pragma once
@@ -19,16 +19,14 @@ using std::chrono::milliseconds;
 inline constexpr milliseconds startLimit{30000};
 inline constexpr milliseconds waitLimit{15000};
 
-// Polls the condition every interval until it holds or the limit has passed; true when it
-// held.
+// Polls the condition every interval until it holds (true) or the limit has passed.
 bool waitUntil(const std::function<bool()>& condition, milliseconds limit = waitLimit,
                milliseconds interval = milliseconds(10));
 
 // A started process, ended (if still running) when this object goes.
 class Process {
 public:
-    // Starts the program with the arguments, each passed as one, in the folder when one is
-    // given; throws when it cannot.
+    // Starts the program (each argument passed as one; in the folder if given), or throws.
     Process(const std::wstring& program, const std::vector<std::wstring>& arguments,
             const std::wstring& folder = {});
     // This test program again with the arguments, for a child role.

@@ -1,6 +1,5 @@
-// Real files for the Windows tests: a fresh temporary folder per test, whole-file helpers,
-// sparse big files, folder snapshots and a file held without sharing. Every helper takes a path
-// in this program's code page or in UTF-16, so that names in any script work.
+// Real files for the Windows tests: temporary folders, whole files, sparse big files, folder
+// snapshots, a file held without sharing. Paths in this program's code page or in UTF-16.
 #pragma once
 
 #include <cstdint>
@@ -71,8 +70,7 @@ bool pathExists(const AnyPath& path);
 int64_t fileSize(const AnyPath& path);
 void makeFolder(const AnyPath& path);
 
-// Every file and folder below a folder, by relative path; a folder maps to "<folder>", a file to
-// its content. Small files only.
+// Everything below a folder by relative path: a file's content, or "<folder>". Small files.
 using FolderSnapshot = std::map<std::string, std::string>;
 FolderSnapshot snapshotOf(const AnyPath& folder);
 

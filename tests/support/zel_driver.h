@@ -126,7 +126,7 @@ Capture captureClientArea(HWND window);
 // One pixel of a window's client area as it is on the screen.
 COLORREF screenPixel(HWND window, POINT clientPoint);
 
-// Traits of a handle that is null when there is none and that `closeHandle` closes.
+// Traits of a handle, null for none, that `closeHandle` closes.
 template <typename H, auto closeHandle>
 struct ClosedBy {
     using Handle = H;
