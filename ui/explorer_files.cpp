@@ -2,18 +2,11 @@
 
 #include "win32/text.h"
 
-#include <memory>
-
 #include "ui/file_choosers.h"
 
 namespace zel::ui {
 
 namespace {
-
-struct LocalMemoryRelease {
-    void operator()(LPWSTR* memory) const { LocalFree(memory); }
-};
-using ArgumentList = std::unique_ptr<LPWSTR, LocalMemoryRelease>;
 
 std::wstring absolutePath(const std::wstring& name) {
     if (name.empty()) {
@@ -69,7 +62,7 @@ std::string narrow(const std::wstring& wide, bool& exact) {
 
 std::vector<std::wstring> commandLineNames() {
     int count = 0;
-    const ArgumentList arguments(CommandLineToArgvW(GetCommandLineW(), &count));
+    const win32::LocalMemory<LPWSTR*> arguments(CommandLineToArgvW(GetCommandLineW(), &count));
     std::vector<std::wstring> names;
     for (int i = 1; arguments && i < count; ++i) {
         names.emplace_back(arguments.get()[i]);

@@ -11,8 +11,8 @@ std::string errorText(uint32_t code) {
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text(buffer != nullptr ? buffer : L"", buffer != nullptr ? length : 0);
-    LocalFree(buffer);
+    const LocalMemory<wchar_t*> owned(buffer);
+    std::wstring text(owned ? owned.get() : L"", owned ? length : 0);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
         text.pop_back();
     }

@@ -81,4 +81,16 @@ using Font = UniqueHandle<GdiObjectTraits<HFONT>>;
 using Brush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using Bitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 
+// Memory the system allocated for the caller to free with LocalFree (FormatMessage,
+// CommandLineToArgvW).
+template <typename Pointer>
+struct LocalMemoryTraits {
+    using Handle = Pointer;
+    static Handle none() { return nullptr; }
+    static bool valid(Handle handle) { return handle != nullptr; }
+    static bool close(Handle handle) { return LocalFree(handle) == nullptr; }
+};
+template <typename Pointer>
+using LocalMemory = UniqueHandle<LocalMemoryTraits<Pointer>>;
+
 }  // namespace zel::win32
