@@ -43,15 +43,20 @@ public:
         if (failed_ || closed_) {
             return false;
         }
-        if (pending_ + count > blockSize_ && !writePending()) {
-            return false;
-        }
-        if (count >= blockSize_) {
-            return keep(inner_->writeBytes(bytes, count));
-        }
+        // Blocks go out whole, so that the file is written in pieces of one size at offsets
+        // that are multiples of it, whatever the chunks: the system copies such pieces fastest,
+        // and the file reads back fastest too.
         block_.resize(blockSize_);
-        std::memcpy(block_.data() + pending_, bytes, count);
-        pending_ += count;
+        while (count > 0) {
+            const std::size_t taken = std::min(count, blockSize_ - pending_);
+            std::memcpy(block_.data() + pending_, bytes, taken);
+            pending_ += taken;
+            bytes += taken;
+            count -= taken;
+            if (pending_ == blockSize_ && !writePending()) {
+                return false;
+            }
+        }
         return true;
     }
 
