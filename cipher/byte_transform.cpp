@@ -18,8 +18,13 @@ uint8_t stageNumber(int16_t k) {
     return static_cast<uint8_t>(std::max<int>(k, 0));
 }
 
-void reflectBytes(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out,
-                  std::size_t count) {
+// Written so that the compiler turns it into vector code, for whichever instruction set the
+// function that takes it in is compiled for.
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline void reflectLoop(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out,
+                        std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         uint8_t x = in[i];
         x = x <= a ? static_cast<uint8_t>(a - x) : x;
@@ -28,6 +33,31 @@ void reflectBytes(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* o
         out[i] = x;
     }
 }
+
+// The transform is most of a job's own work. Every x86-64 processor has 16-byte vectors; most
+// have 32-byte ones (AVX2), which halve the time, so GCC and Clang builds pick them at run time.
+#if defined(__GNUC__) && defined(__x86_64__)
+__attribute__((target("avx2"))) void reflectBytesAvx2(uint8_t a, uint8_t b, uint8_t c,
+                                                      const uint8_t* in, uint8_t* out,
+                                                      std::size_t count) {
+    reflectLoop(a, b, c, in, out, count);
+}
+
+void reflectBytes(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out,
+                  std::size_t count) {
+    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
+    if (hasAvx2) {
+        reflectBytesAvx2(a, b, c, in, out, count);
+    } else {
+        reflectLoop(a, b, c, in, out, count);
+    }
+}
+#else
+void reflectBytes(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out,
+                  std::size_t count) {
+    reflectLoop(a, b, c, in, out, count);
+}
+#endif
 
 template <typename ByteFunction>
 void mapThroughTable(ByteFunction byteFunction, const uint8_t* in, uint8_t* out,

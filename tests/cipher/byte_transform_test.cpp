@@ -95,12 +95,14 @@ const CodingKey blockKeys[] = {
 };
 
 TEST(ByteTransform, BlocksMatchBytesInAndOutOfPlace) {
-    // All 256 values three times over, plus an odd tail, starting off any 16-byte boundary.
-    std::vector<uint8_t> all(256 * 3 + 13);
+    // All 256 values three times over, plus an odd tail, starting off any 16- or 32-byte
+    // boundary; lengths either side of both vector widths, and a whole chunk.
+    std::vector<uint8_t> all(256 * 3 + 45);
     std::iota(all.begin(), all.end(), uint8_t{0});
     for (const CodingKey& key : blockKeys) {
         for (const std::size_t length :
-             {all.size(), std::size_t{1}, std::size_t{15}, std::size_t{17}, std::size_t{255}}) {
+             {all.size(), std::size_t{1}, std::size_t{15}, std::size_t{17}, std::size_t{31},
+              std::size_t{33}, std::size_t{255}, std::size_t{800}}) {
             std::vector<uint8_t> in(all.begin(), all.begin() + length), out(length + 1);
             std::vector<uint8_t> coded(length), decoded(length);
             for (std::size_t i = 0; i < length; ++i) {
