@@ -23,8 +23,8 @@ uint8_t stageNumber(int16_t k) {
 #if defined(__GNUC__)
 __attribute__((always_inline))
 #endif
-inline void reflectLoop(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out,
-                        std::size_t count) {
+inline void
+reflectLoop(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         uint8_t x = in[i];
         x = x <= a ? static_cast<uint8_t>(a - x) : x;
