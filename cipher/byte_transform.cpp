@@ -18,13 +18,16 @@ uint8_t stageNumber(int16_t k) {
     return static_cast<uint8_t>(std::max<int>(k, 0));
 }
 
+#if defined(__GNUC__)
+#define ZEL_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define ZEL_ALWAYS_INLINE inline
+#endif
+
 // Written so that the compiler turns it into vector code, for whichever instruction set the
 // function that takes it in is compiled for.
-#if defined(__GNUC__)
-__attribute__((always_inline))
-#endif
-inline void
-reflectLoop(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out, std::size_t count) {
+ZEL_ALWAYS_INLINE void reflectLoop(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out,
+                                   std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         uint8_t x = in[i];
         x = x <= a ? static_cast<uint8_t>(a - x) : x;
