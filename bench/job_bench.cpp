@@ -2,16 +2,14 @@
 // real file, against plain copies in 800-byte and in 1 MiB reads and writes: the 1 MiB copy is
 // the machine's limit. Windows build, run under Wine; bench/run-job-bench.sh gives it a folder
 // in memory (tmpfs), where the disk's write-back does not hide the program's own cost.
-//   job_bench <folder> [--disk <folder>] [--mib N] [--runs N] [--block-sizes] [--flush-cost]
+//   job_bench <folder> [--disk <folder>] [--mib N] [--runs N] [--block-sizes]
 // Prints best and median of the runs; --disk adds one run of each on that folder for the
-// record; --block-sizes times the jobs with blocks of 64 KiB to 4 MiB; --flush-cost times the
-// coding job on the disk folder with and without writing its output through to the disk.
+// record; --block-sizes times the jobs with blocks of 64 KiB to 4 MiB.
 // Exits non-zero when the decoded file differs from the original.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,44 +23,6 @@
 namespace {
 
 using namespace zel::test;
-
-// The system's files with the write-through to the disk left out: what the output's flush costs.
-class WithoutFlush final : public zel::BinaryFile {
-public:
-    explicit WithoutFlush(zel::BinaryFile& inner) : inner_(inner) {}
-    std::unique_ptr<zel::OpenFile> openBinary(const std::string& path) override {
-        return inner_.openBinary(path);
-    }
-    std::unique_ptr<zel::OpenFile> createBinary(const std::string& path,
-                                                zel::CreateOutcome& outcome) override {
-        auto file = inner_.createBinary(path, outcome);
-        return file ? std::make_unique<Unflushed>(std::move(file)) : nullptr;
-    }
-    bool exists(const std::string& path) override { return inner_.exists(path); }
-    zel::RenameOutcome renameFile(const std::string& from, const std::string& to) override {
-        return inner_.renameFile(from, to);
-    }
-    bool deleteFile(const std::string& path) override { return inner_.deleteFile(path); }
-    zel::SystemError lastError() const override { return inner_.lastError(); }
-    std::string errorText(zel::SystemError error) const override { return inner_.errorText(error); }
-
-private:
-    struct Unflushed final : zel::OpenFile {
-        explicit Unflushed(std::unique_ptr<zel::OpenFile> file) : inner(std::move(file)) {}
-        int64_t length() override { return inner->length(); }
-        std::size_t readBytes(uint8_t* buffer, std::size_t count) override {
-            return inner->readBytes(buffer, count);
-        }
-        bool writeBytes(const uint8_t* bytes, std::size_t count) override {
-            return inner->writeBytes(bytes, count);
-        }
-        bool flushToDisk() override { return true; }
-        bool closeFile() override { return inner->closeFile(); }
-        zel::SystemError lastError() const override { return inner->lastError(); }
-        std::unique_ptr<zel::OpenFile> inner;
-    };
-    zel::BinaryFile& inner_;
-};
 
 // The files of one folder and what is timed on them.
 struct Bench {
@@ -78,11 +38,9 @@ struct Bench {
         host.recordProgress = false;
     }
 
-    void code(std::size_t blockSize, bool flushed = true) {
+    void code(std::size_t blockSize) {
         DeleteFileA(coded.c_str());
-        WithoutFlush unflushed(system);
-        zel::BufferedFiles files(flushed ? static_cast<zel::BinaryFile&>(system) : unflushed,
-                                 blockSize);
+        zel::BufferedFiles files(system, blockSize);
         zel::SharedState state{original, 1, coded, "", ""};
         zel::runCodingJob(state, host, files);
         host.keyEntryText = state.keyText;
@@ -139,7 +97,6 @@ int main(int argc, char** argv) {
     int64_t mebibytes = 256;
     int runs = 5;
     bool blockSizes = false;
-    bool flushCost = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
         if (args[i] == "--disk" && hasValue) {
@@ -150,8 +107,6 @@ int main(int argc, char** argv) {
             runs = std::max(1, std::atoi(args[++i].c_str()));
         } else if (args[i] == "--block-sizes") {
             blockSizes = true;
-        } else if (args[i] == "--flush-cost") {
-            flushCost = true;
         } else {
             folder = args[i];
         }
@@ -159,7 +114,7 @@ int main(int argc, char** argv) {
     if (folder.empty()) {
         std::fprintf(stderr,
                      "usage: job_bench <folder> [--disk <folder>] [--mib N] [--runs N] "
-                     "[--block-sizes] [--flush-cost]\n");
+                     "[--block-sizes]\n");
         return 2;
     }
     try {
@@ -188,13 +143,6 @@ int main(int argc, char** argv) {
             Bench onDisk(diskFolder, mebibytes);
             std::printf("for the record, once on the disk in %s:\n", diskFolder.c_str());
             timeRounds(standardWorks(onDisk), 1, mib);
-            if (flushCost) {
-                const std::size_t block = zel::defaultFileBlockSize;
-                std::printf("the output's flush on the disk, %d runs:\n", runs);
-                timeRounds({{"coding job, flushed", [&] { onDisk.code(block); }},
-                            {"coding job, not flushed", [&] { onDisk.code(block, false); }}},
-                           runs, mib);
-            }
         }
         return equal ? 0 : 1;
     } catch (const std::exception& error) {
