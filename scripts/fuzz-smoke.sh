@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of tests/fuzz with clang and runs each for about 20 seconds.
-# Fails on any finding (its input is kept under build/fuzz/findings/). Skips, with exit code 0,
-# only when clang with its fuzzer runtime is missing and cannot be installed.
+# Builds the libFuzzer targets of tests/fuzz with clang and runs each for about 20 seconds, or
+# as long as the libFuzzer option given says (bench/fuzz-long.sh: -runs=1000000). Fails on any
+# finding (its input is kept under build/fuzz/findings/). Skips, with exit code 0, only when
+# clang with its fuzzer runtime is missing and cannot be installed.
+# Usage: scripts/fuzz-smoke.sh [-max_total_time=SECONDS | -runs=N]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/fuzz
-seconds=20
+length=${1:--max_total_time=20}
 
 fuzzer_toolchain_works() {
     command -v clang++ >/dev/null 2>&1 || return 1
@@ -42,8 +44,8 @@ failed=()
 for target in parse_key_text_fuzz decoding_job_fuzz; do
     corpus="$build/corpus/$target"
     mkdir -p "$corpus"
-    echo "== fuzzing $target for ${seconds}s"
-    if "$build/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+    echo "== fuzzing $target, $length"
+    if "$build/$target" "$length" -timeout=10 -print_final_stats=1 \
         -artifact_prefix="$build/findings/$target-" "$corpus" >"$build/$target.log" 2>&1; then
         grep -E "^stat::number_of_executed_units|^Done" "$build/$target.log" || true
     else
