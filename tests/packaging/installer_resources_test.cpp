@@ -12,7 +12,9 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using zel::test::Bytes;
+using zel::test::resourceBytes;
+using zel::test::versionString;
 
 std::wstring installerPath;
 std::string iconPath;
@@ -24,23 +26,6 @@ uint32_t littleEndian(const Bytes& bytes, std::size_t at, int size) {
         value = value << 8 | bytes.at(at + i);
     }
     return value;
-}
-
-std::wstring versionString(const Bytes& info, const std::wstring& name) {
-    WORD* translation = nullptr;  // language, code page
-    wchar_t* value = nullptr;
-    UINT size = 0;
-    if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
-                        reinterpret_cast<void**>(&translation), &size) ||
-        size < 4) {
-        return {};
-    }
-    wchar_t block[32];
-    swprintf(block, 32, L"\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
-    return VerQueryValueW(info.data(), (block + name).c_str(), reinterpret_cast<void**>(&value),
-                          &size)
-               ? std::wstring(value)
-               : std::wstring();
 }
 
 TEST(InstallerResources, CarryTheProgramsVersion) {
@@ -64,13 +49,6 @@ BOOL CALLBACK takeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
     return FALSE;
 }
 
-Bytes resource(HMODULE module, LPCWSTR name, WORD type) {
-    const HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(type));
-    const auto* data =
-        found ? static_cast<const uint8_t*>(LockResource(LoadResource(module, found))) : nullptr;
-    return data ? Bytes(data, data + SizeofResource(module, found)) : Bytes();
-}
-
 // Each image of the icon file is, byte for byte, the image of its size in the installer's
 // first icon group (ICONDIR entries: 16 bytes ending in size and offset; GRPICONDIR entries:
 // 14 bytes ending in size and resource id; both start with width and height).
@@ -85,7 +63,7 @@ TEST(InstallerResources, CarryTheProgramsIcon) {
     LPWSTR groupName = nullptr;
     EnumResourceNamesW(installer, MAKEINTRESOURCEW(iconGroupType), takeFirstName,
                        reinterpret_cast<LONG_PTR>(&groupName));
-    const Bytes group = resource(installer, groupName, iconGroupType);
+    const Bytes group = resourceBytes(installer, groupName, MAKEINTRESOURCEW(iconGroupType));
     ASSERT_GE(icon.size(), 6u);
     ASSERT_GE(group.size(), 6u);
     const uint32_t images = littleEndian(icon, 4, 2);
@@ -97,9 +75,10 @@ TEST(InstallerResources, CarryTheProgramsIcon) {
         bool found = false;
         for (uint32_t g = 0; g < images; ++g) {
             const std::size_t at = 6 + 14 * g;
-            found = found || (group[at] == icon[entry] && group[at + 1] == icon[entry + 1] &&
-                              resource(installer, MAKEINTRESOURCEW(littleEndian(group, at + 12, 2)),
-                                       iconType) == image);
+            found = found ||
+                    (group[at] == icon[entry] && group[at + 1] == icon[entry + 1] &&
+                     resourceBytes(installer, MAKEINTRESOURCEW(littleEndian(group, at + 12, 2)),
+                                   MAKEINTRESOURCEW(iconType)) == image);
         }
         EXPECT_TRUE(found) << "the image of " << int(icon[entry]) << " pixels";
     }

@@ -313,4 +313,30 @@ LoadedModule loadZelResources() {
                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
 }
 
+Bytes resourceBytes(HMODULE module, LPCWSTR name, LPCWSTR type) {
+    const HRSRC found = FindResourceW(module, name, type);
+    const auto* data =
+        found ? static_cast<const uint8_t*>(LockResource(LoadResource(module, found))) : nullptr;
+    return data ? Bytes(data, data + SizeofResource(module, found)) : Bytes();
+}
+
+std::wstring versionString(const Bytes& versionInfo, const std::wstring& name) {
+    // VerQueryValue needs a writable copy.
+    Bytes info = versionInfo;
+    WORD* translation = nullptr;  // language, code page
+    wchar_t* value = nullptr;
+    UINT size = 0;
+    if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
+                        reinterpret_cast<void**>(&translation), &size) ||
+        size < 4) {
+        return {};
+    }
+    wchar_t block[32];
+    swprintf(block, 32, L"\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
+    return VerQueryValueW(info.data(), (block + name).c_str(), reinterpret_cast<void**>(&value),
+                          &size)
+               ? std::wstring(value)
+               : std::wstring();
+}
+
 }  // namespace zel::test

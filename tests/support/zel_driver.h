@@ -140,5 +140,10 @@ using OwnedWindow = win32::UniqueHandle<ClosedBy<HWND, &DestroyWindow>>;
 
 // zel.exe loaded as data, to read its resources.
 LoadedModule loadZelResources();
+// A resource of a loaded module; empty when it has none of that name and type.
+Bytes resourceBytes(HMODULE module, LPCWSTR name, LPCWSTR type);
+// A text of a version resource (VS_VERSIONINFO) in its first language, as Explorer shows it:
+// "ProductName", "ProductVersion"; empty when there is none.
+std::wstring versionString(const Bytes& versionInfo, const std::wstring& name);
 
 }  // namespace zel::test

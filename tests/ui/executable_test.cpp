@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/zel_driver.h"
+#include "win32/text.h"
 
 namespace zel::test {
 namespace {
@@ -63,42 +64,31 @@ class ProgramResources : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(program_.valid()); }
 
-    std::string resource(const char* name, const char* type) const {
-        const HRSRC found = FindResourceA(program_.get(), name, type);
-        if (found == nullptr) {
-            return {};
-        }
-        const auto* bytes =
-            static_cast<const char*>(LockResource(LoadResource(program_.get(), found)));
-        return std::string(bytes, SizeofResource(program_.get(), found));
+    std::string resource(LPCWSTR name, WORD type) const {
+        return asString(resourceBytes(program_.get(), name, MAKEINTRESOURCEW(type)));
     }
 
     const LoadedModule program_ = loadZelResources();
 };
 
 TEST_F(ProgramResources, VersionInformationNamesTheProduct) {
-    const std::string block = resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16) /* RT_VERSION */);
+    const Bytes block =
+        resourceBytes(program_.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16) /* RT_VERSION */);
     ASSERT_FALSE(block.empty());
     // VerQueryValue needs a writable copy.
-    std::vector<char> copy(block.begin(), block.end());
+    Bytes copy = block;
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT size = 0;
-    ASSERT_TRUE(VerQueryValueA(copy.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
+    ASSERT_TRUE(VerQueryValueW(copy.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
     EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(ZEL_VERSION_MINOR, ZEL_VERSION_MAJOR));
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(ZEL_VERSION_MINOR, ZEL_VERSION_MAJOR));
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
-
-    char* value = nullptr;
-    ASSERT_TRUE(VerQueryValueA(copy.data(), "\\StringFileInfo\\040904E4\\ProductName",
-                               reinterpret_cast<void**>(&value), &size));
-    EXPECT_STREQ(value, "ZEL");
-    ASSERT_TRUE(VerQueryValueA(copy.data(), "\\StringFileInfo\\040904E4\\ProductVersion",
-                               reinterpret_cast<void**>(&value), &size));
-    EXPECT_STREQ(value, ZEL_VERSION_TEXT);
+    EXPECT_EQ(versionString(block, L"ProductName"), L"ZEL");
+    EXPECT_EQ(versionString(block, L"ProductVersion"), win32::toWide(ZEL_VERSION_TEXT));
 }
 
 TEST_F(ProgramResources, ManifestDeclaresDpiAwarenessSupportedSystemsAndUtf8) {
-    const std::string manifest = resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    const std::string manifest = resource(MAKEINTRESOURCEW(1), 24 /* RT_MANIFEST */);
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find(">system</dpiAwareness>"), std::string::npos);
     EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
@@ -112,9 +102,8 @@ TEST_F(ProgramResources, ManifestDeclaresDpiAwarenessSupportedSystemsAndUtf8) {
 }
 
 TEST_F(ProgramResources, HoldsAnIconAndTheBanner) {
-    EXPECT_NE(FindResourceA(program_.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14) /* icon */),
-              nullptr);
-    const std::string banner = resource("IDB_BITMAP1", MAKEINTRESOURCEA(2) /* bitmap */);
+    EXPECT_FALSE(resource(MAKEINTRESOURCEW(1), 14 /* RT_GROUP_ICON */).empty());
+    const std::string banner = resource(L"IDB_BITMAP1", 2 /* RT_BITMAP */);
     ASSERT_GE(banner.size(), sizeof(BITMAPINFOHEADER));
     BITMAPINFOHEADER header{};
     std::memcpy(&header, banner.data(), sizeof header);
