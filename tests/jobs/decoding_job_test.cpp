@@ -2,15 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <numeric>
+#include <tuple>
 
-#include "cipher/byte_transform.h"
-#include "jobs/coding_job.h"
-#include "jobs/job_texts.h"
 #include "tests/support/job_runs.h"
-#include "tests/support/memory_files.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/test_bytes.h"
 
 namespace zel::test {
 namespace {
@@ -22,6 +17,11 @@ const std::string plainPath = "C:\\out\\a.bin";
 const Calls startSequence = {"showKeyText ", "readKeyEntryText", "setBusyPointer true",
                              "setButtonsEnabled false", "showStatus now decoding . . ."};
 const Calls endSequence = RecordingHost::decodingRunEnd();
+
+auto fieldsOf(const SharedState& s) {
+    return std::make_tuple(s.sourceSelection, s.sourceCount, s.destinationPath, s.statusMessage,
+                           s.keyText);
+}
 
 struct DecodingRun {
     SharedState state;
@@ -54,13 +54,9 @@ Bytes decodeWithJob(const Bytes& codedFile, const std::string& keyText) {
 }
 
 TEST(DecodingJob, ChecksInOrderTouchNothing) {
-    struct Case {
-        std::string selection, destination, key;
-        Calls calls;
-    };
     const Calls keyLengthRefused = {"showKeyText ", "readKeyEntryText",
                                     "showInfo invalid decodekeylength !!"};
-    const Case cases[] = {
+    const std::tuple<std::string, std::string, std::string, Calls> cases[] = {
         {"", "", "123456789", {"showKeyText ", "showInfo No sourcefile !"}},
         {"", plainPath, "", {"showKeyText ", "showInfo No sourcefile !"}},
         {coded, "", "123456789", {"showKeyText ", "showInfo No destfile !"}},
@@ -68,15 +64,13 @@ TEST(DecodingJob, ChecksInOrderTouchNothing) {
         {coded, plainPath, "1234567890", keyLengthRefused},
         {coded, plainPath, "", keyLengthRefused},
     };
-    for (const Case& c : cases) {
+    for (const auto& [selection, to, key, calls] : cases) {
         DecodingRun r;
         r.files.put(coded, bytesOf("ZEL123"));
-        r.run(c.selection, c.destination, c.key);
-        EXPECT_EQ(r.host.calls, c.calls) << c.key;
+        r.run(selection, to, key);
+        EXPECT_EQ(r.host.calls, calls) << key;
         EXPECT_TRUE(r.files.log.empty());
-        EXPECT_EQ(r.state.sourceSelection, c.selection);
-        EXPECT_EQ(r.state.destinationPath, c.destination);
-        EXPECT_EQ(r.state.keyText, "old key");
+        EXPECT_EQ(fieldsOf(r.state), fieldsOf({selection, 1, to, "", "old key"}));
     }
 }
 
@@ -100,11 +94,7 @@ TEST(DecodingJob, CodedFileCodedAgainDecodesOnceToTheFirst) {
 }
 
 TEST(DecodingJob, ProgressAndWritesPerChunk) {
-    struct Case {
-        std::size_t size;
-        Calls progress;
-    };
-    const Case cases[] = {
+    const std::pair<std::size_t, Calls> cases[] = {
         {3, {"setProgressRange 1 0", "setProgressStep 3", "setProgressStep 0"}},
         {803,
          {"setProgressRange 1 800", "setProgressStep 800", "stepProgress", "setProgressStep 0"}},
@@ -113,32 +103,27 @@ TEST(DecodingJob, ProgressAndWritesPerChunk) {
           "stepProgress", "setProgressStep 0"}},
     };
     const CodingKey key{60, 70, 80};
-    for (const Case& c : cases) {
+    for (const auto& [size, progress] : cases) {
         DecodingRun r;
-        const Bytes body = pseudoRandomBytes(c.size - 3, 4);
+        const Bytes body = pseudoRandomBytes(size - 3, 4);
         r.files.put(coded, codedFileOf(key, body));
         r.run(coded, plainPath, "060070080");
-        EXPECT_EQ(r.host.calls, concat({startSequence, c.progress, endSequence})) << c.size;
+        EXPECT_EQ(r.host.calls, concat({startSequence, progress, endSequence})) << size;
         EXPECT_EQ(r.files.paths(), (Paths{coded, plainPath}));
         EXPECT_EQ(r.files.at(plainPath).bytes, body);
-        EXPECT_EQ(r.files.at(plainPath).writeCalls, static_cast<int>((c.size - 3 + 799) / 800));
+        EXPECT_EQ(r.files.at(plainPath).writeCalls, static_cast<int>((size - 3 + 799) / 800));
         EXPECT_EQ(r.files.logCount("create " + plainPath + ".part"), 1);
-        EXPECT_EQ(r.state.sourceSelection, "");
-        EXPECT_EQ(r.state.destinationPath, "");
-        EXPECT_EQ(r.state.keyText, "");
+        EXPECT_EQ(fieldsOf(r.state), fieldsOf({"", 1, "", "", ""}));
     }
 }
 
 TEST(DecodingJob, TypedKeyTextsDecodeAsTheRulesSay) {
-    Bytes all(256);
-    for (int x = 0; x < 256; ++x) {
-        all[x] = static_cast<uint8_t>(x);
-    }
-    Bytes file = bytesOf("ZEL");
+    Bytes all(256), file = bytesOf("ZEL");
+    std::iota(all.begin(), all.end(), uint8_t{0});
     file.insert(file.end(), all.begin(), all.end());
     const auto mirrored = [&](int k) {
         Bytes out;
-        for (int x = 0; x < 256; ++x) {
+        for (const int x : all) {
             out.push_back(static_cast<uint8_t>((k - x) % 256));
         }
         return out;
