@@ -1,14 +1,11 @@
 // Sources of 2 GiB and more, made up on demand and written into sinks that keep only a digest.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "cipher/byte_transform.h"
-#include "jobs/coding_job.h"
-#include "jobs/decoding_job.h"
-#include "tests/support/memory_files.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/test_bytes.h"
+#include "tests/support/job_runs.h"
 
 namespace zel::test {
 namespace {
@@ -25,7 +22,9 @@ int64_t chunksOf(int64_t length) {
     return (length + 799) / 800;
 }
 
-void expectProgressScaledToTheTop(const RecordingHost& host, int64_t total) {
+// The run reported nothing and scaled its progress to the top of the range.
+void expectQuietRunToTheTop(const RecordingHost& host, int64_t total) {
+    EXPECT_TRUE(host.infos().empty());
     EXPECT_LE(host.rangeHigh, std::numeric_limits<int32_t>::max());
     EXPECT_GT(host.rangeHigh, std::numeric_limits<int32_t>::max() / 4);
     EXPECT_EQ(host.stepTotal, host.rangeHigh);
@@ -52,56 +51,49 @@ class BigCodingSource : public ::testing::TestWithParam<int64_t> {};
 TEST_P(BigCodingSource, CodingJobCodesTheWholeLength) {
     const Bytes pattern = pseudoRandomBytes(period, 11);
     const int64_t length = GetParam();
-    SharedState state{source + '\0', 1, destination, "", ""};
     RecordingHost host;
     host.recordProgress = false;
     MemoryFiles files;
     files.sinkOutputs = true;
     files.putRepeated(source, pattern, length);
-    runCodingJob(state, host, files, fakeClock(5000.0));
+    const CodingKey key =
+        parseKeyText(runCoding(files, source + '\0', 1, destination, host, fakeClock(5000.0)));
 
-    const CodingKey key = parseKeyText(host.shownKeyText);
-    Bytes codedPattern;
-    for (const uint8_t b : pattern) {
-        codedPattern.push_back(codeByte(key, b));
-    }
-    EXPECT_TRUE(host.infos().empty());
+    Bytes codedPattern(period);
+    std::transform(pattern.begin(), pattern.end(), codedPattern.begin(),
+                   [&](uint8_t b) { return codeByte(key, b); });
+    expectQuietRunToTheTop(host, length);
     ASSERT_TRUE(files.has(destination));
     const MemoryEntry& out = files.at(destination);
     EXPECT_EQ(out.digest.count, static_cast<uint64_t>(length) + 3);
     EXPECT_EQ(out.digest, digestOfRepeated(bytesOf("ZEL"), codedPattern, length));
     EXPECT_EQ(out.writeCalls, 1 + chunksOf(length));
-    expectProgressScaledToTheTop(host, length);
 }
 
 INSTANTIATE_TEST_SUITE_P(BigSources, BigCodingSource, ::testing::ValuesIn(lengths));
 
 TEST(BigSources, DecodingJobDecodesTheWholeLength) {
+    const CodingKey key{201, 77, 150};
     // Repeating "ZEL" + body gives a coded file whose part after the marker repeats body + "ZEL".
     const Bytes body = pseudoRandomBytes(period - 3, 12);
-    Bytes pattern = bytesOf("ZEL");
+    Bytes pattern = bytesOf("ZEL"), decodedPattern = body;
     pattern.insert(pattern.end(), body.begin(), body.end());
-    const CodingKey key{201, 77, 150};
-    Bytes decodedPattern(pattern.begin() + 3, pattern.end());
     decodedPattern.insert(decodedPattern.end(), pattern.begin(), pattern.begin() + 3);
     for (uint8_t& b : decodedPattern) {
         b = decodeByte(key, b);
     }
 
     const int64_t length = lengths[0] + 3;
-    SharedState state{source, 1, destination, "", ""};
-    RecordingHost host;
+    RecordingHost host(formatKeyText(key));
     host.recordProgress = false;
-    host.keyEntryText = formatKeyText(key);
     MemoryFiles files;
     files.sinkOutputs = true;
     files.putRepeated(source, pattern, length);
-    runDecodingJob(state, host, files);
+    runDecoding(files, source, destination, host);
 
-    EXPECT_TRUE(host.infos().empty());
+    expectQuietRunToTheTop(host, length - 3);
     ASSERT_TRUE(files.has(destination));
     EXPECT_EQ(files.at(destination).digest, digestOfRepeated({}, decodedPattern, length - 3));
-    expectProgressScaledToTheTop(host, length - 3);
 }
 
 }  // namespace

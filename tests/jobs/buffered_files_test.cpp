@@ -6,11 +6,7 @@
 
 #include <functional>
 
-#include "jobs/coding_job.h"
-#include "jobs/decoding_job.h"
-#include "tests/support/memory_files.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/test_bytes.h"
+#include "tests/support/job_runs.h"
 
 namespace zel::test {
 namespace {
@@ -34,11 +30,12 @@ JobRun runJob(bool coding, const Bytes& plain, std::size_t block, const Fault& f
     }
     BufferedFiles buffered(r.files, block);
     BinaryFile& files = block == 0 ? static_cast<BinaryFile&>(r.files) : buffered;
-    SharedState state{source + '\0', 1, destination, "", ""};
-    coding ? runCodingJob(state, r.host, files, fakeClock(36000.0))
-           : runDecodingJob(state, r.host, files);
-    EXPECT_TRUE(r.host.endsWith(coding ? RecordingHost::codingRunEnd(formatKeyText(key))
-                                       : RecordingHost::decodingRunEnd()));
+    if (coding) {
+        EXPECT_EQ(runCoding(files, source + '\0', 1, destination, r.host, fakeClock(36000.0)),
+                  formatKeyText(key));
+    } else {
+        runDecoding(files, source, destination, r.host);
+    }
     EXPECT_EQ(r.files.openCount, 0);
     return r;
 }
