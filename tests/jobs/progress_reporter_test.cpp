@@ -31,17 +31,13 @@ TEST(ProgressReporter, UnscaledStepsAreTheChunkSizes) {
     RecordingHost host;
     ProgressReporter progress(host, 1000);
     passAll(progress, 1000, 800);
-    EXPECT_EQ(host.calls, (std::vector<std::string>{
-                              "setProgressRange 1 1000", "setProgressStep 800", "stepProgress",
-                              "setProgressStep 200", "stepProgress", "setProgressStep 0"}));
+    EXPECT_EQ(host.calls, (Calls{"setProgressRange 1 1000", "setProgressStep 800", "stepProgress",
+                                 "setProgressStep 200", "stepProgress", "setProgressStep 0"}));
 }
 
 TEST(ProgressReporter, StepsAddUpToTheTopOfTheRange) {
-    struct Case {
-        int64_t total, chunk;
-    };
     // Chunk sizes that are not multiples of the scale make the scaled steps vary.
-    const Case cases[] = {
+    const std::pair<int64_t, int64_t> cases[] = {
         {int32Max, 1 << 20},
         {int32Max + 1, 1 << 20},
         {int32Max + 801, 800},
@@ -49,16 +45,17 @@ TEST(ProgressReporter, StepsAddUpToTheTopOfTheRange) {
         {(int64_t{1} << 40) + 7, 1000003},
         {(int64_t{1} << 62) + 3, (int64_t{1} << 42) + 12345},
     };
-    for (const Case& c : cases) {
+    for (const auto& [total, chunk] : cases) {
+        SCOPED_TRACE(total);
         RecordingHost host;
         host.recordProgress = false;
-        ProgressReporter progress(host, c.total);
-        passAll(progress, c.total, c.chunk);
-        EXPECT_LE(host.rangeHigh, int32Max) << c.total;
-        EXPECT_GT(host.rangeHigh, int32Max / 2) << c.total;
-        EXPECT_EQ(host.stepTotal, host.rangeHigh) << c.total;
-        EXPECT_FALSE(host.passedTop) << c.total;
-        EXPECT_EQ(host.stepsMade, (c.total + c.chunk - 1) / c.chunk) << c.total;
+        ProgressReporter progress(host, total);
+        passAll(progress, total, chunk);
+        EXPECT_LE(host.rangeHigh, int32Max);
+        EXPECT_GT(host.rangeHigh, int32Max / 2);
+        EXPECT_EQ(host.stepTotal, host.rangeHigh);
+        EXPECT_FALSE(host.passedTop);
+        EXPECT_EQ(host.stepsMade, (total + chunk - 1) / chunk);
     }
 }
 
