@@ -4,9 +4,10 @@
 
 #include <numeric>
 #include <set>
-#include <vector>
+#include <tuple>
 
 #include "cipher/coded_file.h"
+#include "tests/support/test_bytes.h"
 
 namespace zel::test {
 namespace {
@@ -27,9 +28,8 @@ TEST(ByteTransform, ByteAboveAllKeyNumbersIsUnchanged) {
 }
 
 TEST(ByteTransform, ThreeEqualNumbersMirrorOnce) {
-    for (const int k : {0, 1, 50, 128, 254, 255}) {
-        const CodingKey key{static_cast<int16_t>(k), static_cast<int16_t>(k),
-                            static_cast<int16_t>(k)};
+    for (const int16_t k : {0, 1, 50, 128, 254, 255}) {
+        const CodingKey key{k, k, k};
         for (int x = 0; x < 256; ++x) {
             const int expected = x <= k ? k - x : x;
             EXPECT_EQ(codeByte(key, x), expected) << k << " " << x;
@@ -39,9 +39,8 @@ TEST(ByteTransform, ThreeEqualNumbersMirrorOnce) {
 }
 
 TEST(ByteTransform, TypedNumbersAbove255DecodeModulo256) {
-    for (const int k : {256, 300, 511, 999}) {
-        const CodingKey key{static_cast<int16_t>(k), static_cast<int16_t>(k),
-                            static_cast<int16_t>(k)};
+    for (const int16_t k : {256, 300, 511, 999}) {
+        const CodingKey key{k, k, k};
         for (int x = 0; x < 256; ++x) {
             EXPECT_EQ(decodeByte(key, x), (k - x) % 256) << k << " " << x;
         }
@@ -50,11 +49,7 @@ TEST(ByteTransform, TypedNumbersAbove255DecodeModulo256) {
 
 // Worked out by hand, stage by stage.
 TEST(ByteTransform, KnownAnswers) {
-    struct Vector {
-        CodingKey key;
-        std::vector<uint8_t> plain, coded;
-    };
-    const Vector vectors[] = {
+    const std::tuple<CodingKey, Bytes, Bytes> vectors[] = {
         // 0 -> 50 -> 49 -> 206; 50 -> 0 -> 99 -> 156; 51 -> 51 -> 48 -> 207;
         // 100 -> 100 -> 100 -> 155; 255 -> 255 -> 255 -> 0
         {{50, 99, 255}, {0, 50, 51, 100, 255}, {206, 156, 207, 155, 0}},
@@ -65,10 +60,10 @@ TEST(ByteTransform, KnownAnswers) {
         // 200 -> 200 -> 0 -> 200
         {{80, 200, 200}, {10, 77, 200}, {70, 3, 200}},
     };
-    for (const Vector& v : vectors) {
-        for (std::size_t i = 0; i < v.plain.size(); ++i) {
-            EXPECT_EQ(codeByte(v.key, v.plain[i]), v.coded[i]) << show(v.key) << " @" << i;
-            EXPECT_EQ(decodeByte(v.key, v.coded[i]), v.plain[i]) << show(v.key) << " @" << i;
+    for (const auto& [key, plain, coded] : vectors) {
+        for (std::size_t i = 0; i < plain.size(); ++i) {
+            EXPECT_EQ(codeByte(key, plain[i]), coded[i]) << show(key) << " @" << i;
+            EXPECT_EQ(decodeByte(key, coded[i]), plain[i]) << show(key) << " @" << i;
         }
     }
 }
@@ -97,40 +92,35 @@ const CodingKey blockKeys[] = {
 TEST(ByteTransform, BlocksMatchBytesInAndOutOfPlace) {
     // All 256 values three times over, plus an odd tail, starting off any 16- or 32-byte
     // boundary; lengths either side of both vector widths, and a whole chunk.
-    std::vector<uint8_t> all(256 * 3 + 45);
+    Bytes all(256 * 3 + 45);
     std::iota(all.begin(), all.end(), uint8_t{0});
+    const std::size_t lengths[] = {all.size(), 1, 15, 17, 31, 33, 255, 800};
     for (const CodingKey& key : blockKeys) {
-        for (const std::size_t length :
-             {all.size(), std::size_t{1}, std::size_t{15}, std::size_t{17}, std::size_t{31},
-              std::size_t{33}, std::size_t{255}, std::size_t{800}}) {
-            std::vector<uint8_t> in(all.begin(), all.begin() + length), out(length + 1);
-            std::vector<uint8_t> coded(length), decoded(length);
-            for (std::size_t i = 0; i < length; ++i) {
-                coded[i] = codeByte(key, in[i]);
-                decoded[i] = decodeByte(key, in[i]);
+        for (const std::size_t length : lengths) {
+            for (const bool coding : {true, false}) {
+                SCOPED_TRACE(show(key) + (coding ? " coding" : " decoding"));
+                const Bytes in(all.begin(), all.begin() + length);
+                Bytes expected, out(length + 1), inPlace = in;
+                for (const uint8_t b : in) {
+                    expected.push_back(coding ? codeByte(key, b) : decodeByte(key, b));
+                }
+                const auto block = coding ? codeBlock : decodeBlock;
+                block(key, in.data(), out.data() + 1, length);
+                EXPECT_EQ(Bytes(out.begin() + 1, out.end()), expected);
+                block(key, inPlace.data(), inPlace.data(), length);
+                EXPECT_EQ(inPlace, expected);
             }
-            codeBlock(key, in.data(), out.data() + 1, length);
-            EXPECT_EQ(std::vector<uint8_t>(out.begin() + 1, out.end()), coded) << show(key);
-            decodeBlock(key, in.data(), out.data() + 1, length);
-            EXPECT_EQ(std::vector<uint8_t>(out.begin() + 1, out.end()), decoded) << show(key);
-
-            std::vector<uint8_t> inPlace = in;
-            codeBlock(key, inPlace.data(), inPlace.data(), length);
-            EXPECT_EQ(inPlace, coded) << show(key);
-            inPlace = in;
-            decodeBlock(key, inPlace.data(), inPlace.data(), length);
-            EXPECT_EQ(inPlace, decoded) << show(key);
         }
     }
 }
 
 TEST(ByteTransform, ChunkedEqualsWhole) {
-    std::vector<uint8_t> data(5000);
+    Bytes data(5000);
     for (std::size_t i = 0; i < data.size(); ++i) {
         data[i] = static_cast<uint8_t>(i * 7 + i / 256);
     }
     for (const CodingKey& key : blockKeys) {
-        std::vector<uint8_t> whole(data.size()), chunked(data.size());
+        Bytes whole(data.size()), chunked(data.size());
         codeBlock(key, data.data(), whole.data(), data.size());
         for (std::size_t at = 0; at < data.size(); at += 800) {
             codeBlock(key, data.data() + at, chunked.data() + at,
@@ -141,19 +131,13 @@ TEST(ByteTransform, ChunkedEqualsWhole) {
 }
 
 TEST(CodedFile, MarkerAcceptance) {
-    struct Case {
-        const char* bytes;
-        std::size_t count;
-        bool accepted;
+    const std::pair<std::string, bool> cases[] = {
+        {"ZEL", true},  {"", false},    {"Z", false},   {"ZE", false},  {"zel", false},
+        {"ZEl", false}, {"XEL", false}, {"ZXL", false}, {"ZEX", false},
     };
-    const Case cases[] = {
-        {"ZEL", 3, true},  {"", 0, false},    {"Z", 1, false},
-        {"ZE", 2, false},  {"zel", 3, false}, {"ZEl", 3, false},
-        {"XEL", 3, false}, {"ZXL", 3, false}, {"ZEX", 3, false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(isCodedFileMarker(reinterpret_cast<const uint8_t*>(c.bytes), c.count), c.accepted)
-            << '"' << c.bytes << '"';
+    for (const auto& [text, accepted] : cases) {
+        const Bytes bytes = bytesOf(text);
+        EXPECT_EQ(isCodedFileMarker(bytes.data(), bytes.size()), accepted) << '"' << text << '"';
     }
 }
 
