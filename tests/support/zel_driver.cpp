@@ -189,16 +189,13 @@ bool chooseSources(const ZelProcess& zel, const std::wstring& names) {
     if (!chooser) {
         return false;
     }
-    if (names.empty()) {
-        ZelProcess::pressCancel(chooser->window);
-    } else {
-        ZelProcess::chooseFiles(chooser->window, names);
-    }
+    ZelProcess::chooseFiles(chooser->window, names);
     return zel.waitUntilGone(sourceChooserTitle);
 }
 
 bool cancelSourceChooser(const ZelProcess& zel) {
-    return chooseSources(zel, L"");
+    zel.click(loadSourceButton);
+    return cancelChooser(zel, sourceChooserTitle);
 }
 
 bool chooseDestination(const ZelProcess& zel, const std::wstring& name) {
@@ -215,13 +212,13 @@ bool chooseDestination(const ZelProcess& zel, const std::wstring& name) {
     });
 }
 
-bool cancelDestinationChooser(const ZelProcess& zel) {
-    const auto chooser = zel.waitForDialog(destinationChooserTitle);
+bool cancelChooser(const ZelProcess& zel, const std::string& title) {
+    const auto chooser = zel.waitForDialog(title);
     if (!chooser) {
         return false;
     }
     ZelProcess::pressCancel(chooser->window);
-    return zel.waitUntilGone(destinationChooserTitle) &&
+    return zel.waitUntilGone(title) &&
            waitUntil([&] { return IsWindowEnabled(zel.window()) != 0; });
 }
 
@@ -232,10 +229,8 @@ std::optional<std::wstring> dismissInfo(const ZelProcess& zel, milliseconds limi
     }
     const std::wstring message = wideWindowText(GetDlgItem(box->window, messageTextId));
     ZelProcess::pressOk(box->window);
-    if (!waitUntil([&] { return IsWindow(box->window) == 0; })) {
-        return std::nullopt;
-    }
-    return message;
+    return waitUntil([&] { return IsWindow(box->window) == 0; }) ? std::optional(message)
+                                                                 : std::nullopt;
 }
 
 bool waitForJobEnd(const ZelProcess& zel, milliseconds limit) {
@@ -247,10 +242,10 @@ bool waitForJobEnd(const ZelProcess& zel, milliseconds limit) {
         limit);
 }
 
-void typeKey(const ZelProcess& zel, const std::string& key) {
+bool typeKey(const ZelProcess& zel, const std::string& key) {
     zel.setText(keyEntry, "");
     zel.type(keyEntry, key);
-    waitUntil([&] { return zel.text(keyEntry) == key; });
+    return waitUntil([&] { return zel.text(keyEntry) == key; });
 }
 
 std::optional<int> progressPosition(const ZelProcess& zel, milliseconds limit) {

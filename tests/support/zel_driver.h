@@ -90,16 +90,17 @@ private:
     HWND window_ = nullptr;
 };
 
-// Clicks "Load sourcefile", types the names into the chooser and presses Open (Cancel when
-// there are none); waits until the chooser has closed.
+// Clicks "Load sourcefile", types the names into the chooser and presses Open; waits until the
+// chooser has closed.
 bool chooseSources(const ZelProcess& zel, const std::wstring& names);
 // Clicks "Load sourcefile" and cancels the chooser.
 bool cancelSourceChooser(const ZelProcess& zel);
 // Clicks "Choose destination", types the name and presses Save. Waits until the chooser has
 // closed or the information box refuses the name (it is then left open).
 bool chooseDestination(const ZelProcess& zel, const std::wstring& name);
-// Cancels the destination chooser that is open now (or opens within the limit).
-bool cancelDestinationChooser(const ZelProcess& zel);
+// Cancels the chooser of this title that is open now (or opens within the limit); waits until
+// it has closed and the dialog takes input again.
+bool cancelChooser(const ZelProcess& zel, const std::string& title);
 
 // Waits for the information box, presses OK and waits until it has gone; its message as
 // UTF-16, or nothing when no box came.
@@ -109,8 +110,8 @@ std::optional<std::wstring> dismissInfo(const ZelProcess& zel, milliseconds limi
 // does) and "Code file" enabled again.
 bool waitForJobEnd(const ZelProcess& zel, milliseconds limit = jobLimit);
 
-// Types the key into the key entry (WM_CHAR), replacing what it held.
-void typeKey(const ZelProcess& zel, const std::string& key);
+// Types the key into the key entry (WM_CHAR), replacing what it held; whether it then holds it.
+bool typeKey(const ZelProcess& zel, const std::string& key);
 
 // The progress bar's position, asked with a time limit; nothing when it did not answer.
 std::optional<int> progressPosition(const ZelProcess& zel, milliseconds limit);

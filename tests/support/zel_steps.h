@@ -41,7 +41,7 @@ inline std::string codeChosenFiles(const ZelProcess& zel) {
 inline void decodeChosenFile(const ZelProcess& zel, const std::wstring& destination,
                              const std::string& key) {
     ASSERT_TRUE(chooseDestination(zel, destination));
-    typeKey(zel, key);
+    ASSERT_TRUE(typeKey(zel, key));
     zel.click(ui::decodeButton);
     ASSERT_TRUE(waitForJobEnd(zel));
     EXPECT_TRUE(zel.shownDialogs().empty());

@@ -66,16 +66,11 @@ TEST(DestinationChooser, RefusesAnExistingNameAndAsksAgain) {
 
     const auto refusal = zel.waitForDialog(text::infoTitle);
     ASSERT_TRUE(refusal.has_value());
-    EXPECT_EQ(refusal->text, "File already exists !!");
     EXPECT_EQ(refusal->owner, zel.window());
     EXPECT_STRCASEEQ(zel.text(destDisplay).c_str(), (folder.path() + "\\taken.bin").c_str());
-    ZelProcess::pressOk(refusal->window);
+    EXPECT_EQ(dismissInfo(zel), L"File already exists !!");
 
-    chooser = zel.waitForDialog(destinationChooserTitle);
-    ASSERT_TRUE(chooser.has_value());
-    ZelProcess::pressCancel(chooser->window);
-    ASSERT_TRUE(zel.waitUntilGone(destinationChooserTitle));
-    ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(zel.window()) != 0; }));
+    ASSERT_TRUE(cancelChooser(zel, destinationChooserTitle));
     // The refused name stays on show; nothing is chosen, so a job asks for a destination.
     EXPECT_STRCASEEQ(zel.text(destDisplay).c_str(), (folder.path() + "\\taken.bin").c_str());
     EXPECT_EQ(zel.quit(), 0u);
@@ -84,15 +79,10 @@ TEST(DestinationChooser, RefusesAnExistingNameAndAsksAgain) {
 TEST(Keyboard, EscOpensTheDestinationChooserAndEnterInTheKeyEntryTheSourceChooser) {
     ZelProcess zel;
     PostMessageA(zel.control(loadSourceButton), WM_KEYDOWN, VK_ESCAPE, 1);
-    auto chooser = zel.waitForDialog(destinationChooserTitle);
-    ASSERT_TRUE(chooser.has_value());
-    ZelProcess::pressCancel(chooser->window);
-    ASSERT_TRUE(zel.waitUntilGone(destinationChooserTitle));
+    ASSERT_TRUE(cancelChooser(zel, destinationChooserTitle));
 
     PostMessageA(zel.control(keyEntry), WM_KEYDOWN, VK_RETURN, 1);
-    chooser = zel.waitForDialog(sourceChooserTitle);
-    ASSERT_TRUE(chooser.has_value());
-    ZelProcess::pressCancel(chooser->window);
+    ASSERT_TRUE(cancelChooser(zel, sourceChooserTitle));
     EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 0"; }));
     EXPECT_EQ(zel.quit(), 0u);
 }
@@ -109,10 +99,8 @@ TEST(InfoMessages, ShowTheAcuteAccentUnderTheProgramsUtf8CodePage) {
     zel.click(decodeButton);  // "Decode file": the empty plain.txt has no marker
     const auto box = zel.waitForDialog(text::infoTitle);
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(wideWindowText(GetDlgItem(box->window, 0xFFFF)),
-              L"can\u00B4t decode, not a ZEL coded file !!!");
     EXPECT_EQ(box->owner, zel.window());
-    ZelProcess::pressOk(box->window);
+    EXPECT_EQ(dismissInfo(zel), L"can\u00B4t decode, not a ZEL coded file !!!");
     EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Idle . . ."; }));
     // A refused file leaves nothing behind.
     EXPECT_FALSE(pathExists(folder / "out.bin"));

@@ -40,7 +40,7 @@ protected:
                            const std::string& key) {
         ASSERT_TRUE(chooseSources(*zel_, source));
         ASSERT_TRUE(chooseDestination(*zel_, destination));
-        typeKey(*zel_, key);
+        ASSERT_TRUE(typeKey(*zel_, key));
     }
     // Clicks the job's button: the job reports the message and ends.
     void expectReported(int button, const std::wstring& message) {
@@ -60,7 +60,7 @@ TEST_F(Failures, ExistingDestinationIsRefusedAndAskedForAgainUntilCancelled) {
 
     ASSERT_TRUE(chooseDestination(*zel_, L"taken.bin"));
     EXPECT_EQ(dismissInfo(*zel_), fileAlreadyExists);
-    ASSERT_TRUE(cancelDestinationChooser(*zel_));
+    ASSERT_TRUE(cancelChooser(*zel_, destinationChooserTitle));
     EXPECT_EQ(zel_->wideText(destDisplay), folder_ / L"taken.bin");
 
     // Nothing is chosen as destination now.
@@ -92,7 +92,7 @@ TEST_F(Failures, KeyOfTheWrongLengthIsRefusedAndCanBeCorrected) {
 
     chooseForDecoding(L"coded.zel", L"back.txt", key.substr(0, 8));
     for (const std::string& typed : {key.substr(0, 8), key + "0"}) {
-        typeKey(*zel_, typed);
+        ASSERT_TRUE(typeKey(*zel_, typed));
         zel_->click(decodeButton);
         EXPECT_EQ(dismissInfo(*zel_), L"invalid decodekeylength !!");
         // The choices and the typed text stay, so the user can correct the key.
@@ -101,7 +101,7 @@ TEST_F(Failures, KeyOfTheWrongLengthIsRefusedAndCanBeCorrected) {
         EXPECT_EQ(zel_->wideText(destDisplay), folder_ / L"back.txt");
         EXPECT_FALSE(pathExists(folder_ / L"back.txt"));
     }
-    typeKey(*zel_, key);
+    ASSERT_TRUE(typeKey(*zel_, key));
     zel_->click(decodeButton);
     ASSERT_TRUE(waitForJobEnd(*zel_));
     EXPECT_TRUE(readWholeFile(folder_ / L"back.txt") == plain);
