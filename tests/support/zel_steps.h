@@ -4,11 +4,39 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/zel_driver.h"
 
 namespace zel::test {
+
+// zel.exe for one case, which the case leaves with "Quit": the program must then end normally.
+class ZelUntilQuit : public ZelProcess {
+public:
+    using ZelProcess::ZelProcess;
+    ~ZelUntilQuit() { EXPECT_EQ(quit(), 0u); }
+};
+
+// Files by name, to be written into a folder.
+using NamedFiles = std::vector<std::pair<std::wstring, Bytes>>;
+
+// A fresh folder, and zel.exe started there once the case has put its files in.
+class ZelInFolder : public testing::Test {
+protected:
+    const ZelProcess& startIn(const NamedFiles& files,
+                              const std::vector<std::wstring>& arguments = {}) {
+        for (const auto& [name, bytes] : files) {
+            writeWholeFile(folder_ / name, bytes);
+        }
+        return zel_.emplace(folder_.widePath(), arguments);
+    }
+
+    TempFolder folder_;
+    std::optional<ZelUntilQuit> zel_;
+};
 
 // Nine digits, as the window shows a key.
 inline bool isKeyText(const std::string& text) {

@@ -5,25 +5,18 @@
 #include <string>
 
 #include "jobs/job_texts.h"
-#include "tests/support/zel_driver.h"
+#include "tests/support/zel_steps.h"
 
 namespace zel::test {
 namespace {
 
 using namespace ui;
+using SourceChooser = ZelInFolder;
+using DestinationChooser = ZelInFolder;
+using InfoMessages = ZelInFolder;
 
-// A fresh folder holding the named empty files.
-class FolderWith : public TempFolder {
-public:
-    explicit FolderWith(std::initializer_list<const char*> files) {
-        for (const char* name : files) {
-            writeWholeFile(*this / name, {});
-        }
-    }
-};
-
-TEST(SourceChooser, OpensBesideTheDialogAndACancelLeavesNoFilesToCrypt) {
-    ZelProcess zel;
+TEST_F(SourceChooser, OpensBesideTheDialogAndACancelLeavesNoFilesToCrypt) {
+    const ZelProcess& zel = startIn({});
     zel.setText(sourceDisplay, "earlier choice");
     zel.click(loadSourceButton);
     const auto chooser = zel.waitForDialog(sourceChooserTitle);
@@ -37,28 +30,20 @@ TEST(SourceChooser, OpensBesideTheDialogAndACancelLeavesNoFilesToCrypt) {
     EXPECT_EQ(placed.top, dialog.top + 30);
 
     ZelProcess::pressCancel(chooser->window);
-    EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 0"; }));
-    EXPECT_EQ(zel.text(sourceDisplay), "earlier choice");
-    EXPECT_EQ(zel.quit(), 0u);
+    EXPECT_TRUE(chosenAs(zel, L"earlier choice", 0));
 }
 
-TEST(SourceChooser, ShowsOnePathOrTheFolderOfSeveralFiles) {
-    FolderWith folder({"a.txt", "b.txt", "c.txt"});
-    ZelProcess zel(folder.path());
-
+TEST_F(SourceChooser, ShowsOnePathOrTheFolderOfSeveralFiles) {
+    const ZelProcess& zel = startIn({{L"a.txt", {}}, {L"b.txt", {}}, {L"c.txt", {}}});
     ASSERT_TRUE(chooseSources(zel, L"b.txt"));
-    ASSERT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 1"; }));
-    EXPECT_STRCASEEQ(zel.text(sourceDisplay).c_str(), (folder.path() + "\\b.txt").c_str());
+    ASSERT_TRUE(chosenAs(zel, folder_ / L"b.txt", 1));
 
     ASSERT_TRUE(chooseSources(zel, L"\"a.txt\" \"b.txt\" \"c.txt\""));
-    ASSERT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 3"; }));
-    EXPECT_STRCASEEQ(zel.text(sourceDisplay).c_str(), folder.path().c_str());
-    EXPECT_EQ(zel.quit(), 0u);
+    ASSERT_TRUE(chosenAs(zel, folder_.widePath(), 3));
 }
 
-TEST(DestinationChooser, RefusesAnExistingNameAndAsksAgain) {
-    FolderWith folder({"taken.bin"});
-    ZelProcess zel(folder.path());
+TEST_F(DestinationChooser, RefusesAnExistingNameAndAsksAgain) {
+    const ZelProcess& zel = startIn({{L"taken.bin", {}}});
     zel.post(WM_CLOSE, 0, 0);  // the platform turns a close request into IDCANCEL: id 2
     auto chooser = zel.waitForDialog(destinationChooserTitle);
     ASSERT_TRUE(chooser.has_value());
@@ -67,31 +52,28 @@ TEST(DestinationChooser, RefusesAnExistingNameAndAsksAgain) {
     const auto refusal = zel.waitForDialog(text::infoTitle);
     ASSERT_TRUE(refusal.has_value());
     EXPECT_EQ(refusal->owner, zel.window());
-    EXPECT_STRCASEEQ(zel.text(destDisplay).c_str(), (folder.path() + "\\taken.bin").c_str());
+    EXPECT_EQ(zel.wideText(destDisplay), folder_ / L"taken.bin");
     EXPECT_EQ(dismissInfo(zel), L"File already exists !!");
 
     ASSERT_TRUE(cancelChooser(zel, destinationChooserTitle));
     // The refused name stays on show; nothing is chosen, so a job asks for a destination.
-    EXPECT_STRCASEEQ(zel.text(destDisplay).c_str(), (folder.path() + "\\taken.bin").c_str());
-    EXPECT_EQ(zel.quit(), 0u);
+    EXPECT_EQ(zel.wideText(destDisplay), folder_ / L"taken.bin");
 }
 
 TEST(Keyboard, EscOpensTheDestinationChooserAndEnterInTheKeyEntryTheSourceChooser) {
-    ZelProcess zel;
+    const ZelUntilQuit zel;
     PostMessageA(zel.control(loadSourceButton), WM_KEYDOWN, VK_ESCAPE, 1);
     ASSERT_TRUE(cancelChooser(zel, destinationChooserTitle));
 
     PostMessageA(zel.control(keyEntry), WM_KEYDOWN, VK_RETURN, 1);
     ASSERT_TRUE(cancelChooser(zel, sourceChooserTitle));
     EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 0"; }));
-    EXPECT_EQ(zel.quit(), 0u);
 }
 
-TEST(InfoMessages, ShowTheAcuteAccentUnderTheProgramsUtf8CodePage) {
-    FolderWith folder({"plain.txt"});
-    ZelProcess zel(folder.path());
+TEST_F(InfoMessages, ShowTheAcuteAccentUnderTheProgramsUtf8CodePage) {
+    const ZelProcess& zel = startIn({{L"plain.txt", {}}});
     ASSERT_TRUE(chooseSources(zel, L"plain.txt"));
-    ASSERT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Files to crypt: 1"; }));
+    ASSERT_TRUE(chosenAs(zel, folder_ / L"plain.txt", 1));
     ASSERT_TRUE(chooseDestination(zel, L"out.bin"));
     ASSERT_TRUE(waitUntil([&] { return !zel.text(destDisplay).empty(); }));
     zel.setText(keyEntry, "123456789");
@@ -103,8 +85,7 @@ TEST(InfoMessages, ShowTheAcuteAccentUnderTheProgramsUtf8CodePage) {
     EXPECT_EQ(dismissInfo(zel), L"can\u00B4t decode, not a ZEL coded file !!!");
     EXPECT_TRUE(waitUntil([&] { return zel.text(statusDisplay) == "Idle . . ."; }));
     // A refused file leaves nothing behind.
-    EXPECT_FALSE(pathExists(folder / "out.bin"));
-    EXPECT_EQ(zel.quit(), 0u);
+    EXPECT_FALSE(pathExists(folder_ / L"out.bin"));
 }
 
 }  // namespace

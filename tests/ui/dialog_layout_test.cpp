@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
-#include "tests/support/zel_driver.h"
+#include "tests/support/zel_steps.h"
 
 namespace zel::test {
 namespace {
@@ -86,18 +87,13 @@ RECT clientRectangle(HWND dialog, HWND child) {
     return area;
 }
 
+// One zel.exe for all cases, which only look at it.
 class MainDialogLayout : public testing::Test {
 protected:
-    static void SetUpTestSuite() { zel_ = new ZelProcess(); }
-    static void TearDownTestSuite() {
-        zel_->quit();
-        delete zel_;
-        zel_ = nullptr;
-    }
-    static ZelProcess* zel_;
+    static void SetUpTestSuite() { zel_.emplace(); }
+    static void TearDownTestSuite() { zel_.reset(); }
+    static inline std::optional<ZelUntilQuit> zel_;
 };
-
-ZelProcess* MainDialogLayout::zel_ = nullptr;
 
 TEST_F(MainDialogLayout, DialogWindowHasItsStyleSizeAndCaption) {
     const HWND dialog = zel_->window();

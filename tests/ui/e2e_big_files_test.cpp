@@ -21,35 +21,35 @@ constexpr int64_t mebibyte = int64_t{1} << 20;
 constexpr int64_t gibibyte = int64_t{1} << 30;
 constexpr auto sendLimit = static_cast<UINT>(waitLimit.count());
 
+using BigFiles = ZelInFolder;
+
 // A sparse source of 2.5 GiB: lengths past the signed 32-bit range, the bytes around 2 GiB
 // marked. The coded and decoded files are real data, 2.5 GiB each.
-TEST(BigFiles, SourceOfTwoAndAHalfGiBCodesAndDecodesToTheSameBytes) {
-    TempFolder folder;
+TEST_F(BigFiles, SourceOfTwoAndAHalfGiBCodesAndDecodesToTheSameBytes) {
     const int64_t length = 5 * gibibyte / 2;
     const int64_t needed = 2 * length + gibibyte;
-    const int64_t available = volumeSpaceAt(folder.widePath()).free;
+    const int64_t available = volumeSpaceAt(folder_.widePath()).free;
     if (available >= 0 && available < needed) {
         GTEST_SKIP() << "needs " << needed / mebibyte << " MiB free on the disk of "
-                     << folder.path() << ", has " << available / mebibyte << " MiB";
+                     << folder_.path() << ", has " << available / mebibyte << " MiB";
     }
     const int64_t twoGiB = 2 * gibibyte;
     makeSparseFile(
-        folder / L"big.img", length,
+        folder_ / L"big.img", length,
         {{0, 'a'}, {twoGiB - 1, 0x7F}, {twoGiB, 0x80}, {twoGiB + 1, 0x81}, {length - 1, 'z'}});
-    ZelProcess zel(folder.widePath());
+    const ZelProcess& zel = startIn({});
 
     ASSERT_TRUE(chooseSources(zel, L"big.img"));
     ASSERT_TRUE(chooseDestination(zel, L"big.zel"));
     const std::string key = codeChosenFiles(zel);
     ASSERT_TRUE(isKeyText(key)) << key;
-    EXPECT_EQ(fileSize(folder / L"big.zel"), length + 3);
-    EXPECT_EQ(byteAt(folder / L"big.zel", 0), 'Z');
+    EXPECT_EQ(fileSize(folder_ / L"big.zel"), length + 3);
+    EXPECT_EQ(byteAt(folder_ / L"big.zel", 0), 'Z');
 
     ASSERT_TRUE(chooseSources(zel, L"big.zel"));
     decodeChosenFile(zel, L"big.back", key);
-    EXPECT_EQ(compareFiles(folder / L"big.img", folder / L"big.back"), "");
-    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"big.back", L"big.img", L"big.zel"}));
-    EXPECT_EQ(zel.quit(), 0u);
+    EXPECT_EQ(compareFiles(folder_ / L"big.img", folder_ / L"big.back"), "");
+    EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"big.back", L"big.img", L"big.zel"}));
 }
 
 struct BarRange {
@@ -89,16 +89,15 @@ BarFill barFill(const Capture& bar) {
 // screen is part-filled; the window keeps its title and answers, again and again, while the
 // job goes on. The source is large enough for several seconds at the speed of the large-block
 // file access.
-TEST(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
-    TempFolder folder;
+TEST_F(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
     const int64_t length = 3 * gibibyte;
-    const int64_t available = volumeSpaceAt(folder.widePath()).free;
+    const int64_t available = volumeSpaceAt(folder_.widePath()).free;
     if (available >= 0 && available < length + gibibyte) {
         GTEST_SKIP() << "needs " << (length + gibibyte) / mebibyte << " MiB free on the disk of "
-                     << folder.path();
+                     << folder_.path();
     }
-    makeSparseFile(folder / L"long.img", length, {{0, 1}, {length - 1, 2}});
-    ZelProcess zel(folder.widePath());
+    makeSparseFile(folder_ / L"long.img", length, {{0, 1}, {length - 1, 2}});
+    const ZelProcess& zel = startIn({});
     ASSERT_TRUE(chooseSources(zel, L"long.img"));
     ASSERT_TRUE(chooseDestination(zel, L"long.zel"));
     zel.click(codeButton);
@@ -189,9 +188,8 @@ TEST(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
     EXPECT_LT(seen->share, shareAfter + 0.05);
     EXPECT_GT(seen->share, 0.1);
     EXPECT_LT(seen->share, 0.9);
-    EXPECT_EQ(fileSize(folder / L"long.zel"), length + 3);
-    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"long.img", L"long.zel"}));
-    EXPECT_EQ(zel.quit(), 0u);
+    EXPECT_EQ(fileSize(folder_ / L"long.zel"), length + 3);
+    EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"long.img", L"long.zel"}));
 }
 
 }  // namespace

@@ -15,7 +15,6 @@ const std::wstring fileAlreadyExists = L"File already exists !!";
 const std::wstring cantReadSource = L"can\u00B4t read sourcefile !!";
 const std::wstring notCodedFile = L"can\u00B4t decode, not a ZEL coded file !!!";
 
-// The message about one file: the message, a line break, the path.
 std::wstring aboutFile(const std::wstring& message, const std::wstring& path) {
     return message + L"\n" + path;
 }
@@ -25,17 +24,8 @@ std::wstring aboutFailure(const std::wstring& message, const std::wstring& path,
     return aboutFile(message, path) + L"\n" + win32::toWide(win32::errorText(error));
 }
 
-// A fresh zel.exe in a fresh folder, with the files given.
-class Failures : public testing::Test {
+class Failures : public ZelInFolder {
 protected:
-    void startIn(const std::vector<std::pair<std::wstring, Bytes>>& files) {
-        for (const auto& [name, bytes] : files) {
-            writeWholeFile(folder_ / name, bytes);
-        }
-        zel_ = std::make_unique<ZelProcess>(folder_.widePath());
-    }
-    // Every case ends with a Quit that ends the program normally.
-    void TearDown() override { EXPECT_EQ(zel_ ? zel_->quit() : std::nullopt, 0u); }
     void chooseForDecoding(const std::wstring& source, const std::wstring& destination,
                            const std::string& key) {
         ASSERT_TRUE(chooseSources(*zel_, source));
@@ -48,9 +38,6 @@ protected:
         EXPECT_EQ(dismissInfo(*zel_), message);
         ASSERT_TRUE(waitForJobEnd(*zel_));
     }
-
-    TempFolder folder_;
-    std::unique_ptr<ZelProcess> zel_;
 };
 
 TEST_F(Failures, ExistingDestinationIsRefusedAndAskedForAgainUntilCancelled) {

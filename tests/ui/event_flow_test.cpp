@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "jobs/job_texts.h"
-#include "tests/support/zel_driver.h"
+#include "tests/support/zel_steps.h"
 
 namespace zel::test {
 namespace {
@@ -22,17 +22,16 @@ TEST(EndingTheProgram, SystemCloseCommandEndsLikeQuit) {
 }
 
 TEST(EndingTheProgram, PostedQuitMessageDoesNotEndTheProgram) {
-    ZelProcess zel;
+    const ZelUntilQuit zel;
     PostThreadMessageA(zel.threadId(), WM_QUIT, 0, 0);
     PostMessageA(zel.window(), WM_QUIT, 0, 0);
     // The loop has taken both once the window answers a message sent after them.
     ASSERT_TRUE(zel.responds());
     EXPECT_FALSE(zel.waitForExit(milliseconds(300)).has_value());
     EXPECT_EQ(zel.text(statusDisplay), "Idle . . .");
-    EXPECT_EQ(zel.quit(), 0u);
 }
 
-void expectNoSourceFileMessage(ZelProcess& zel) {
+void expectNoSourceFileMessage(const ZelProcess& zel) {
     const auto box = zel.waitForDialog(infoTitle);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->owner, zel.window());
@@ -45,7 +44,7 @@ void expectNoSourceFileMessage(ZelProcess& zel) {
 }
 
 TEST(JobsWithNothingChosen, CodeFileShowsNoSourcefile) {
-    ZelProcess zel;
+    const ZelUntilQuit zel;
     zel.setText(keyDisplay, "123456789");
     zel.click(codeButton);
     expectNoSourceFileMessage(zel);
@@ -53,22 +52,20 @@ TEST(JobsWithNothingChosen, CodeFileShowsNoSourcefile) {
     // A refused coding run changes nothing.
     EXPECT_EQ(zel.text(keyDisplay), "123456789");
     EXPECT_EQ(zel.text(statusDisplay), "Idle . . .");
-    EXPECT_EQ(zel.quit(), 0u);
 }
 
 TEST(JobsWithNothingChosen, DecodeFileShowsNoSourcefileAndEmptiesTheKey) {
-    ZelProcess zel;
+    const ZelUntilQuit zel;
     zel.setText(keyDisplay, "123456789");
     zel.setText(keyEntry, "987654321");
     zel.click(decodeButton);
     expectNoSourceFileMessage(zel);
     EXPECT_EQ(zel.text(keyDisplay), "");
     EXPECT_EQ(zel.text(keyEntry), "987654321");
-    EXPECT_EQ(zel.quit(), 0u);
 }
 
 TEST(Commands, TypingIntoTheKeyEntryChangesNothing) {
-    ZelProcess zel;
+    const ZelUntilQuit zel;
     ASSERT_TRUE(typeKey(zel, "12345"));
     // Each typed character sent EN_CHANGE (and EN_UPDATE) to the dialog; also a forged click
     // notification from the entry: the entry has no callback.
@@ -81,11 +78,10 @@ TEST(Commands, TypingIntoTheKeyEntryChangesNothing) {
     EXPECT_EQ(zel.text(destDisplay), "");
     EXPECT_EQ(zel.text(keyDisplay), "");
     EXPECT_TRUE(zel.running());
-    EXPECT_EQ(zel.quit(), 0u);
 }
 
 TEST(Commands, TheCallbackIsThatOfTheWindowTheCommandComesFrom) {
-    ZelProcess zel;
+    const ZelUntilQuit zel;
     // The id names a control, the window is "Quit": only a click notification counts.
     zel.post(WM_COMMAND, MAKEWPARAM(codeButton, EN_CHANGE),
              reinterpret_cast<LPARAM>(zel.control(quitButton)));
@@ -102,7 +98,6 @@ TEST(Commands, TheCallbackIsThatOfTheWindowTheCommandComesFrom) {
     zel.post(WM_COMMAND, MAKEWPARAM(keyEntry, BN_CLICKED),
              reinterpret_cast<LPARAM>(zel.control(codeButton)));
     expectNoSourceFileMessage(zel);
-    EXPECT_EQ(zel.quit(), 0u);
 }
 
 }  // namespace

@@ -11,54 +11,41 @@ namespace {
 
 using namespace ui;
 using win32::toWide;
+using StartedWithFiles = ZelInFolder;
 
 const std::wstring cyrillicName = L"\u0414\u0430\u043D.txt";  // Дан.txt, outside Windows-1252
 
-// Starts zel.exe with the coded file, decodes it with the key into the destination.
-void decodeStartedWith(const TempFolder& folder, const std::wstring& coded,
-                       const std::wstring& destination, const std::string& key) {
-    const ZelProcess zel(folder.widePath(), {coded});
-    ASSERT_TRUE(chosenAs(zel, folder / coded, 1));
-    decodeChosenFile(zel, destination, key);
-    EXPECT_EQ(zel.quit(), 0u);
-}
-
-TEST(StartedWithFiles, OneFileIsChosenByItsFullPath) {
-    TempFolder folder;
-    writeWholeFile(folder / L"letter.doc", pseudoRandomBytes(10, 1));
-    const ZelProcess zel(folder.widePath(), {L"letter.doc"});
-    EXPECT_TRUE(chosenAs(zel, folder / L"letter.doc", 1));
+TEST_F(StartedWithFiles, OneFileIsChosenByItsFullPath) {
+    const ZelProcess& zel = startIn({{L"letter.doc", pseudoRandomBytes(10, 1)}}, {L"letter.doc"});
+    EXPECT_TRUE(chosenAs(zel, folder_ / L"letter.doc", 1));
     EXPECT_TRUE(zel.shownDialogs().empty());
-    EXPECT_EQ(zel.quit(), 0u);
 }
 
-TEST(StartedWithFiles, ThreeFilesOfOneFolderAreCodedAndDecodeToTheSameBytes) {
-    TempFolder folder;
-    const std::vector<std::pair<std::wstring, Bytes>> sources = {
+TEST_F(StartedWithFiles, ThreeFilesOfOneFolderAreCodedAndDecodeToTheSameBytes) {
+    const NamedFiles sources = {
         {L"a.txt", pseudoRandomBytes(1601, 2)},
         {L"b c.bin", pseudoRandomBytes(800, 3)},
         {cyrillicName, pseudoRandomBytes(5, 4)},
     };
     std::vector<std::wstring> arguments;
     for (const auto& [name, bytes] : sources) {
-        writeWholeFile(folder / name, bytes);
-        arguments.push_back(folder / name);  // absolute, as Explorer passes them
+        arguments.push_back(folder_ / name);  // absolute, as Explorer passes them
     }
 
-    std::string key;
-    {
-        const ZelProcess zel(folder.widePath(), arguments);
-        ASSERT_TRUE(chosenAs(zel, folder.widePath(), 3));
-        ASSERT_TRUE(chooseDestination(zel, L"out"));
-        key = codeChosenFiles(zel);
-        ASSERT_TRUE(isKeyText(key)) << key;
-        EXPECT_EQ(zel.quit(), 0u);
-    }
+    startIn(sources, arguments);
+    ASSERT_TRUE(chosenAs(*zel_, folder_.widePath(), 3));
+    ASSERT_TRUE(chooseDestination(*zel_, L"out"));
+    const std::string key = codeChosenFiles(*zel_);
+    ASSERT_TRUE(isKeyText(key)) << key;
+    zel_.reset();  // Quit: each coded file is then opened in a zel.exe of its own.
+
     for (const auto& [name, bytes] : sources) {
         const std::wstring coded = L"out_" + name + L"_ZEL";
-        ASSERT_EQ(fileSize(folder / coded), static_cast<int64_t>(bytes.size() + 3));
-        decodeStartedWith(folder, coded, name + L".back", key);
-        EXPECT_TRUE(readWholeFile(folder / (name + L".back")) == bytes) << folder.path();
+        ASSERT_EQ(fileSize(folder_ / coded), static_cast<int64_t>(bytes.size() + 3));
+        const ZelUntilQuit zel(folder_.widePath(), {coded});
+        ASSERT_TRUE(chosenAs(zel, folder_ / coded, 1));
+        decodeChosenFile(zel, name + L".back", key);
+        EXPECT_TRUE(readWholeFile(folder_ / (name + L".back")) == bytes) << folder_.path();
     }
 }
 
@@ -66,27 +53,25 @@ TEST(StartedWithFiles, ThreeFilesOfOneFolderAreCodedAndDecodeToTheSameBytes) {
 // then finds no source.
 void expectRefused(const TempFolder& folder, const std::vector<std::wstring>& arguments,
                    const std::wstring& message) {
-    const ZelProcess zel(folder.widePath(), arguments);
+    const ZelUntilQuit zel(folder.widePath(), arguments);
     EXPECT_EQ(dismissInfo(zel), std::optional<std::wstring>(message));
     EXPECT_EQ(zel.text(sourceDisplay), "");
     EXPECT_EQ(zel.text(statusDisplay), "Idle . . .");
     zel.click(codeButton);
     EXPECT_EQ(dismissInfo(zel), std::optional<std::wstring>(L"No sourcefile !"));
-    EXPECT_EQ(zel.quit(), 0u);
 }
 
-TEST(StartedWithFiles, WhatTheChooserCouldNeverReturnIsRefusedWithTheRuleItBreaks) {
-    TempFolder folder;
-    makeFolder(folder / L"sub");
-    writeWholeFile(folder / L"a.txt", {});
-    writeWholeFile(folder / L"sub\\x.txt", {});
+TEST_F(StartedWithFiles, WhatTheChooserCouldNeverReturnIsRefusedWithTheRuleItBreaks) {
+    makeFolder(folder_ / L"sub");
+    writeWholeFile(folder_ / L"a.txt", {});
+    writeWholeFile(folder_ / L"sub\\x.txt", {});
 
-    expectRefused(folder, {L"a.txt", L"sub\\x.txt"},
-                  toWide(text::refusedSeveralFolders) + L"\n" + folder.widePath() + L"\n" +
-                      (folder / L"sub"));
-    expectRefused(folder, {L"sub"}, toWide(text::refusedFolder) + L"\n" + (folder / L"sub"));
-    expectRefused(folder, {L"a.txt", L"missing.txt"},
-                  toWide(text::refusedMissing) + L"\n" + (folder / L"missing.txt"));
+    expectRefused(folder_, {L"a.txt", L"sub\\x.txt"},
+                  toWide(text::refusedSeveralFolders) + L"\n" + folder_.widePath() + L"\n" +
+                      (folder_ / L"sub"));
+    expectRefused(folder_, {L"sub"}, toWide(text::refusedFolder) + L"\n" + (folder_ / L"sub"));
+    expectRefused(folder_, {L"a.txt", L"missing.txt"},
+                  toWide(text::refusedMissing) + L"\n" + (folder_ / L"missing.txt"));
 }
 
 }  // namespace
