@@ -2,8 +2,9 @@
 // styles and texts, the focus, the colours and the banner.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <iterator>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/zel_steps.h"
@@ -58,14 +59,11 @@ public:
         // extended style, no items, at 0,0, 450 x 200 units, no menu, the dialog class, no
         // title, then the font: 8 points, "MS Sans Serif".
         std::vector<WORD> words = {0x0854, 0, 0, 0, 0, 0, 0, 450, 200, 0, 0, 0, 8};
-        for (const char* c = "MS Sans Serif"; *c != '\0'; ++c) {
-            words.push_back(static_cast<WORD>(*c));
-        }
-        words.push_back(0);
-        std::vector<DWORD> aligned((words.size() + 1) / 2, 0);
-        std::memcpy(aligned.data(), words.data(), words.size() * sizeof(WORD));
+        const wchar_t font[] = L"MS Sans Serif";
+        words.insert(words.end(), std::begin(font), std::end(font));  // with its NUL
+        // The allocation is aligned for any scalar, so for the DWORDs of the template too.
         window_.reset(CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
-                                                 reinterpret_cast<LPCDLGTEMPLATEA>(aligned.data()),
+                                                 reinterpret_cast<LPCDLGTEMPLATEA>(words.data()),
                                                  nullptr, plainDialogProcedure, 0));
     }
 
@@ -140,10 +138,8 @@ TEST_F(MainDialogLayout, ControlsHaveTheirIdsClassesTextsStylesAndRectangles) {
             EXPECT_EQ(client.right, 200);
             EXPECT_EQ(client.bottom, 50);
         } else {
-            EXPECT_TRUE(EqualRect(&actual, &wanted))
-                << actual.left << "," << actual.top << "," << actual.right << "," << actual.bottom
-                << " instead of " << wanted.left << "," << wanted.top << "," << wanted.right << ","
-                << wanted.bottom;
+            EXPECT_EQ(std::tie(actual.left, actual.top, actual.right, actual.bottom),
+                      std::tie(wanted.left, wanted.top, wanted.right, wanted.bottom));
         }
     }
 }
