@@ -13,6 +13,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace zel::test {
 namespace {
@@ -25,31 +26,27 @@ NamedPath file(const std::string& path) {
 }
 
 TEST(ExplorerChoice, OneFileOrSeveralOfOneFolderAreChosenAsTheChooserAnswers) {
-    ExplorerChoice choice = explorerChoice({file("C:\\d\\a.txt")}, 100);
-    EXPECT_EQ(choice.count, 1);
-    EXPECT_EQ(choice.selection, "C:\\d\\a.txt\0"s);
-    EXPECT_EQ(choice.refusal, "");
+    // The count and the selection of a choice that is not refused.
+    const auto chosen = [](const std::vector<NamedPath>& paths) {
+        const ExplorerChoice choice = explorerChoice(paths, 100);
+        EXPECT_EQ(choice.refusal, "");
+        return std::pair(choice.count, choice.selection);
+    };
+    EXPECT_EQ(chosen({file("C:\\d\\a.txt")}), std::pair(1, "C:\\d\\a.txt\0"s));
 
     // The folder's case does not make another folder; the first spelling is kept.
-    choice = explorerChoice({file("C:\\d\\a.txt"), file("c:\\D\\b c.bin"), file("C:\\d\\x")}, 100);
-    EXPECT_EQ(choice.count, 3);
-    EXPECT_EQ(choice.selection, "C:\\d\0a.txt\0b c.bin\0x\0"s);
+    EXPECT_EQ(chosen({file("C:\\d\\a.txt"), file("c:\\D\\b c.bin"), file("C:\\d\\x")}),
+              std::pair(3, "C:\\d\0a.txt\0b c.bin\0x\0"s));
 
     // A drive's root keeps its backslash: "C:" alone is the drive's current folder.
-    choice = explorerChoice({file("C:\\a"), file("C:\\b")}, 100);
-    EXPECT_EQ(choice.selection, "C:\\\0a\0b\0"s);
-    EXPECT_EQ(choice.count, 2);
+    EXPECT_EQ(chosen({file("C:\\a"), file("C:\\b")}), std::pair(2, "C:\\\0a\0b\0"s));
 
     // A file named twice is chosen once, else the second coding would meet the first's output.
-    choice = explorerChoice({file("C:\\d\\a"), file("C:\\D\\A"), file("C:\\d\\b")}, 100);
-    EXPECT_EQ(choice.selection, "C:\\d\0a\0b\0"s);
-    choice = explorerChoice({file("C:\\d\\a"), file("C:\\d\\a")}, 100);
-    EXPECT_EQ(choice.selection, "C:\\d\\a\0"s);
-    EXPECT_EQ(choice.count, 1);
+    EXPECT_EQ(chosen({file("C:\\d\\a"), file("C:\\D\\A"), file("C:\\d\\b")}),
+              std::pair(2, "C:\\d\0a\0b\0"s));
+    EXPECT_EQ(chosen({file("C:\\d\\a"), file("C:\\d\\a")}), std::pair(1, "C:\\d\\a\0"s));
 
-    choice = explorerChoice({}, 100);
-    EXPECT_EQ(choice.count, 0);
-    EXPECT_EQ(choice.refusal, "");
+    EXPECT_EQ(chosen({}), std::pair(0, ""s));
 }
 
 TEST(ExplorerChoice, RefusesWhatTheChooserCouldNeverReturnAndSaysWhy) {
