@@ -2,8 +2,6 @@
 // version information, manifest, icon and banner among its resources.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -15,12 +13,6 @@
 
 namespace zel::test {
 namespace {
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // The names of the DLLs in the import table of zel.exe, mapped as an image (sections at their
 // addresses) without running it.
@@ -39,7 +31,9 @@ std::set<std::string> importedDlls() {
         nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports);
          imports != 0 && entry->Name != 0; ++entry) {
-        names.insert(lower(base + entry->Name));
+        std::string name = base + entry->Name;
+        CharLowerBuffA(name.data(), static_cast<DWORD>(name.size()));
+        names.insert(name);
     }
     return names;
 }
