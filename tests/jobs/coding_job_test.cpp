@@ -12,11 +12,6 @@ namespace {
 const std::string source = "C:\\in\\a.bin";
 const std::string destination = "C:\\out\\a.zel";
 
-auto fieldsOf(const SharedState& s) {
-    return std::make_tuple(s.sourceSelection, s.sourceCount, s.destinationPath, s.statusMessage,
-                           s.keyText);
-}
-
 // One coding run. The clock reads its first value three times before moving on, so a first
 // reading that fails is retried as the job would meet it.
 struct CodingRun {

@@ -18,11 +18,6 @@ const Calls startSequence = {"showKeyText ", "readKeyEntryText", "setBusyPointer
                              "setButtonsEnabled false", "showStatus now decoding . . ."};
 const Calls endSequence = RecordingHost::decodingRunEnd();
 
-auto fieldsOf(const SharedState& s) {
-    return std::make_tuple(s.sourceSelection, s.sourceCount, s.destinationPath, s.statusMessage,
-                           s.keyText);
-}
-
 struct DecodingRun {
     SharedState state;
     RecordingHost host;

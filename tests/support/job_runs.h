@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "jobs/binary_file.h"
@@ -41,6 +42,12 @@ inline void runDecoding(BinaryFile& files, const std::string& source,
     state.destinationPath = destination;
     runDecodingJob(state, host, files);
     EXPECT_TRUE(host.endedDecodingRun()) << "the decoding run did not end idle";
+}
+
+// The shared state's fields, to compare a whole state in one assertion.
+inline auto fieldsOf(const SharedState& s) {
+    return std::make_tuple(s.sourceSelection, s.sourceCount, s.destinationPath, s.statusMessage,
+                           s.keyText);
 }
 
 using Paths = std::vector<std::string>;
