@@ -16,7 +16,7 @@
 #include "jobs/buffered_files.h"
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
-#include "jobs/win32_binary_file.h"
+#include "win32/win32_binary_file.h"
 #include "tests/support/bench_files.h"
 #include "tests/support/recording_host.h"
 

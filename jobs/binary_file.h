@@ -1,4 +1,4 @@
-// What the file jobs need of the file system. Win32 in win32_binary_file.cpp; tests keep files
+// What the file jobs need of the file system. Win32 in win32/win32_binary_file.cpp; tests keep files
 // in memory.
 #pragma once
 

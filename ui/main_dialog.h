@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "jobs/buffered_files.h"
-#include "jobs/win32_binary_file.h"
+#include "win32/win32_binary_file.h"
 #include "ui/dialog_job_host.h"
 #include "ui/ui_state.h"
 #include "ui/win32_handles.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "jobs/win32_binary_file.h"
+#include "win32/win32_binary_file.h"
 #include "tests/support/job_runs.h"
 #include "tests/support/processes.h"
 #include "tests/support/real_files.h"

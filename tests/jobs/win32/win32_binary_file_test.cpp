@@ -2,7 +2,7 @@
 // what it opens without sharing.
 #include <gtest/gtest.h>
 
-#include "jobs/win32_binary_file.h"
+#include "win32/win32_binary_file.h"
 #include "tests/support/processes.h"
 #include "tests/support/real_files.h"
 

@@ -1,4 +1,4 @@
-#include "jobs/win32_binary_file.h"
+#include "win32/win32_binary_file.h"
 
 #include <algorithm>
 #include <string>
