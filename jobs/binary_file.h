@@ -1,5 +1,5 @@
-// What the file jobs need of the file system. Win32 in win32/win32_binary_file.cpp; tests keep files
-// in memory.
+// What the file jobs need of the file system. Win32 in win32/win32_binary_file.cpp; tests keep
+// files in memory.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +31,11 @@ public:
     // Writes everything written so far through to the disk, so that it survives a power cut;
     // false when that fails.
     virtual bool flushToDisk() = 0;
+    // An output made by createBinary is unfinished until this is called: where the platform
+    // can, the system removes it if the process ends first, by a kill, a crash or the end of the
+    // session. Called once the output is complete and on the disk, before it is closed and
+    // renamed; false when it cannot be kept. Files opened by openBinary are never removed.
+    virtual bool keepWhenClosed() = 0;
     // Closes the file; false when the system reports that the close failed.
     virtual bool closeFile() = 0;
     // The error of the last operation on this file that failed.

@@ -62,6 +62,8 @@ public:
 
     bool flushToDisk() override { return writePending() && keep(inner_->flushToDisk()); }
 
+    bool keepWhenClosed() override { return keep(inner_->keepWhenClosed()); }
+
     bool closeFile() override {
         if (closed_) {
             return true;

@@ -64,7 +64,9 @@ OutputResult PendingOutput::commit() {
     }
     // The data must be on the disk before the final name is: a power cut after the rename
     // must not leave an empty or zero-filled file under the name the user trusts.
-    if (!file_->flushToDisk()) {
+    // Kept only once complete and on the disk: until then a process that dies takes the
+    // unfinished file with it.
+    if (!file_->flushToDisk() || !file_->keepWhenClosed()) {
         return fail(file_->lastError());
     }
     const bool closed = file_->closeFile();

@@ -93,6 +93,8 @@ public:
 
     bool flushToDisk() override { return succeeded(FlushFileBuffers(handle_.get())); }
 
+    bool keepWhenClosed() override { return true; }
+
     bool closeFile() override { return succeeded(handle_.close()); }
 
     SystemError lastError() const override { return lastError_; }

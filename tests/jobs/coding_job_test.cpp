@@ -167,7 +167,7 @@ TEST(CodingJob, EveryOutputIsOnTheDiskBeforeItGetsItsName) {
         expected.insert(expected.end(),
                         {"open C:\\d\\" + name, "create " + output + ".part",
                          "close C:\\d\\" + name, "flush " + output + ".part",
-                         "close " + output + ".part", "rename " + output + ".part -> " + output});
+                         "keep " + output + ".part", "close " + output + ".part", "rename " + output + ".part -> " + output});
     }
     r.run({abcInD, 3, "C:\\o", "", ""});
     EXPECT_EQ(r.files.log, expected);

@@ -102,6 +102,14 @@ public:
         return true;
     }
 
+    bool keepWhenClosed() override {
+        if (!open_) {
+            return false;
+        }
+        files_.log.push_back("keep " + path_);
+        return true;
+    }
+
     bool closeFile() override {
         if (!open_) {
             return true;
