@@ -22,7 +22,7 @@ public:
     OpenFile(const OpenFile&) = delete;
     OpenFile& operator=(const OpenFile&) = delete;
 
-    // The size in bytes now.
+    // The size in bytes now; -1 when the system cannot tell (lastError says why).
     virtual int64_t length() = 0;
     // Up to count bytes from the current position; fewer at the end of the file or on failure.
     virtual std::size_t readBytes(uint8_t* buffer, std::size_t count) = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -17,7 +18,10 @@ public:
         : inner_(std::move(inner)), blockSize_(blockSize) {}
     ~BufferedOpenFile() override { closeFile(); }
 
-    int64_t length() override { return inner_->length() + static_cast<int64_t>(pending_); }
+    int64_t length() override {
+        const int64_t written = inner_->length();
+        return written < 0 ? written : written + static_cast<int64_t>(pending_);
+    }
 
     std::size_t readBytes(uint8_t* buffer, std::size_t count) override {
         std::size_t done = takeBuffered(buffer, count);
@@ -114,6 +118,13 @@ private:
 };
 
 }  // namespace
+
+BufferedFiles::BufferedFiles(BinaryFile& inner, std::size_t blockSize)
+    : inner_(inner), blockSize_(blockSize) {
+    if (blockSize_ == 0) {
+        throw std::invalid_argument("BufferedFiles: a block size of 0");
+    }
+}
 
 std::unique_ptr<OpenFile> BufferedFiles::openBinary(const std::string& path) {
     auto file = inner_.openBinary(path);

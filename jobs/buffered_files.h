@@ -22,8 +22,8 @@ inline constexpr std::size_t defaultFileBlockSize = std::size_t{256} << 10;
 
 class BufferedFiles final : public BinaryFile {
 public:
-    explicit BufferedFiles(BinaryFile& inner, std::size_t blockSize = defaultFileBlockSize)
-        : inner_(inner), blockSize_(blockSize) {}
+    // Throws std::invalid_argument for a block size of 0, with which no block could fill.
+    explicit BufferedFiles(BinaryFile& inner, std::size_t blockSize = defaultFileBlockSize);
 
     std::unique_ptr<OpenFile> openBinary(const std::string& path) override;
     std::unique_ptr<OpenFile> createBinary(const std::string& path,

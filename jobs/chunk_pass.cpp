@@ -1,5 +1,8 @@
 #include "jobs/chunk_pass.h"
 
+#include <stdexcept>
+#include <string>
+
 #include "jobs/job_texts.h"
 
 namespace zel {
@@ -7,6 +10,11 @@ namespace zel {
 PassResult passChunks(OpenFile& source, int64_t remaining, int64_t chunkSize,
                       BlockTransform transform, const CodingKey& key, PendingOutput& output,
                       ProgressReporter& progress) {
+    // A chunk past the buffer would overrun it, and an empty one would never end the pass.
+    if (chunkSize > largestChunk || (chunkSize <= 0 && remaining > 0)) {
+        throw std::invalid_argument("passChunks: chunk size " + std::to_string(chunkSize) +
+                                    " out of range");
+    }
     uint8_t chunk[largestChunk];
     for (;;) {
         if (remaining < chunkSize) {

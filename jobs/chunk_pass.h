@@ -23,7 +23,8 @@ struct PassResult {
     SystemError readError = noSystemError;
 };
 
-// chunkSize is the size already set as the bar's step; it is lowered to what remains, never
+// chunkSize is the size already set as the bar's step, 1 to largestChunk (0 only when nothing
+// remains; anything else throws std::invalid_argument); it is lowered to what remains, never
 // raised. A read that yields less than asked ends the pass as cantRead.
 PassResult passChunks(OpenFile& source, int64_t remaining, int64_t chunkSize,
                       BlockTransform transform, const CodingKey& key, PendingOutput& output,

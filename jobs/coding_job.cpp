@@ -39,6 +39,12 @@ void codeOneFile(const CodingNames& names, const CodingKey& key, JobHost& host, 
     }
 
     const int64_t length = source->length();
+    if (length < 0) {
+        const SystemError error = source->lastError();
+        source.reset();
+        host.showInfo(cantReadMessage(names.sourcePath, error, files));
+        return;
+    }
     ProgressReporter progress(host, length);
     const int64_t chunkSize = std::min(largestChunk, length);
     progress.setChunkSize(chunkSize);

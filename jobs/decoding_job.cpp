@@ -21,6 +21,12 @@ void decodeFile(const std::string& sourcePath, const std::string& destinationPat
         return;
     }
     const int64_t length = source->length();
+    if (length < 0) {
+        const SystemError error = source->lastError();
+        source.reset();
+        host.showInfo(cantReadMessage(sourcePath, error, files));
+        return;
+    }
     const int64_t markerLength = static_cast<int64_t>(codedFileMarker.size());
     ProgressReporter progress(host, length - markerLength);
     const int64_t chunkSize = std::min(largestChunk, length);

@@ -56,7 +56,7 @@ public:
 
     int64_t length() override {
         LARGE_INTEGER size{};
-        return succeeded(GetFileSizeEx(handle_.get(), &size)) ? size.QuadPart : 0;
+        return succeeded(GetFileSizeEx(handle_.get(), &size)) ? size.QuadPart : -1;
     }
 
     std::size_t readBytes(uint8_t* buffer, std::size_t count) override {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,8 +48,11 @@ void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault faul
         files.appearOnRename[destination] = zel::test::bytesOf("late");
     }
     files.failClose = fault == Fault::closeFails;
-    zel::BufferedFiles buffered(files, block);
-    zel::runDecodingJob(state, host, block == 0 ? static_cast<zel::BinaryFile&>(files) : buffered);
+    std::optional<zel::BufferedFiles> buffered;
+    if (block != 0) {
+        buffered.emplace(files, block);
+    }
+    zel::runDecodingJob(state, host, buffered ? static_cast<zel::BinaryFile&>(*buffered) : files);
 
     require(files.openCount == 0);
     require(files.at(source).bytes == content);

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
+#include <stdexcept>
 
+#include "cipher/byte_transform.h"
+#include "jobs/chunk_pass.h"
 #include "tests/support/job_runs.h"
 
 namespace zel::test {
@@ -28,8 +32,11 @@ JobRun runJob(bool coding, const Bytes& plain, std::size_t block, const Fault& f
     if (fault) {
         fault(r.files);
     }
-    BufferedFiles buffered(r.files, block);
-    BinaryFile& files = block == 0 ? static_cast<BinaryFile&>(r.files) : buffered;
+    std::optional<BufferedFiles> buffered;
+    if (block != 0) {
+        buffered.emplace(r.files, block);
+    }
+    BinaryFile& files = buffered ? static_cast<BinaryFile&>(*buffered) : r.files;
     if (coding) {
         EXPECT_EQ(runCoding(files, source + '\0', 1, destination, r.host, fakeClock(36000.0)),
                   formatKeyText(key));
@@ -107,6 +114,24 @@ TEST(BufferedFiles, HeldBytesGoOutAtCloseAndAFailedWriteSticks) {
         EXPECT_EQ(file->closeFile(), limit < 0);
         EXPECT_EQ(file->lastError(), limit < 0 ? noSystemError : MemoryFiles::diskFull);
         EXPECT_EQ(memory.at("f").length(), limit < 0 ? 21 : 5);
+    }
+}
+
+// Sizes that would overrun the chunk buffer or never end a pass are refused, not run.
+TEST(BufferedFiles, BlockAndChunkSizesThatCannotWorkAreRefused) {
+    MemoryFiles files;
+    EXPECT_THROW(BufferedFiles(files, 0), std::invalid_argument);
+
+    files.put(source, Bytes(2000));
+    RecordingHost host;
+    ProgressReporter progress(host, 2000);
+    PendingOutput output(files, destination);
+    ASSERT_EQ(output.create(), OutputResult::ok);
+    for (const int64_t chunkSize : {int64_t{0}, int64_t{-1}, largestChunk + 1}) {
+        auto file = files.openBinary(source);
+        EXPECT_THROW(passChunks(*file, 2000, chunkSize, codeBlock, key, output, progress),
+                     std::invalid_argument)
+            << chunkSize;
     }
 }
 

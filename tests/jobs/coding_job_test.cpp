@@ -120,6 +120,8 @@ TEST(CodingJob, MendedFaultsReportAndLeaveNoOutput) {
          {cantReadMessage(source, 23), {source}, 1}},
         {{"source held elsewhere", [](auto& f) { f.refuseOpen.insert(source); }},
          {cantReadMessage(source, MemoryFiles::sharingViolation), {source}, 0}},
+        {{"length unknown", [](auto& f) { f.unknownLength.insert(source); }},
+         {cantReadMessage(source, MemoryFiles::accessDenied), {source}, 1}},
         {{"create refused", [](auto& f) { f.refuseCreate = true; }},
          {cantWriteMessage(destination, MemoryFiles::accessDenied), {source}, 0}},
         {{"marker not written", [](auto& f) { f.writeLimit = 0; }},
@@ -164,10 +166,10 @@ TEST(CodingJob, EveryOutputIsOnTheDiskBeforeItGetsItsName) {
     for (const std::string name : {"a", "b", "c"}) {
         r.files.put("C:\\d\\" + name, pseudoRandomBytes(900, 1));
         const std::string output = "C:\\o_" + name + "_ZEL";
-        expected.insert(expected.end(),
-                        {"open C:\\d\\" + name, "create " + output + ".part",
-                         "close C:\\d\\" + name, "flush " + output + ".part",
-                         "keep " + output + ".part", "close " + output + ".part", "rename " + output + ".part -> " + output});
+        expected.insert(expected.end(), {"open C:\\d\\" + name, "create " + output + ".part",
+                                         "close C:\\d\\" + name, "flush " + output + ".part",
+                                         "keep " + output + ".part", "close " + output + ".part",
+                                         "rename " + output + ".part -> " + output});
     }
     r.run({abcInD, 3, "C:\\o", "", ""});
     EXPECT_EQ(r.files.log, expected);

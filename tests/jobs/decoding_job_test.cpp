@@ -166,6 +166,8 @@ TEST(DecodingJob, SeveralChosenFilesAreRejected) {
 TEST(DecodingJob, MendedFaultsReportAndLeaveNoOutput) {
     const Bytes old = bytesOf("old");
     std::vector<FaultCase> cases = faultsOfBothJobs(coded, plainPath, old);
+    cases.push_back({{"length unknown", [](auto& f) { f.unknownLength.insert(coded); }},
+                     {cantReadMessage(coded, MemoryFiles::accessDenied), {coded}, 0}});
     cases.push_back(
         {{"marker cut short", [](auto& f) { f.readStopsAt[coded] = 2; }}, {notCoded, {coded}, 0}});
     const Bytes codedFile = codedFileOf({60, 60, 60}, pseudoRandomBytes(1500, 2));

@@ -32,7 +32,13 @@ public:
     }
     ~MemoryOpenFile() override { closeFile(); }
 
-    int64_t length() override { return open_ ? entry_->length() : 0; }
+    int64_t length() override {
+        if (files_.unknownLength.count(path_) != 0) {
+            lastError_ = MemoryFiles::accessDenied;
+            return -1;
+        }
+        return open_ ? entry_->length() : 0;
+    }
 
     std::size_t readBytes(uint8_t* buffer, std::size_t count) override {
         files_.largestTransfer = std::max(files_.largestTransfer, count);

@@ -42,6 +42,7 @@ public:
 
     // Faults to inject.
     std::set<std::string> refuseOpen;
+    std::set<std::string> unknownLength;         // the size of the file cannot be read
     std::map<std::string, int64_t> readStopsAt;  // reads of the file get nothing past it
     SystemError readStopError = noSystemError;   // what a read cut short there reports
     bool refuseCreate = false;
