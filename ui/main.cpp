@@ -17,29 +17,32 @@ HFONT createDialogFont() {
                        DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
 }
 
-void runProgram(HINSTANCE instance) {
+// The exit code: 0, or 1 when the dialog could not be built.
+int runProgram(HINSTANCE instance) {
     const zel::ui::ComApartment com;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     const zel::ui::Font font(createDialogFont());
 
     zel::ui::MainDialog dialog(instance, font.get());
-    if (dialog.buildMainDialog()) {
-        // Files named on the command line ("Send To", "Open with") are chosen at once; the
-        // window is shown first, so that a refusal has it behind it.
-        const std::vector<std::wstring> names = zel::ui::commandLineNames();
-        if (!names.empty()) {
-            ShowWindow(dialog.state().mainDialog, SW_SHOW);
-            dialog.takeExplorerFiles(names);
-        }
-        dialog.runMainDialog();
+    if (!dialog.buildMainDialog()) {
+        return 1;
     }
+    // Files named on the command line ("Send To", "Open with") are chosen at once; the window is
+    // shown first, so that a refusal has it behind it.
+    const std::vector<std::wstring> names = zel::ui::commandLineNames();
+    if (!names.empty()) {
+        ShowWindow(dialog.state().mainDialog, SW_SHOW);
+        dialog.takeExplorerFiles(names);
+    }
+    dialog.runMainDialog();
+    return 0;
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    runProgram(instance);
+    const int exitCode = runProgram(instance);
     // COM is released when runProgram returns; nothing else is left to end.
-    ExitProcess(0);
+    ExitProcess(static_cast<UINT>(exitCode));
 }

@@ -176,14 +176,19 @@ bool MainDialog::buildMainDialog() {
         return false;
     }
     SetWindowTextA(state_.mainDialog, programTitle);
-    createControls();
+    if (!createControls()) {
+        // A dialog without one of its controls must not start as if whole.
+        DestroyWindow(state_.mainDialog);
+        state_.mainDialog = nullptr;
+        return false;
+    }
     DragAcceptFiles(state_.mainDialog, TRUE);
     dialogBrush_.reset(CreateSolidBrush(dialogBackground));
     loadSourceBrush_.reset(CreateSolidBrush(loadSourceBackground));
     return true;
 }
 
-void MainDialog::createControls() {
+bool MainDialog::createControls() {
     for (const ControlRow& row : controlTable) {
         RECT area{row.x, row.y, row.x + row.width, row.y + row.height};
         MapDialogRect(state_.mainDialog, &area);
@@ -192,7 +197,7 @@ void MainDialog::createControls() {
             area.right - area.left, area.bottom - area.top, state_.mainDialog,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance_, nullptr);
         if (control == nullptr) {
-            continue;
+            return false;
         }
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
         if (row.callback != nullptr) {
@@ -205,6 +210,7 @@ void MainDialog::createControls() {
                          reinterpret_cast<LPARAM>(banner_.get()));
         }
     }
+    return true;
 }
 
 void MainDialog::takeExplorerFiles(const std::vector<std::wstring>& names) {

@@ -35,7 +35,8 @@ public:
     MainDialog(const MainDialog&) = delete;
     MainDialog& operator=(const MainDialog&) = delete;
 
-    // Creates the dialog hidden with its controls; false when the dialog cannot be created.
+    // Creates the dialog hidden with its controls; false (and no dialog) when the dialog or any
+    // of its controls cannot be created.
     bool buildMainDialog();
     // Shows the dialog and runs its message loop until the dialog window no longer exists.
     void runMainDialog();
@@ -63,7 +64,8 @@ private:
                                             LPARAM lParam);
     INT_PTR dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR dispatchCommand(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    void createControls();
+    // False when a control cannot be created.
+    bool createControls();
     void discardQueuedDrops();
 
     HINSTANCE instance_;

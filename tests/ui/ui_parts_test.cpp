@@ -132,6 +132,29 @@ TEST(DestinationExists, FindsFilesFoldersAndWildcardMatches) {
     EXPECT_FALSE(destinationExists(folder + "\\*.bin"));
 }
 
+// A dialog that misses a control must not start: a window-creation hook refuses the key entry,
+// the last control made.
+TEST(MainDialogBuild, FailsWhenAControlCannotBeCreated) {
+    static const HOOKPROC refuseEdits = [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (code == HCBT_CREATEWND) {
+            const auto* created = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
+            if (className(reinterpret_cast<HWND>(wParam)) == "Edit" &&
+                created->lpcs->hwndParent != nullptr) {
+                return 1;
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    };
+    const HHOOK hook = SetWindowsHookExA(WH_CBT, refuseEdits, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    MainDialog dialog(GetModuleHandleA(nullptr),
+                      static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+    const bool built = dialog.buildMainDialog();
+    UnhookWindowsHookEx(hook);
+    EXPECT_FALSE(built);
+    EXPECT_EQ(dialog.state().mainDialog, nullptr);
+}
+
 // The real main dialog, built hidden in this process (without the program's resources, so
 // without its banner), to drive its job host directly.
 class DialogJobHostTest : public testing::Test {
