@@ -94,7 +94,7 @@ bool destinationExists(const std::string& path) {
         return false;
     }
     WIN32_FIND_DATAA found{};
-    const FindHandle search(FindFirstFileA(path.c_str(), &found));
+    const win32::FindHandle search(FindFirstFileA(path.c_str(), &found));
     return search.valid();
 }
 

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "ui/explorer_files.h"
+#include "win32/com_apartment.h"
 
 namespace {
 
@@ -19,10 +20,10 @@ HFONT createDialogFont() {
 
 // The exit code: 0, or 1 when the dialog could not be built.
 int runProgram(HINSTANCE instance) {
-    const zel::ui::ComApartment com;
+    const zel::win32::ComApartment com;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    const zel::ui::Font font(createDialogFont());
+    const zel::win32::Font font(createDialogFont());
 
     zel::ui::MainDialog dialog(instance, font.get());
     if (!dialog.buildMainDialog()) {

@@ -11,7 +11,7 @@
 #include "win32/win32_binary_file.h"
 #include "ui/dialog_job_host.h"
 #include "ui/ui_state.h"
-#include "ui/win32_handles.h"
+#include "win32/unique_handle.h"
 
 namespace zel::ui {
 
@@ -74,9 +74,9 @@ private:
     DialogJobHost host_{state_};
     Win32BinaryFile systemFiles_;
     BufferedFiles files_{systemFiles_};
-    Brush dialogBrush_;
-    Brush loadSourceBrush_;
-    Bitmap banner_;
+    win32::Brush dialogBrush_;
+    win32::Brush loadSourceBrush_;
+    win32::Bitmap banner_;
     // No input is dispatched during a job, but another program can still send the dialog a
     // command, which must neither start a second job inside the first nor end the dialog.
     bool jobRunning_ = false;

@@ -4,7 +4,7 @@
 
 #include "jobs/shared_state.h"
 #include "zel_version.h"
-#include "ui/win32_handles.h"
+#include "win32/unique_handle.h"
 
 namespace zel::ui {
 
