@@ -36,6 +36,9 @@ public:
     // session. Called once the output is complete and on the disk, before it is closed and
     // renamed; false when it cannot be kept. Files opened by openBinary are never removed.
     virtual bool keepWhenClosed() = 0;
+    // Whether closing the file now removes it: an output not kept, where the platform removes
+    // it itself. Its owner then has no name left to delete.
+    virtual bool removedWhenClosed() const { return false; }
     // Closes the file; false when the system reports that the close failed.
     virtual bool closeFile() = 0;
     // The error of the last operation on this file that failed.

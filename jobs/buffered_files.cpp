@@ -68,6 +68,8 @@ public:
 
     bool keepWhenClosed() override { return keep(inner_->keepWhenClosed()); }
 
+    bool removedWhenClosed() const override { return inner_->removedWhenClosed(); }
+
     bool closeFile() override {
         if (closed_) {
             return true;

@@ -96,6 +96,11 @@ OutputResult PendingOutput::fail(SystemError error) {
 
 void PendingOutput::abandon() {
     if (file_) {
+        // An output never kept is removed by its close where the system can; deleting it by
+        // name afterwards could only meet a file that another run has made since.
+        if (file_->removedWhenClosed()) {
+            partPath_.clear();
+        }
         file_->closeFile();
         file_.reset();
     }

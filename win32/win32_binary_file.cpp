@@ -1,8 +1,11 @@
 #include "win32/win32_binary_file.h"
 
 #include <algorithm>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "win32/error_text.h"
 #include "win32/text.h"
@@ -12,6 +15,7 @@ namespace zel {
 
 namespace {
 
+using win32::FindHandle;
 using win32::KernelHandle;
 
 // The file system reads a name only up to its first NUL.
@@ -50,13 +54,121 @@ std::wstring systemName(const std::string& path) {
 // Large requests are split so that each system call's count fits its 32-bit argument.
 constexpr std::size_t largestSystemTransfer = 1u << 30;
 
+// Marks the file to be removed when its last handle closes, or clears the mark. The system
+// honours the mark also when the process dies with the handle open.
+bool markRemovedOnClose(HANDLE file, bool remove) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = remove ? TRUE : FALSE;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != 0;
+}
+
+// An output made by createBinary that has not yet got its final name.
+struct UnfinishedOutput {
+    std::wstring name;
+    KernelHandle handle;  // until closed
+    bool removedOnClose = false;
+};
+
+// Every unfinished output of the process, so that the end of the session can remove them while
+// a job still writes one on another thread. The lock is never held over a call that waits for
+// the disk's data, only over marking and closing.
+class UnfinishedOutputs {
+public:
+    std::shared_ptr<UnfinishedOutput> add(std::wstring name, KernelHandle handle, bool marked) {
+        auto output = std::make_shared<UnfinishedOutput>();
+        output->name = std::move(name);
+        output->handle = std::move(handle);
+        output->removedOnClose = marked;
+        const std::lock_guard<std::mutex> hold(lock_);
+        outputs_.push_back(output);
+        return output;
+    }
+
+    bool keep(UnfinishedOutput& output, SystemError& error) {
+        const std::lock_guard<std::mutex> hold(lock_);
+        if (output.removedOnClose) {
+            if (!output.handle || !markRemovedOnClose(output.handle.get(), false)) {
+                error = output.handle ? GetLastError() : ERROR_INVALID_HANDLE;
+                return false;
+            }
+            output.removedOnClose = false;
+        }
+        return true;
+    }
+
+    bool removedWhenClosed(const UnfinishedOutput& output) {
+        const std::lock_guard<std::mutex> hold(lock_);
+        return output.handle && output.removedOnClose;
+    }
+
+    // A closed output that was not kept is gone; one that was stays listed under its name
+    // until it is renamed or deleted.
+    bool close(UnfinishedOutput& output, SystemError& error) {
+        const std::lock_guard<std::mutex> hold(lock_);
+        const bool closed = output.handle.close();
+        if (!closed) {
+            error = GetLastError();
+        }
+        if (output.removedOnClose) {
+            forgetLocked([&](const UnfinishedOutput& listed) { return &listed == &output; });
+        }
+        return closed;
+    }
+
+    // The closed output of this name has got its final name or has been deleted.
+    void forget(const std::wstring& name) {
+        const std::lock_guard<std::mutex> hold(lock_);
+        forgetLocked(
+            [&](const UnfinishedOutput& listed) { return !listed.handle && listed.name == name; });
+    }
+
+    void discardAll() {
+        const std::lock_guard<std::mutex> hold(lock_);
+        for (const auto& output : outputs_) {
+            if (output->handle) {
+                output->removedOnClose =
+                    output->removedOnClose || markRemovedOnClose(output->handle.get(), true);
+                output->handle.close();
+            }
+            if (!output->removedOnClose) {
+                DeleteFileW(output->name.c_str());
+            }
+        }
+        outputs_.clear();
+    }
+
+private:
+    template <typename Matches>
+    void forgetLocked(Matches matches) {
+        outputs_.erase(std::remove_if(outputs_.begin(), outputs_.end(),
+                                      [&](const auto& listed) { return matches(*listed); }),
+                       outputs_.end());
+    }
+
+    std::mutex lock_;
+    std::vector<std::shared_ptr<UnfinishedOutput>> outputs_;
+};
+
+UnfinishedOutputs& unfinishedOutputs() {
+    static UnfinishedOutputs outputs;
+    return outputs;
+}
+
+// A file opened to read, or an unfinished output, whose handle the list of unfinished outputs
+// owns. Reads, writes and flushes use the handle without the list's lock: the end of the
+// session closes it under them only to end the process right after.
 class Win32OpenFile final : public OpenFile {
 public:
-    explicit Win32OpenFile(KernelHandle handle) : handle_(std::move(handle)) {}
+    explicit Win32OpenFile(KernelHandle handle)
+        : handle_(handle.get()), ownHandle_(std::move(handle)) {}
+    explicit Win32OpenFile(std::shared_ptr<UnfinishedOutput> output)
+        : handle_(output->handle.get()), output_(std::move(output)) {}
+    ~Win32OpenFile() override { closeFile(); }
 
     int64_t length() override {
         LARGE_INTEGER size{};
-        return succeeded(GetFileSizeEx(handle_.get(), &size)) ? size.QuadPart : -1;
+        return succeeded(GetFileSizeEx(handle_, &size)) ? size.QuadPart : -1;
     }
 
     std::size_t readBytes(uint8_t* buffer, std::size_t count) override {
@@ -64,8 +176,7 @@ public:
         while (total < count) {
             const auto ask = static_cast<DWORD>(std::min(count - total, largestSystemTransfer));
             DWORD got = 0;
-            if (!succeeded(ReadFile(handle_.get(), buffer + total, ask, &got, nullptr)) ||
-                got == 0) {
+            if (!succeeded(ReadFile(handle_, buffer + total, ask, &got, nullptr)) || got == 0) {
                 break;
             }
             total += got;
@@ -78,7 +189,7 @@ public:
         while (total < count) {
             const auto ask = static_cast<DWORD>(std::min(count - total, largestSystemTransfer));
             DWORD written = 0;
-            if (!succeeded(WriteFile(handle_.get(), bytes + total, ask, &written, nullptr))) {
+            if (!succeeded(WriteFile(handle_, bytes + total, ask, &written, nullptr))) {
                 return false;
             }
             if (written == 0) {
@@ -91,11 +202,22 @@ public:
         return true;
     }
 
-    bool flushToDisk() override { return succeeded(FlushFileBuffers(handle_.get())); }
+    bool flushToDisk() override { return succeeded(FlushFileBuffers(handle_)); }
 
-    bool keepWhenClosed() override { return true; }
+    bool keepWhenClosed() override {
+        return !output_ || unfinishedOutputs().keep(*output_, lastError_);
+    }
 
-    bool closeFile() override { return succeeded(handle_.close()); }
+    bool removedWhenClosed() const override {
+        return output_ && unfinishedOutputs().removedWhenClosed(*output_);
+    }
+
+    bool closeFile() override {
+        if (output_) {
+            return unfinishedOutputs().close(*output_, lastError_);
+        }
+        return succeeded(ownHandle_.close());
+    }
 
     SystemError lastError() const override { return lastError_; }
 
@@ -108,9 +230,19 @@ private:
         return result != FALSE;
     }
 
-    KernelHandle handle_;
+    const HANDLE handle_;
+    KernelHandle ownHandle_;
+    std::shared_ptr<UnfinishedOutput> output_;
     SystemError lastError_ = noSystemError;
 };
+
+// Whether the folder lists an entry of that name, whether or not it can be opened.
+bool nameTaken(const std::wstring& name) {
+    WIN32_FIND_DATAW found;
+    return FindHandle(FindFirstFileExW(name.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                       nullptr, 0))
+        .valid();
+}
 
 }  // namespace
 
@@ -135,19 +267,27 @@ std::unique_ptr<OpenFile> Win32BinaryFile::openBinary(const std::string& path) {
 
 std::unique_ptr<OpenFile> Win32BinaryFile::createBinary(const std::string& path,
                                                         CreateOutcome& outcome) {
-    const std::wstring name = systemName(path);
-    KernelHandle handle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    std::wstring name = systemName(path);
+    // DELETE access, to mark the new file for removal; still without sharing.
+    KernelHandle handle(CreateFileW(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle.valid()) {
         const DWORD error = GetLastError();
         lastError_ = error;
-        outcome = (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
-                      ? CreateOutcome::alreadyExists
-                      : CreateOutcome::failed;
+        // Windows refuses the name of a file marked for removal, such as another run's
+        // unfinished output, with "access denied" rather than "exists".
+        const bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                           (error == ERROR_ACCESS_DENIED && nameTaken(name));
+        outcome = taken ? CreateOutcome::alreadyExists : CreateOutcome::failed;
         return nullptr;
     }
     outcome = CreateOutcome::created;
-    return std::make_unique<Win32OpenFile>(std::move(handle));
+    // Unfinished until kept: a process that dies before takes the file with it. Where the file
+    // system cannot mark it, the output is written all the same and removed by name on failure,
+    // and only a process that dies leaves it behind.
+    const bool marked = markRemovedOnClose(handle.get(), true);
+    return std::make_unique<Win32OpenFile>(
+        unfinishedOutputs().add(std::move(name), std::move(handle), marked));
 }
 
 bool Win32BinaryFile::exists(const std::string& path) {
@@ -157,7 +297,9 @@ bool Win32BinaryFile::exists(const std::string& path) {
 RenameOutcome Win32BinaryFile::renameFile(const std::string& from, const std::string& to) {
     // No MOVEFILE_REPLACE_EXISTING: a file that appeared under the final name is never replaced.
     // MOVEFILE_WRITE_THROUGH: the new name is on the disk when the call returns.
-    if (MoveFileExW(systemName(from).c_str(), systemName(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+    const std::wstring unfinished = systemName(from);
+    if (MoveFileExW(unfinished.c_str(), systemName(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        unfinishedOutputs().forget(unfinished);
         return RenameOutcome::renamed;
     }
     const DWORD error = GetLastError();
@@ -168,7 +310,9 @@ RenameOutcome Win32BinaryFile::renameFile(const std::string& from, const std::st
 }
 
 bool Win32BinaryFile::deleteFile(const std::string& path) {
-    if (DeleteFileW(systemName(path).c_str())) {
+    const std::wstring name = systemName(path);
+    if (DeleteFileW(name.c_str())) {
+        unfinishedOutputs().forget(name);
         return true;
     }
     lastError_ = GetLastError();
@@ -177,6 +321,10 @@ bool Win32BinaryFile::deleteFile(const std::string& path) {
 
 std::string Win32BinaryFile::errorText(SystemError error) const {
     return win32::errorText(error);
+}
+
+void discardUnfinishedOutputs() {
+    unfinishedOutputs().discardAll();
 }
 
 }  // namespace zel

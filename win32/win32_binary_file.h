@@ -1,5 +1,6 @@
 // The jobs' file system on Win32: files opened without sharing, outputs created only where
-// nothing exists, renames that never replace.
+// nothing exists and removed by the system if the process ends before they are kept, renames
+// that never replace.
 #pragma once
 
 #include "jobs/binary_file.h"
@@ -20,5 +21,11 @@ public:
 private:
     SystemError lastError_ = noSystemError;
 };
+
+// Removes every output of this process that has not got its final name yet, written or not,
+// for the end of the session, which ends the process right after. Outputs that have their
+// final names stay. Safe while a job writes an output on another thread, which then finds it
+// gone; nothing may be written afterwards.
+void discardUnfinishedOutputs();
 
 }  // namespace zel

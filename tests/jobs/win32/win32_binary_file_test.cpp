@@ -1,5 +1,5 @@
-// Win32BinaryFile on real files: what it opens, creates, renames and deletes, and that it holds
-// what it opens without sharing.
+// Win32BinaryFile on real files: what it opens, creates, renames and deletes, that it holds
+// what it opens without sharing, and which outputs it removes itself.
 #include <gtest/gtest.h>
 
 #include "win32/win32_binary_file.h"
@@ -110,9 +110,43 @@ TEST_F(Win32BinaryFileTest, CreateBinaryMakesANewFileHeldWithoutSharing) {
     EXPECT_EQ(fileSize(path), 800) << "written through, not buffered";
     EXPECT_TRUE(file->writeBytes(content.data() + 800, 1));
     EXPECT_EQ(file->length(), 801);
+    EXPECT_TRUE(file->keepWhenClosed());
     EXPECT_TRUE(file->closeFile());
     EXPECT_TRUE(file->closeFile()) << "a second close does nothing";
     EXPECT_EQ(readWholeFile(path), content);
+}
+
+// An output is removed when closed unless it was kept; the end of the session removes those not
+// yet renamed, open or closed, and leaves those that have their final names.
+TEST_F(Win32BinaryFileTest, OutputsGoUnlessKeptAndRenamed) {
+    const auto create = [&](const std::string& name) {
+        CreateOutcome outcome = CreateOutcome::failed;
+        auto file = files.createBinary(folder / name, outcome);
+        EXPECT_TRUE(file && file->writeBytes(reinterpret_cast<const uint8_t*>("zel"), 3));
+        return file;
+    };
+    auto dropped = create("dropped.part");
+    EXPECT_TRUE(dropped->removedWhenClosed());
+    EXPECT_TRUE(dropped->closeFile());
+    EXPECT_FALSE(pathExists(folder / "dropped.part"));
+
+    // Kept, then closed or, as by a job still at work on the other thread, left open.
+    std::unique_ptr<OpenFile> kept[] = {create("renamed.part"), create("closed.part"),
+                                        create("open.part")};
+    for (auto& file : kept) {
+        EXPECT_TRUE(file->keepWhenClosed());
+        EXPECT_FALSE(file->removedWhenClosed());
+    }
+    EXPECT_TRUE(kept[0]->closeFile() && kept[1]->closeFile());
+    auto writing = create("writing.part");
+    ASSERT_EQ(files.renameFile(folder / "renamed.part", folder / "renamed"),
+              RenameOutcome::renamed);
+    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"closed.part", L"open.part", L"renamed",
+                                                         L"writing.part"}));
+
+    discardUnfinishedOutputs();
+    EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"renamed"});
+    EXPECT_TRUE(writing->closeFile() && kept[2]->closeFile()) << "closed already";
 }
 
 TEST_F(Win32BinaryFileTest, CreateBinaryNeverTouchesWhatExists) {
