@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cwchar>
 #include <memory>
 #include <stdexcept>
@@ -301,6 +302,11 @@ std::string compareFiles(const AnyPath& a, const AnyPath& b) {
         }
         offset += static_cast<int64_t>(gotA);
     }
+}
+
+bool slowFlushLoaded() {
+    const char* preloaded = std::getenv("LD_PRELOAD");
+    return preloaded != nullptr && std::string(preloaded).find("slow_flush") != std::string::npos;
 }
 
 std::string windowsPath(const std::string& path) {

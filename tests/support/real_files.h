@@ -89,6 +89,11 @@ uint8_t byteAt(const AnyPath& path, int64_t offset);
 // Streams both files in large blocks; empty when equal, else where they differ.
 std::string compareFiles(const AnyPath& a, const AnyPath& b);
 
+// Whether tests/support's slow_flush.so is loaded into Wine (LD_PRELOAD, as CTest sets it for
+// the cases of a slow drive): writing through a file whose path holds "slow-flush" then takes
+// seconds.
+bool slowFlushLoaded();
+
 // A Linux path as Wine's drive Z: shows it; other paths as they are.
 std::string windowsPath(const std::string& path);
 
