@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "jobs/job_texts.h"
+#include "ui/held_thread.h"
 #include "ui/info_text.h"
 
 namespace zel::ui {
@@ -95,17 +96,8 @@ void DialogJobHost::keepPainted(uint64_t nowMs) {
         return;
     }
     lastPaintMs_ = nowMs;
-    // Only paint messages are taken; clicks and keys stay queued (the buttons are disabled).
-    // Messages sent by other programs are answered too: with a PM_QS_ filter Windows answers
-    // them only when PM_QS_SENDMESSAGE is in it, and a sender would otherwise wait for the end
-    // of the job. The count is bounded in case a window never validates what it paints.
-    MSG message;
-    for (int painted = 0;
-         painted < 256 &&
-         PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE);
-         ++painted) {
-        DispatchMessageA(&message);
-    }
+    // Clicks and keys stay queued (the buttons are disabled).
+    answerPaintAndSentMessages();
 }
 
 void DialogJobHost::showInfo(const std::string& text) {

@@ -9,6 +9,7 @@
 
 #include "jobs/buffered_files.h"
 #include "win32/win32_binary_file.h"
+#include "ui/answering_files.h"
 #include "ui/dialog_job_host.h"
 #include "ui/ui_state.h"
 #include "win32/unique_handle.h"
@@ -73,7 +74,8 @@ private:
     UiState state_;
     DialogJobHost host_{state_};
     Win32BinaryFile systemFiles_;
-    BufferedFiles files_{systemFiles_};
+    BufferedFiles blockFiles_{systemFiles_};
+    AnsweringFiles files_{blockFiles_};
     win32::Brush dialogBrush_;
     win32::Brush loadSourceBrush_;
     win32::Bitmap banner_;

@@ -6,12 +6,15 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "tests/support/zel_driver.h"
 #include "ui/file_choosers.h"
+#include "ui/held_thread.h"
 #include "ui/info_text.h"
 #include "ui/progress_throttle.h"
 
@@ -271,6 +274,31 @@ TEST_F(DialogJobHostTest, AJobKeepsTheWindowPaintedButTakesNoInput) {
     EXPECT_TRUE(
         PeekMessageA(&message, control(codeButton), WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
     EXPECT_TRUE(PeekMessageA(&message, dialog, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+}
+
+// A call that waits for the disk runs on a second thread; meanwhile the dialog's thread answers
+// a message another thread sends and repaints, but leaves input queued. The call here ends only
+// once it has seen both.
+TEST_F(DialogJobHostTest, AWaitForTheDiskAnswersAndPaintsButTakesNoInput) {
+    const HWND dialog = dialog_.state().mainDialog;
+    const HWND status = control(statusDisplay);
+    PostMessageA(control(codeButton), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    InvalidateRect(status, nullptr, TRUE);
+    std::atomic<bool> answered{false};
+    std::thread sender([&] {
+        DWORD_PTR ignored = 0;
+        answered = SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored) != 0;
+    });
+
+    bool seen = false;
+    runWhileAnswering([&] {
+        seen = waitUntil([&] { return answered && !GetUpdateRect(status, nullptr, FALSE); });
+    });
+    sender.join();
+    EXPECT_TRUE(seen);
+    MSG message;
+    EXPECT_TRUE(
+        PeekMessageA(&message, control(codeButton), WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
 }
 
 }  // namespace

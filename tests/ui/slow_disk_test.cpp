@@ -1,0 +1,123 @@
+// zel.exe on a drive that takes seconds to write each file through, as a USB stick or a network
+// drive can: CTest loads tests/support/slow_flush.c into Wine, which delays the flush of every
+// file whose name holds "slow-flush". The window answers throughout.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "tests/support/zel_steps.h"
+
+namespace zel::test {
+namespace {
+
+using namespace ui;
+using Clock = std::chrono::steady_clock;
+
+// The longest a message sent to the window, or a repaint, may wait.
+constexpr milliseconds answerLimit{500};
+constexpr UINT probeLimitMs = 30000;
+
+milliseconds since(Clock::time_point start) {
+    return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+}
+
+// The longest waits seen from outside while a job ran.
+struct Waits {
+    milliseconds answer{0};  // for SendMessageTimeout(WM_NULL) to return
+    milliseconds paint{0};   // for the status display to repaint what was invalidated
+    milliseconds job{0};
+};
+
+class SlowDisk : public ZelInFolder {
+protected:
+    void SetUp() override {
+        if (!slowFlushLoaded()) {
+            GTEST_SKIP() << "needs tests/support's slow_flush.so in LD_PRELOAD, as CTest runs it";
+        }
+        const char* delay = std::getenv("ZEL_SLOW_FLUSH_MS");
+        flushDelay = milliseconds(delay != nullptr ? std::atol(delay) : 5000);
+    }
+
+    // Clicks the job's button and probes the window until the job has ended.
+    Waits probeJob(int button) {
+        const ZelProcess& zel = *zel_;
+        const HWND status = zel.control(statusDisplay);
+        Waits longest;
+        const auto start = Clock::now();
+        zel.click(button);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindowEnabled(zel.control(codeButton)); }));
+        while (!IsWindowEnabled(zel.control(codeButton)) && since(start) < jobLimit) {
+            auto asked = Clock::now();
+            DWORD_PTR ignored = 0;
+            EXPECT_TRUE(SendMessageTimeoutA(zel.window(), WM_NULL, 0, 0, SMTO_NORMAL, probeLimitMs,
+                                            &ignored));
+            longest.answer = std::max(longest.answer, since(asked));
+            asked = Clock::now();
+            InvalidateRect(status, nullptr, FALSE);
+            EXPECT_TRUE(waitUntil([&] { return !GetUpdateRect(status, nullptr, FALSE); },
+                                  milliseconds(probeLimitMs), milliseconds(1)));
+            longest.paint = std::max(longest.paint, since(asked));
+            std::this_thread::sleep_for(milliseconds(20));
+        }
+        longest.job = since(start);
+        EXPECT_TRUE(waitForJobEnd(zel));
+        EXPECT_TRUE(zel.shownDialogs().empty());
+        std::cout << "[          ] job " << longest.job.count()
+                  << " ms, longest wait for an answer " << longest.answer.count()
+                  << " ms, for a repaint " << longest.paint.count() << " ms\n";
+        return longest;
+    }
+
+    // The job wrote `files` outputs through, each taking the delay, and the window answered.
+    void expectAnsweredThroughout(const Waits& waits, int files) {
+        EXPECT_GE(waits.job, files * flushDelay);
+        EXPECT_LE(waits.answer, answerLimit);
+        EXPECT_LE(waits.paint, answerLimit);
+    }
+
+    milliseconds flushDelay{0};
+};
+
+TEST_F(SlowDisk, WindowAnswersWhileOneFileIsCodedAndDecoded) {
+    const Bytes plain = pseudoRandomBytes(300000, 1);
+    const ZelProcess& zel = startIn({{L"a.txt", plain}});
+    ASSERT_TRUE(chooseSources(zel, L"a.txt"));
+    ASSERT_TRUE(chooseDestination(zel, L"slow-flush.zel"));
+    expectAnsweredThroughout(probeJob(codeButton), 1);
+    const std::string key = zel.text(keyDisplay);
+    ASSERT_TRUE(isKeyText(key)) << key;
+    EXPECT_TRUE(readWholeFile(folder_ / L"slow-flush.zel") ==
+                codedFileOf(parseKeyText(key), plain));
+
+    ASSERT_TRUE(chooseSources(zel, L"slow-flush.zel"));
+    ASSERT_TRUE(chooseDestination(zel, L"slow-flush.back"));
+    ASSERT_TRUE(typeKey(zel, key));
+    expectAnsweredThroughout(probeJob(decodeButton), 1);
+    EXPECT_TRUE(readWholeFile(folder_ / L"slow-flush.back") == plain);
+    EXPECT_EQ(folder_.names(),
+              (std::vector<std::wstring>{L"a.txt", L"slow-flush.back", L"slow-flush.zel"}));
+}
+
+TEST_F(SlowDisk, WindowAnswersWhileThreeFilesAreCoded) {
+    const NamedFiles sources = {{L"a", pseudoRandomBytes(1000, 2)},
+                                {L"b", pseudoRandomBytes(200000, 3)},
+                                {L"c", pseudoRandomBytes(5, 4)}};
+    const ZelProcess& zel = startIn(sources);
+    ASSERT_TRUE(chooseSources(zel, L"\"a\" \"b\" \"c\""));
+    ASSERT_TRUE(chooseDestination(zel, L"slow-flush"));
+    expectAnsweredThroughout(probeJob(codeButton), 3);
+    const std::string key = zel.text(keyDisplay);
+    ASSERT_TRUE(isKeyText(key)) << key;
+    for (const auto& [name, plain] : sources) {
+        EXPECT_TRUE(readWholeFile(folder_ / (L"slow-flush_" + name + L"_ZEL")) ==
+                    codedFileOf(parseKeyText(key), plain));
+    }
+    EXPECT_EQ(folder_.names().size(), 6u) << "an unfinished output is left";
+}
+
+}  // namespace
+}  // namespace zel::test
