@@ -51,6 +51,14 @@ void DialogJobHost::setButtonsEnabled(bool enabled) {
     for (int id = loadSourceButton; id <= quitButton; ++id) {
         EnableWindow(control(id), enabled ? TRUE : FALSE);
     }
+    if (!enabled && !holdsSessionEnd_ && !sessionEndReason_.empty()) {
+        holdsSessionEnd_ =
+            ShutdownBlockReasonCreate(state_.mainDialog, sessionEndReason_.c_str()) != FALSE;
+    } else if (enabled && holdsSessionEnd_) {
+        ShutdownBlockReasonDestroy(state_.mainDialog);
+        holdsSessionEnd_ = false;
+    }
+    working_ = !enabled;
 }
 
 void DialogJobHost::setBusyPointer(bool busy) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "jobs/job_host.h"
 #include "ui/progress_throttle.h"
@@ -31,6 +32,12 @@ public:
     // Paint messages are let through at most this often while a job runs.
     static constexpr uint64_t paintIntervalMs = 100;
 
+    // What the system tells a user who ends the session while the next job works on files.
+    void setSessionEndReason(std::wstring reason) { sessionEndReason_ = std::move(reason); }
+    // Whether a job works on files: from disabling the buttons to enabling them again. The
+    // session's end is held off meanwhile, with the reason above.
+    bool working() const { return working_; }
+
 private:
     HWND control(int id) const { return GetDlgItem(state_.mainDialog, id); }
     void setText(int id, const std::string& text) const;
@@ -41,6 +48,9 @@ private:
     const UiState& state_;
     ProgressThrottle progress_;
     uint64_t lastPaintMs_ = 0;
+    std::wstring sessionEndReason_;
+    bool working_ = false;
+    bool holdsSessionEnd_ = false;
 };
 
 // The information box: owned by the dialog (which takes no input meanwhile), titled

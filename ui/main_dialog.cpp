@@ -40,6 +40,12 @@ constexpr ControlCallback callbacks[] = {onLoadSource, onChooseDestination, onCo
                                          onDecodeFile, onQuit};
 constexpr char callbackProperty[] = "ZelCallback";
 
+// What the system shows a user who ends the session during a job.
+constexpr wchar_t codingSessionEndReason[] =
+    L"ZEL is coding files. Wait for it to finish, or the unfinished file is discarded.";
+constexpr wchar_t decodingSessionEndReason[] =
+    L"ZEL is decoding a file. Wait for it to finish, or the unfinished file is discarded.";
+
 struct ControlRow {
     int id;
     const char* className;
@@ -144,7 +150,8 @@ int32_t onChooseDestination(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 int32_t onCodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (isClick(message, wParam)) {
         MainDialog* self = dialogObject(dialog);
-        self->runJob([self] { runCodingJob(self->state().shared, self->host(), self->files()); });
+        self->runJob([self] { runCodingJob(self->state().shared, self->host(), self->files()); },
+                     codingSessionEndReason);
     }
     return 0;
 }
@@ -152,7 +159,8 @@ int32_t onCodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 int32_t onDecodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (isClick(message, wParam)) {
         MainDialog* self = dialogObject(dialog);
-        self->runJob([self] { runDecodingJob(self->state().shared, self->host(), self->files()); });
+        self->runJob([self] { runDecodingJob(self->state().shared, self->host(), self->files()); },
+                     decodingSessionEndReason);
     }
     return 0;
 }
@@ -299,6 +307,22 @@ INT_PTR MainDialog::dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             takeExplorerFiles(names);
             return TRUE;
         }
+        case WM_QUERYENDSESSION:
+            if (host_.working()) {
+                // A dialog procedure gives its answer through DWLP_MSGRESULT; what it returns
+                // only says that it handled the message.
+                SetWindowLongPtrA(dialog, DWLP_MSGRESULT, FALSE);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_ENDSESSION:
+            if (wParam != FALSE && jobRunning_) {
+                // The system ends the process once this returns; the unfinished output goes
+                // first, and the job must not go on to report its loss or start the next file.
+                discardUnfinishedOutputs();
+                ExitProcess(0);
+            }
+            return FALSE;
         case WM_DESTROY:
             for (const ControlRow& row : controlTable) {
                 RemovePropA(GetDlgItem(dialog, row.id), callbackProperty);

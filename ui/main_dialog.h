@@ -43,10 +43,12 @@ public:
     void runMainDialog();
 
     // Runs one job; commands that reach the dialog meanwhile are ignored, and so are files
-    // dropped on it, also those whose drop still waits in the queue when the job ends.
+    // dropped on it, also those whose drop still waits in the queue when the job ends. While it
+    // works on files, the end of the session is held off with the reason given.
     template <typename Job>
-    void runJob(Job job) {
+    void runJob(Job job, const wchar_t* sessionEndReason = L"") {
         jobRunning_ = true;
+        host_.setSessionEndReason(sessionEndReason);
         job();
         discardQueuedDrops();
         jobRunning_ = false;

@@ -1,6 +1,7 @@
 // zel.exe on a drive that takes seconds to write each file through, as a USB stick or a network
 // drive can: CTest loads tests/support/slow_flush.c into Wine, which delays the flush of every
-// file whose name holds "slow-flush". The window answers throughout.
+// file whose name holds "slow-flush". The window answers throughout; the end of the session
+// during a job leaves nothing unfinished behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -72,6 +73,15 @@ protected:
         return longest;
     }
 
+    // Sends a message of the session's end; the answer, or -1 when none came.
+    int endOfSession(UINT message, WPARAM wParam) const {
+        DWORD_PTR answer = 0;
+        return SendMessageTimeoutA(zel_->window(), message, wParam, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                   5000, &answer)
+                   ? static_cast<int>(answer)
+                   : -1;
+    }
+
     // The job wrote `files` outputs through, each taking the delay, and the window answered.
     void expectAnsweredThroughout(const Waits& waits, int files) {
         EXPECT_GE(waits.job, files * flushDelay);
@@ -88,6 +98,7 @@ TEST_F(SlowDisk, WindowAnswersWhileOneFileIsCodedAndDecoded) {
     ASSERT_TRUE(chooseSources(zel, L"a.txt"));
     ASSERT_TRUE(chooseDestination(zel, L"slow-flush.zel"));
     expectAnsweredThroughout(probeJob(codeButton), 1);
+    EXPECT_EQ(endOfSession(WM_QUERYENDSESSION, 0), TRUE) << "refused after the job";
     const std::string key = zel.text(keyDisplay);
     ASSERT_TRUE(isKeyText(key)) << key;
     EXPECT_TRUE(readWholeFile(folder_ / L"slow-flush.zel") ==
@@ -117,6 +128,33 @@ TEST_F(SlowDisk, WindowAnswersWhileThreeFilesAreCoded) {
                     codedFileOf(parseKeyText(key), plain));
     }
     EXPECT_EQ(folder_.names().size(), 6u) << "an unfinished output is left";
+}
+
+// The session ends during a run over three files, while the last one is written through: the
+// end is refused while the job works (and allowed before), and once it comes anyway the process
+// ends, leaving the two files completed before and nothing of the third.
+TEST_F(SlowDisk, EndOfTheSessionDuringARunKeepsTheCompletedFilesOnly) {
+    const Bytes third = pseudoRandomBytes(100000, 5);
+    const NamedFiles sources = {{L"a", pseudoRandomBytes(100, 6)},
+                                {L"b", pseudoRandomBytes(100, 7)},
+                                {L"slow-flush", third}};
+    const ZelProcess& zel = startIn(sources);
+    EXPECT_EQ(endOfSession(WM_QUERYENDSESSION, 0), TRUE) << "refused while idle";
+
+    ASSERT_TRUE(chooseSources(zel, L"\"a\" \"b\" \"slow-flush\""));
+    ASSERT_TRUE(chooseDestination(zel, L"out"));
+    zel.click(codeButton);
+    const std::wstring unfinished = folder_ / L"out_slow-flush_ZEL.part";
+    ASSERT_TRUE(waitUntil([&] { return fileSize(unfinished) == 100003; }, jobLimit))
+        << "the third output was not written";
+    ASSERT_TRUE(zel.running());
+    EXPECT_EQ(endOfSession(WM_QUERYENDSESSION, 0), FALSE) << "allowed during the job";
+    endOfSession(WM_ENDSESSION, TRUE);
+
+    EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(folder_.names(),
+              (std::vector<std::wstring>{L"a", L"b", L"out_a_ZEL", L"out_b_ZEL", L"slow-flush"}));
+    EXPECT_EQ(fileSize(folder_ / L"out_b_ZEL"), 103);
 }
 
 }  // namespace
