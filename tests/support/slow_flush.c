@@ -33,20 +33,16 @@ static void delayIfSlow(int fd) {
     }
 }
 
-int fsync(int fd) {
-    static int (*next)(int);
-    if (next == NULL) {
-        next = (int (*)(int))dlsym(RTLD_NEXT, "fsync");
+// Each wrapper delays, then calls the system's own function of its name.
+#define DELAYED(name)                                     \
+    int name(int fd) {                                    \
+        static int (*next)(int);                          \
+        if (next == NULL) {                               \
+            next = (int (*)(int))dlsym(RTLD_NEXT, #name); \
+        }                                                 \
+        delayIfSlow(fd);                                  \
+        return next(fd);                                  \
     }
-    delayIfSlow(fd);
-    return next(fd);
-}
 
-int fdatasync(int fd) {
-    static int (*next)(int);
-    if (next == NULL) {
-        next = (int (*)(int))dlsym(RTLD_NEXT, "fdatasync");
-    }
-    delayIfSlow(fd);
-    return next(fd);
-}
+DELAYED(fsync)
+DELAYED(fdatasync)

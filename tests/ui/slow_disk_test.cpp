@@ -26,13 +26,6 @@ milliseconds since(Clock::time_point start) {
     return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
 }
 
-// The longest waits seen from outside while a job ran.
-struct Waits {
-    milliseconds answer{0};  // for SendMessageTimeout(WM_NULL) to return
-    milliseconds paint{0};   // for the status display to repaint what was invalidated
-    milliseconds job{0};
-};
-
 class SlowDisk : public ZelInFolder {
 protected:
     void SetUp() override {
@@ -43,11 +36,14 @@ protected:
         flushDelay = milliseconds(delay != nullptr ? std::atol(delay) : 5000);
     }
 
-    // Clicks the job's button and probes the window until the job has ended.
-    Waits probeJob(int button) {
+    // Clicks the job's button and, until the job has ended, sends the window WM_NULL and
+    // invalidates its status display: the job writes `files` outputs through, each taking the
+    // delay, while the answers and the repaints never wait long.
+    void expectAnsweredThroughout(int button, int files) {
         const ZelProcess& zel = *zel_;
         const HWND status = zel.control(statusDisplay);
-        Waits longest;
+        milliseconds answer{0};
+        milliseconds paint{0};
         const auto start = Clock::now();
         zel.click(button);
         EXPECT_TRUE(waitUntil([&] { return !IsWindowEnabled(zel.control(codeButton)); }));
@@ -56,21 +52,22 @@ protected:
             DWORD_PTR ignored = 0;
             EXPECT_TRUE(SendMessageTimeoutA(zel.window(), WM_NULL, 0, 0, SMTO_NORMAL, probeLimitMs,
                                             &ignored));
-            longest.answer = std::max(longest.answer, since(asked));
+            answer = std::max(answer, since(asked));
             asked = Clock::now();
             InvalidateRect(status, nullptr, FALSE);
             EXPECT_TRUE(waitUntil([&] { return !GetUpdateRect(status, nullptr, FALSE); },
                                   milliseconds(probeLimitMs), milliseconds(1)));
-            longest.paint = std::max(longest.paint, since(asked));
+            paint = std::max(paint, since(asked));
             std::this_thread::sleep_for(milliseconds(20));
         }
-        longest.job = since(start);
+        std::cout << "[          ] job " << since(start).count()
+                  << " ms, longest wait for an answer " << answer.count() << " ms, for a repaint "
+                  << paint.count() << " ms\n";
+        EXPECT_GE(since(start), files * flushDelay);
+        EXPECT_LE(answer, answerLimit);
+        EXPECT_LE(paint, answerLimit);
         EXPECT_TRUE(waitForJobEnd(zel));
         EXPECT_TRUE(zel.shownDialogs().empty());
-        std::cout << "[          ] job " << longest.job.count()
-                  << " ms, longest wait for an answer " << longest.answer.count()
-                  << " ms, for a repaint " << longest.paint.count() << " ms\n";
-        return longest;
     }
 
     // Sends a message of the session's end; the answer, or -1 when none came.
@@ -82,13 +79,6 @@ protected:
                    : -1;
     }
 
-    // The job wrote `files` outputs through, each taking the delay, and the window answered.
-    void expectAnsweredThroughout(const Waits& waits, int files) {
-        EXPECT_GE(waits.job, files * flushDelay);
-        EXPECT_LE(waits.answer, answerLimit);
-        EXPECT_LE(waits.paint, answerLimit);
-    }
-
     milliseconds flushDelay{0};
 };
 
@@ -97,7 +87,7 @@ TEST_F(SlowDisk, WindowAnswersWhileOneFileIsCodedAndDecoded) {
     const ZelProcess& zel = startIn({{L"a.txt", plain}});
     ASSERT_TRUE(chooseSources(zel, L"a.txt"));
     ASSERT_TRUE(chooseDestination(zel, L"slow-flush.zel"));
-    expectAnsweredThroughout(probeJob(codeButton), 1);
+    expectAnsweredThroughout(codeButton, 1);
     EXPECT_EQ(endOfSession(WM_QUERYENDSESSION, 0), TRUE) << "refused after the job";
     const std::string key = zel.text(keyDisplay);
     ASSERT_TRUE(isKeyText(key)) << key;
@@ -107,7 +97,7 @@ TEST_F(SlowDisk, WindowAnswersWhileOneFileIsCodedAndDecoded) {
     ASSERT_TRUE(chooseSources(zel, L"slow-flush.zel"));
     ASSERT_TRUE(chooseDestination(zel, L"slow-flush.back"));
     ASSERT_TRUE(typeKey(zel, key));
-    expectAnsweredThroughout(probeJob(decodeButton), 1);
+    expectAnsweredThroughout(decodeButton, 1);
     EXPECT_TRUE(readWholeFile(folder_ / L"slow-flush.back") == plain);
     EXPECT_EQ(folder_.names(),
               (std::vector<std::wstring>{L"a.txt", L"slow-flush.back", L"slow-flush.zel"}));
@@ -120,7 +110,7 @@ TEST_F(SlowDisk, WindowAnswersWhileThreeFilesAreCoded) {
     const ZelProcess& zel = startIn(sources);
     ASSERT_TRUE(chooseSources(zel, L"\"a\" \"b\" \"c\""));
     ASSERT_TRUE(chooseDestination(zel, L"slow-flush"));
-    expectAnsweredThroughout(probeJob(codeButton), 3);
+    expectAnsweredThroughout(codeButton, 3);
     const std::string key = zel.text(keyDisplay);
     ASSERT_TRUE(isKeyText(key)) << key;
     for (const auto& [name, plain] : sources) {
@@ -134,11 +124,9 @@ TEST_F(SlowDisk, WindowAnswersWhileThreeFilesAreCoded) {
 // end is refused while the job works (and allowed before), and once it comes anyway the process
 // ends, leaving the two files completed before and nothing of the third.
 TEST_F(SlowDisk, EndOfTheSessionDuringARunKeepsTheCompletedFilesOnly) {
-    const Bytes third = pseudoRandomBytes(100000, 5);
-    const NamedFiles sources = {{L"a", pseudoRandomBytes(100, 6)},
-                                {L"b", pseudoRandomBytes(100, 7)},
-                                {L"slow-flush", third}};
-    const ZelProcess& zel = startIn(sources);
+    const ZelProcess& zel = startIn({{L"a", pseudoRandomBytes(100, 6)},
+                                     {L"b", pseudoRandomBytes(100, 7)},
+                                     {L"slow-flush", pseudoRandomBytes(100000, 5)}});
     EXPECT_EQ(endOfSession(WM_QUERYENDSESSION, 0), TRUE) << "refused while idle";
 
     ASSERT_TRUE(chooseSources(zel, L"\"a\" \"b\" \"slow-flush\""));
