@@ -98,7 +98,23 @@ void answerPaintAndSentMessages() {
 
 void runWhileAnswering(const std::function<void()>& work) {
     static DiskThread disk;
-    if (!disk.run(work)) {
+    // A message answered meanwhile that waited for the disk in turn would find the thread busy:
+    // it waits here instead.
+    static bool busy = false;
+    if (busy) {
+        work();
+        return;
+    }
+    busy = true;
+    bool ran = false;
+    try {
+        ran = disk.run(work);
+    } catch (...) {
+        busy = false;
+        throw;
+    }
+    busy = false;
+    if (!ran) {
         work();
     }
 }
