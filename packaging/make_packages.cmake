@@ -1,47 +1,182 @@
 # Run by the package target (cmake -P) with the -D values it passes: makes the zip, the
 # installer and SHA256SUMS. Every output is made under a temporary name and renamed when
 # complete, so a failed run leaves no package that looks finished.
-foreach(required ZEL_EXE ZEL_README ZEL_ICON ZEL_NSIS_SCRIPT ZEL_VERSION ZEL_VERSION_QUAD
-                 ZEL_STAGING_DIR ZEL_ZIP ZEL_SETUP ZEL_SUMS)
+#
+# Two builds of one commit give the same bytes: the build leaves no time or folder in the
+# programs, and here every file gets the one time of cmake/source_date_epoch.cmake, the zip is
+# written entry by entry with fixed attributes, and every Windows program is padded and given
+# its PE checksum as osslsigncode leaves it when a signature is removed.
+#
+# Signing, from the environment:
+#   ZEL_SIGN_PFX + ZEL_SIGN_PASSWORD   sign every program and the installer with osslsigncode
+#                                      (SHA-256; RFC 3161 time stamp from ZEL_SIGN_TIMESTAMP_URL
+#                                      when set) and keep each signature in ZEL_SIGNATURES_DIR
+#   ZEL_SIGNATURES                     a folder of such signatures: attach them instead, which
+#                                      makes the very bytes of a signed release again
+cmake_minimum_required(VERSION 3.20)
+foreach(required ZEL_SOURCE_DIR ZEL_PROGRAMS ZEL_README ZEL_ICON ZEL_PACKAGING_DIR ZEL_VERSION
+                 ZEL_VERSION_QUAD ZEL_STAGING_DIR ZEL_SIGNATURES_DIR ZEL_ZIP ZEL_SETUP ZEL_SUMS)
     if(NOT DEFINED ${required})
         message(FATAL_ERROR "make_packages.cmake needs -D${required}=...")
     endif()
 endforeach()
+include("${CMAKE_CURRENT_LIST_DIR}/../cmake/source_date_epoch.cmake")
+
 # Whatever an earlier run made goes first: a failed run must not leave packages that pass for
 # this build's.
 file(REMOVE "${ZEL_ZIP}" "${ZEL_SETUP}" "${ZEL_SUMS}")
+file(REMOVE_RECURSE "${ZEL_STAGING_DIR}")
 if(NOT ZEL_MAKENSIS OR NOT EXISTS "${ZEL_MAKENSIS}")
     message(FATAL_ERROR "makensis (NSIS) was not found, so no installer can be made. "
                         "scripts/setup.sh installs it (Debian package nsis); then configure again.")
 endif()
-
-# The zip: zel.exe and the README, side by side, nothing else.
-file(REMOVE_RECURSE "${ZEL_STAGING_DIR}")
-file(MAKE_DIRECTORY "${ZEL_STAGING_DIR}/zip")
-configure_file("${ZEL_EXE}" "${ZEL_STAGING_DIR}/zip/zel.exe" COPYONLY)
-configure_file("${ZEL_README}" "${ZEL_STAGING_DIR}/zip/README.md" COPYONLY)
-execute_process(
-    COMMAND "${CMAKE_COMMAND}" -E tar cf "${ZEL_ZIP}.part" --format=zip zel.exe README.md
-    WORKING_DIRECTORY "${ZEL_STAGING_DIR}/zip"
-    RESULT_VARIABLE zip_result)
-if(NOT zip_result EQUAL 0)
-    message(FATAL_ERROR "making ${ZEL_ZIP} failed: ${zip_result}")
+if(NOT ZEL_PYTHON OR NOT EXISTS "${ZEL_PYTHON}")
+    message(FATAL_ERROR "Python 3 was not found; it writes the zip and finishes the programs. "
+                        "scripts/setup.sh installs it (Debian package python3); then configure again.")
 endif()
-file(RENAME "${ZEL_ZIP}.part" "${ZEL_ZIP}")
 
-# The installer. makensis writes its output name from the script's OutFile.
-execute_process(
-    COMMAND "${ZEL_MAKENSIS}" -V2
-            "-DZEL_VERSION=${ZEL_VERSION}" "-DZEL_VERSION_QUAD=${ZEL_VERSION_QUAD}"
-            "-DZEL_EXE=${ZEL_EXE}" "-DZEL_README=${ZEL_README}" "-DZEL_ICON=${ZEL_ICON}"
-            "-DOUT_FILE=${ZEL_SETUP}.part" "${ZEL_NSIS_SCRIPT}"
-    WORKING_DIRECTORY "${ZEL_STAGING_DIR}"
-    RESULT_VARIABLE nsis_result)
-if(NOT nsis_result EQUAL 0)
-    file(REMOVE "${ZEL_SETUP}.part")
-    message(FATAL_ERROR "makensis failed (${nsis_result}); no installer was made")
+set(password_file "${ZEL_STAGING_DIR}/signing/password")
+# Fails, and leaves no password behind.
+macro(fail)
+    file(REMOVE_RECURSE "${ZEL_STAGING_DIR}/signing")
+    message(FATAL_ERROR ${ARGN})
+endmacro()
+macro(run)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE run_result)
+    if(NOT run_result EQUAL 0)
+        string(REPLACE ";" " " run_command "${ARGN}")
+        fail("failed (${run_result}): ${run_command}")
+    endif()
+endmacro()
+macro(package_tool)
+    run("${ZEL_PYTHON}" "${ZEL_PACKAGING_DIR}/package_tools.py" ${ARGN})
+endmacro()
+
+zel_source_date_epoch(epoch "${ZEL_SOURCE_DIR}")
+message(STATUS "The packages' time: ${epoch} (${epoch_SOURCE})")
+
+# The payload, the files of an installation and of the zip: the programs, the README and
+# whatever the README links to, so that it reads as well there as here.
+set(payload_dir "${ZEL_STAGING_DIR}/payload")
+set(payload "")
+foreach(program IN LISTS ZEL_PROGRAMS)
+    get_filename_component(name "${program}" NAME)
+    list(APPEND payload "${name}")
+endforeach()
+configure_file("${ZEL_README}" "${payload_dir}/README.md" COPYONLY)
+list(APPEND payload README.md)
+file(READ "${ZEL_README}" readme)
+# Links are "](target)"; a square bracket would split no CMake list, so they become "<(target)".
+string(REPLACE "](" "<(" readme "${readme}")
+string(REGEX MATCHALL "<\\([^)#:]+[)#]" links "${readme}")
+foreach(link IN LISTS links)
+    string(REGEX REPLACE "^<\\(|[)#]$" "" link "${link}")
+    if(NOT link IN_LIST payload)
+        configure_file("${ZEL_SOURCE_DIR}/${link}" "${payload_dir}/${link}" COPYONLY)
+        list(APPEND payload "${link}")
+    endif()
+endforeach()
+
+set(signing "none")
+if(DEFINED ENV{ZEL_SIGN_PFX} OR DEFINED ENV{ZEL_SIGN_PASSWORD})
+    if(NOT DEFINED ENV{ZEL_SIGN_PFX} OR NOT DEFINED ENV{ZEL_SIGN_PASSWORD})
+        fail("Signing needs both ZEL_SIGN_PFX and ZEL_SIGN_PASSWORD; only one is set.")
+    endif()
+    if(NOT ZEL_OSSLSIGNCODE OR NOT EXISTS "${ZEL_OSSLSIGNCODE}")
+        fail("osslsigncode was not found, so nothing can be signed. scripts/setup.sh installs "
+             "it (Debian package osslsigncode); then configure again.")
+    endif()
+    set(signing "sign")
+    file(REMOVE_RECURSE "${ZEL_SIGNATURES_DIR}")
+    file(MAKE_DIRECTORY "${ZEL_SIGNATURES_DIR}" "${ZEL_STAGING_DIR}/signing")
+    # The password goes to osslsigncode in a file that only its owner can read, never on a
+    # command line.
+    file(CHMOD "${ZEL_STAGING_DIR}/signing"
+         DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    file(WRITE "${password_file}" "$ENV{ZEL_SIGN_PASSWORD}")
+    set(timestamp "")
+    if(NOT "$ENV{ZEL_SIGN_TIMESTAMP_URL}" STREQUAL "")
+        set(timestamp -ts "$ENV{ZEL_SIGN_TIMESTAMP_URL}")
+    endif()
+    message(STATUS "Signing with $ENV{ZEL_SIGN_PFX}; signatures in ${ZEL_SIGNATURES_DIR}")
+elseif(NOT "$ENV{ZEL_SIGNATURES}" STREQUAL "")
+    set(signing "attach")
+    message(STATUS "Attaching the signatures in $ENV{ZEL_SIGNATURES}")
+else()
+    message(STATUS "The packages are not signed: ZEL_SIGN_PFX and ZEL_SIGN_PASSWORD are not set")
 endif()
-file(RENAME "${ZEL_SETUP}.part" "${ZEL_SETUP}")
+
+# A Windows program as it is shipped: finished, then signed or given its signature.
+function(finish_program file)
+    package_tool(finish-pe "${file}")
+    get_filename_component(name "${file}" NAME)
+    if(signing STREQUAL "sign")
+        run("${ZEL_OSSLSIGNCODE}" sign -pkcs12 "$ENV{ZEL_SIGN_PFX}" -readpass "${password_file}"
+            -h sha256 -n "ZEL ${ZEL_VERSION}" ${timestamp} -in "${file}" -out "${file}.signed")
+        file(RENAME "${file}.signed" "${file}")
+        run("${ZEL_OSSLSIGNCODE}" extract-signature -in "${file}"
+            -out "${ZEL_SIGNATURES_DIR}/${name}.sig")
+    elseif(signing STREQUAL "attach" AND EXISTS "$ENV{ZEL_SIGNATURES}/${name}.sig")
+        package_tool(attach-signature "${file}" "$ENV{ZEL_SIGNATURES}/${name}.sig")
+    endif()
+endfunction()
+
+foreach(program IN LISTS ZEL_PROGRAMS)
+    get_filename_component(name "${program}" NAME)
+    configure_file("${program}" "${payload_dir}/${name}" COPYONLY)
+    finish_program("${payload_dir}/${name}")
+endforeach()
+
+# payload.nsh: the payload for the installer to put into the folder and for the uninstaller
+# to take away again, file by file.
+set(install_lines "")
+set(remove_lines "")
+set(folders "")
+foreach(file IN LISTS payload)
+    get_filename_component(name "${file}" NAME)
+    get_filename_component(folder "${file}" DIRECTORY)
+    string(REPLACE "/" "\\" folder "${folder}")
+    string(REPLACE "/" "\\" installed "${file}")
+    if(folder STREQUAL "")
+        set(target "$INSTDIR")
+    else()
+        set(target "$INSTDIR\\${folder}")
+        list(PREPEND folders "${folder}")
+    endif()
+    string(APPEND install_lines "    SetOutPath \"${target}\"\n"
+                                "    File \"/oname=${name}\" \"${payload_dir}/${file}\"\n")
+    string(APPEND remove_lines "    Delete \"$INSTDIR\\${installed}\"\n")
+endforeach()
+list(REMOVE_DUPLICATES folders)
+foreach(folder IN LISTS folders)
+    string(APPEND remove_lines "    RMDir \"$INSTDIR\\${folder}\"\n")
+endforeach()
+file(WRITE "${ZEL_STAGING_DIR}/payload.nsh"
+     "; Made by make_packages.cmake.\n"
+     "!macro ZEL_INSTALL_PAYLOAD\n${install_lines}!macroend\n"
+     "!macro ZEL_REMOVE_PAYLOAD\n${remove_lines}!macroend\n")
+
+function(makensis script out_file)
+    run("${ZEL_MAKENSIS}" -V2 "-DZEL_VERSION=${ZEL_VERSION}"
+        "-DZEL_VERSION_QUAD=${ZEL_VERSION_QUAD}" "-DZEL_ICON=${ZEL_ICON}" "-DZEL_PAYLOAD=${ZEL_STAGING_DIR}/payload.nsh"
+        "-DZEL_UNINSTALLER=${ZEL_STAGING_DIR}/uninstall.exe" "-DOUT_FILE=${out_file}"
+        "${ZEL_PACKAGING_DIR}/${script}")
+endfunction()
+makensis(uninstall.nsi "${ZEL_STAGING_DIR}/uninstall.exe")
+finish_program("${ZEL_STAGING_DIR}/uninstall.exe")
+
+# Every file gets the one time: the zip's entries carry it, and the installer keeps it for the
+# files it writes.
+list(TRANSFORM payload PREPEND "${payload_dir}/" OUTPUT_VARIABLE payload_files)
+package_tool(set-time "${epoch}" ${payload_files} "${ZEL_STAGING_DIR}/uninstall.exe")
+
+package_tool(zip "${ZEL_ZIP}" "${epoch}" "${payload_dir}" ${payload})
+
+get_filename_component(setup_name "${ZEL_SETUP}" NAME)
+makensis(zel.nsi "${ZEL_STAGING_DIR}/${setup_name}")
+finish_program("${ZEL_STAGING_DIR}/${setup_name}")
+file(RENAME "${ZEL_STAGING_DIR}/${setup_name}" "${ZEL_SETUP}")
+file(REMOVE_RECURSE "${ZEL_STAGING_DIR}/signing")
 
 # In the format of sha256sum, so that `sha256sum -c SHA256SUMS` checks both.
 set(sums "")

@@ -1,7 +1,9 @@
-// The installer as Explorer shows it: the program's version in its properties and the
-// program's own icon. Arguments: the installer, the icon file, the version (major.minor).
+// The installer or the uninstaller as Explorer shows it: the program's version in its
+// properties and the program's own icon. Arguments: the installer or uninstaller, the icon
+// file, the version (major.minor).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -49,7 +51,7 @@ BOOL CALLBACK takeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
     return FALSE;
 }
 
-// Each image of the icon file is, byte for byte, the image of its size in the installer's
+// Each image of the icon file is, byte for byte, the image of its size in the program's
 // first icon group (ICONDIR entries: 16 bytes ending in size and offset; GRPICONDIR entries:
 // 14 bytes ending in size and resource id; both start with width and height).
 TEST(InstallerResources, CarryTheProgramsIcon) {
@@ -73,12 +75,18 @@ TEST(InstallerResources, CarryTheProgramsIcon) {
         const auto start = icon.begin() + littleEndian(icon, entry + 12, 4);
         const Bytes image(start, start + littleEndian(icon, entry + 8, 4));
         bool found = false;
-        for (uint32_t g = 0; g < images; ++g) {
+        for (uint32_t g = 0; g < images && !found; ++g) {
             const std::size_t at = 6 + 14 * g;
-            found = found ||
-                    (group[at] == icon[entry] && group[at + 1] == icon[entry + 1] &&
-                     resourceBytes(installer, MAKEINTRESOURCEW(littleEndian(group, at + 12, 2)),
-                                   MAKEINTRESOURCEW(iconType)) == image);
+            if (group[at] != icon[entry] || group[at + 1] != icon[entry + 1] ||
+                littleEndian(group, at + 8, 4) != image.size()) {
+                continue;
+            }
+            // NSIS may leave an image in a larger resource of its stub; the group's size counts.
+            const Bytes resource =
+                resourceBytes(installer, MAKEINTRESOURCEW(littleEndian(group, at + 12, 2)),
+                              MAKEINTRESOURCEW(iconType));
+            found = resource.size() >= image.size() &&
+                    std::equal(image.begin(), image.end(), resource.begin());
         }
         EXPECT_TRUE(found) << "the image of " << int(icon[entry]) << " pixels";
     }
@@ -89,7 +97,7 @@ TEST(InstallerResources, CarryTheProgramsIcon) {
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (argc != 4) {
-        std::fprintf(stderr, "usage: installer_resources_test SETUP_EXE ICON VERSION\n");
+        std::fprintf(stderr, "usage: installer_resources_test PROGRAM_EXE ICON VERSION\n");
         return 2;
     }
     const std::string setup = zel::test::windowsPath(argv[1]);

@@ -1,8 +1,10 @@
 #!/bin/sh
 # The installer in a Wine prefix made for this test alone: silent installation with and
 # without Send To, into the default and into another folder, twice over; what it leaves (the
-# files, both shortcuts, the uninstall registration); the installed zel.exe starts and quits
-# with exit code 0; the silent uninstaller takes away all of it but a file of the user's.
+# files, what the README links to, both shortcuts starting in Documents, the uninstall
+# registration); the installed zel.exe starts and quits with exit code 0; while it runs, both
+# the installer and the uninstaller refuse with exit code 2 as the caller sees it; the silent
+# uninstaller takes away all of it but a file of the user's.
 # Usage: installer_test.sh SETUP_EXE BUILT_ZEL_EXE WORK_DIR START_AND_QUIT_EXE VERSION
 set -eu
 setup=$1 built_exe=$2 work=$3 start_and_quit=$4 version=$5
@@ -26,7 +28,6 @@ run() {
     return "$status"
 }
 unix_path() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-windows_path() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 windows_variable() { "$wine" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZEL'
 # The data of one value of the uninstall key, as "TYPE DATA".
@@ -35,13 +36,24 @@ registry_value() {
         awk -v name="$1" '$1 == name { $1 = ""; sub(/^ +/, ""); print }'
 }
 key_gone() { ! "$wine" reg query "$key" >/dev/null 2>&1; }
-# A shortcut names its target in ANSI and in UTF-16; without the NULs both read as text.
-points_to() { [ -f "$1" ] && tr -d '\000' <"$1" | grep -aqiF "$2"; }
+# A shortcut names its target and its folder to start in, in ANSI and in UTF-16; without the
+# NULs all read as text. Usage: points_to LINK TEXT [-a TEXT]...
+points_to() {
+    link=$1
+    shift
+    [ -f "$link" ] || return 1
+    while [ $# -gt 0 ]; do
+        [ "$1" = -a ] && shift
+        tr -d '\000' <"$link" | grep -aqiF "$1" || return 1
+        shift
+    done
+}
 
 rm -rf "$work"
 mkdir -p "$work"
 run wineboot -i >/dev/null 2>&1
 local_appdata=$(windows_variable LOCALAPPDATA)
+documents="$(windows_variable USERPROFILE)\\Documents"
 start_menu="$(unix_path "$(windows_variable APPDATA)")/Microsoft/Windows/Start Menu/Programs/ZEL.lnk"
 send_to="$(unix_path "$(windows_variable APPDATA)")/Microsoft/Windows/SendTo/ZEL.lnk"
 
@@ -51,8 +63,13 @@ folder=$(unix_path "$windows_folder")
 check "the installer runs silently and succeeds" run "$setup" /S
 check "zel.exe is installed as built" cmp -s "$folder/zel.exe" "$built_exe"
 check "the README and the uninstaller are installed" test -f "$folder/README.md" -a -f "$folder/uninstall.exe"
-check "the Start menu shortcut starts zel.exe" points_to "$start_menu" "$windows_folder\\zel.exe"
-check "the Send To shortcut starts zel.exe" points_to "$send_to" "$windows_folder\\zel.exe"
+links=$(grep -oE '\]\([^)#:]+[)#]' "$folder/README.md" | sed 's/^](//; s/[)#]$//' | sort -u)
+check "what the README links to is installed beside it ($(echo $links))" \
+    sh -c 'cd "$1" && shift && [ $# -gt 0 ] && for f; do [ -s "$f" ] || exit 1; done' - "$folder" $links
+check "the Start menu shortcut starts zel.exe in Documents" \
+    points_to "$start_menu" "$windows_folder\\zel.exe" -a "$documents"
+check "the Send To shortcut starts zel.exe in Documents" \
+    points_to "$send_to" "$windows_folder\\zel.exe" -a "$documents"
 check "DisplayName" test "$(registry_value DisplayName)" = "REG_SZ ZEL"
 check "DisplayVersion" test "$(registry_value DisplayVersion)" = "REG_SZ $version"
 check "DisplayIcon" test "$(registry_value DisplayIcon)" = "REG_SZ $windows_folder\\zel.exe,0"
@@ -78,10 +95,8 @@ done
 status=0
 "$wine" "$setup" /S || status=$?
 check "while ZEL runs the installer fails with exit code 2" test "$status" -eq 2
-# _?= runs the uninstaller in place, without its copy in the temporary folder, so that its
-# exit code is its own.
 status=0
-"$wine" cmd /c "$windows_folder\\uninstall.exe /S _?=$windows_folder" || status=$?
+"$wine" "$folder/uninstall.exe" /S || status=$?
 check "while ZEL runs the uninstaller fails with exit code 2" test "$status" -eq 2
 check "and removes nothing" \
     test -f "$folder/uninstall.exe" -a -f "$folder/README.md" -a -f "$start_menu" -a -f "$send_to"
@@ -91,8 +106,13 @@ wait "$zel_pid" || true
 "$wineserver" -w
 
 printf 'mine\n' >"$folder/my notes.txt"
-check "the uninstaller runs silently and succeeds" run "$folder/uninstall.exe" /S
+status=0
+"$wine" "$folder/uninstall.exe" /S || status=$?
+check "the uninstaller runs silently and succeeds" test "$status" -eq 0
+check "its work is done when it has ended" key_gone
+"$wineserver" -w
 check "only the user's file is left in the folder" test "$(ls -A "$folder")" = "my notes.txt"
+check "and no docs folder" test ! -e "$folder/docs"
 check "the user's file is unchanged" test "$(cat "$folder/my notes.txt")" = "mine"
 check "both shortcuts are gone" test ! -e "$start_menu" -a ! -e "$send_to"
 check "the uninstall registration is gone" key_gone
@@ -100,10 +120,10 @@ check "the uninstall registration is gone" key_gone
 echo "== another folder, without Send To, installed three times"
 windows_folder='C:\Tools\ZEL App'
 folder=$(unix_path "$windows_folder")
-# /D takes the rest of the command line as it stands, spaces and all; Wine would quote an argument
-# with spaces, so cmd passes the line on.
-check "the installer takes /NOSENDTO and /D" \
-    run cmd /c "$(windows_path "$setup") /S /NOSENDTO /D=$windows_folder"
+# /D takes the rest of the command line as it stands, spaces and all, and must not be quoted.
+# Wine quotes an argument with spaces, so from a Unix shell the folder goes in two words.
+check "the installer takes /NOSENDTO and /D, the folder in two words" \
+    run "$setup" /S /NOSENDTO '/D=C:\Tools\ZEL' 'App'
 check "zel.exe is installed there" cmp -s "$folder/zel.exe" "$built_exe"
 check "the Start menu shortcut starts it" points_to "$start_menu" "$windows_folder\\zel.exe"
 check "no Send To shortcut" test ! -e "$send_to"

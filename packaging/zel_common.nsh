@@ -1,0 +1,48 @@
+; What the installer (zel.nsi) and the uninstaller (uninstall.nsi) share. makensis gets from
+; packaging/make_packages.cmake: ZEL_VERSION (major.minor), ZEL_VERSION_QUAD (major.minor.0.0),
+; ZEL_ICON, ZEL_PAYLOAD (payload.nsh: the files of an installation, written by the package
+; target), OUT_FILE.
+
+Unicode true
+; Wine runs only 64-bit programs here; a 32-bit installer would do nothing at all.
+Target amd64-unicode
+RequestExecutionLevel user
+SetCompressor /SOLID lzma
+ManifestDPIAware true
+
+!include "MUI2.nsh"
+!include "FileFunc.nsh"
+!include "LogicLib.nsh"
+!include "${ZEL_PAYLOAD}"
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\ZEL"
+!define SHORTCUT_NAME "ZEL.lnk"
+
+Name "ZEL ${ZEL_VERSION}"
+OutFile "${OUT_FILE}"
+BrandingText "ZEL ${ZEL_VERSION}"
+!define MUI_ICON "${ZEL_ICON}"
+
+!macro ZEL_VERSION_INFO DESCRIPTION
+    VIProductVersion "${ZEL_VERSION_QUAD}"
+    VIFileVersion "${ZEL_VERSION_QUAD}"
+    VIAddVersionKey /LANG=1033 "ProductName" "ZEL"
+    VIAddVersionKey /LANG=1033 "ProductVersion" "${ZEL_VERSION}"
+    VIAddVersionKey /LANG=1033 "FileVersion" "${ZEL_VERSION}"
+    VIAddVersionKey /LANG=1033 "FileDescription" "ZEL ${ZEL_VERSION} ${DESCRIPTION}"
+    VIAddVersionKey /LANG=1033 "CompanyName" "ZEL"
+    VIAddVersionKey /LANG=1033 "LegalCopyright" "ZEL"
+!macroend
+
+; A running ZEL holds zel.exe, which then can be neither replaced nor removed. Both the
+; installer and the uninstaller stop before they change anything, and say so (exit code 2 when
+; silent), rather than end with an old program or a half-removed one.
+!macro StopWhileZelRuns ACTION
+    ClearErrors
+    Delete "$INSTDIR\zel.exe"
+    ${If} ${Errors}
+        MessageBox MB_OK|MB_ICONEXCLAMATION "ZEL is running. Close it, then ${ACTION} again." /SD IDOK
+        SetErrorLevel 2
+        Abort
+    ${EndIf}
+!macroend
