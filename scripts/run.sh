@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Builds zel.exe and starts it: under Wine on Linux, on the display in $DISPLAY.
+# Builds zel.exe and starts it in the folder this is called from, where its choosers then open:
+# under Wine on Linux, on the display in $DISPLAY.
 set -euo pipefail
+start_folder="$PWD"
 cd "$(dirname "$0")/.."
+repository="$PWD"
 scripts/setup.sh run
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target zel -j "$(nproc)"
@@ -10,4 +13,5 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "Built build/windows/ui/zel.exe; start it from a desktop session." >&2
     exit 1
 fi
-exec build/windows/wine-run.sh build/windows/ui/zel.exe
+cd "$start_folder"
+exec "$repository/build/windows/wine-run.sh" "$repository/build/windows/ui/zel.exe"
