@@ -77,6 +77,12 @@ foreach(link IN LISTS links)
     endif()
 endforeach()
 
+# The package target runs in a folder of the build tree: the files must be named in full.
+foreach(variable ZEL_SIGN_PFX ZEL_SIGNATURES)
+    if(NOT "$ENV{${variable}}" STREQUAL "" AND NOT IS_ABSOLUTE "$ENV{${variable}}")
+        fail("${variable} must name its file or folder by its full path, not '$ENV{${variable}}'")
+    endif()
+endforeach()
 set(signing "none")
 if(DEFINED ENV{ZEL_SIGN_PFX} OR DEFINED ENV{ZEL_SIGN_PASSWORD})
     if(NOT DEFINED ENV{ZEL_SIGN_PFX} OR NOT DEFINED ENV{ZEL_SIGN_PASSWORD})

@@ -3,12 +3,13 @@
 # here: every program and the installer carry a valid SHA-256 signature; removing it gives back
 # the unsigned bytes of the first build (for the installer: the unsigned installer around the
 # signed programs, made from their signatures); the signatures alone make the signed packages
-# again, byte for byte. Half a signing configuration fails.
+# again, byte for byte. Half a signing configuration, or a relative path, fails.
 # Usage: signing_test.sh TREE FIRST_TREE WORK_DIR VERSION
 set -eu
 tree=$1 first=$2 work=$3 version=$4
 . "${0%/*}/checks.sh"
 setup="zel-$version-setup.exe"
+fails() { ! "$@"; }
 package_with() { env "$@" cmake --build "$tree" --target package >"$work/package.log" 2>&1; }
 verified() { osslsigncode verify -CAfile "$work/signer.pem" -in "$1" >/dev/null 2>&1; }
 # The signature taken off again gives back EXPECTED.
@@ -24,8 +25,9 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=ZEL test signer" \
 openssl pkcs12 -export -inkey "$work/signer.key" -in "$work/signer.pem" \
     -out "$work/signer.pfx" -passout pass:throwaway
 
-check "a certificate without its password fails" \
-    sh -c '! ZEL_SIGN_PFX="$1" cmake --build "$2" --target package >/dev/null 2>&1' - "$work/signer.pfx" "$tree"
+check "a certificate without its password fails" fails package_with ZEL_SIGN_PFX="$work/signer.pfx"
+check "a certificate by a relative path fails" \
+    fails package_with ZEL_SIGN_PFX=signer.pfx ZEL_SIGN_PASSWORD=throwaway
 check "signing succeeds" package_with ZEL_SIGN_PFX="$work/signer.pfx" ZEL_SIGN_PASSWORD=throwaway
 check "and leaves no password behind" test ! -e "$tree/packaging/staging/signing"
 cp "$tree/$setup" "$tree/zel-$version-win64.zip" "$tree/SHA256SUMS" "$tree/signatures/"* "$work/signed/"
