@@ -29,7 +29,7 @@ for file in $shipped; do
     check "$file is the same in both builds" cmp "$first/$file" "$tree/$file"
 done
 for file in ui/zel.exe packaging/staging/uninstall.exe; do
-    check "$file names neither build folder" \
+    check "$file names neither checkout's folder" \
         sh -c '! grep -aqF -e "$1" -e "$2" "$3"' - "$source_dir" "$copy" "$tree/$file"
 done
 # Whole seconds; a zip holds even ones.
