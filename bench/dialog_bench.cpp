@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "jobs/job_texts.h"
 #include "tests/support/bench_files.h"
 #include "tests/support/zel_driver.h"
 #include "win32/text.h"
@@ -41,7 +40,7 @@ double timedJob(const ZelProcess& zel, int button) {
     const auto idle = [status] {
         wchar_t shown[64] = {};
         InternalGetWindowText(status, shown, 64);
-        return zel::win32::fromWide(shown) == zel::text::idleStatus;
+        return zel::win32::fromWide(shown) == zel::test::idleStatus;
     };
     return secondsOf([&] {
         zel.click(button);

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "jobs/job_texts.h"
+#include "jobs/texts.h"
 
 namespace zel {
 
@@ -40,8 +40,8 @@ PassResult passChunks(OpenFile& source, int64_t remaining, int64_t chunkSize,
 std::string cantReadMessage(const std::string& sourcePath, SystemError error,
                             const BinaryFile& files) {
     return text::aboutFailure(
-        text::cantReadSource, sourcePath,
-        error != noSystemError ? files.errorText(error) : text::sourceEndedEarly);
+        texts().cantReadSource, sourcePath,
+        error != noSystemError ? files.errorText(error) : texts().sourceEndedEarly);
 }
 
 void finishPass(const PassResult& passed, PendingOutput& output, const std::string& sourcePath,

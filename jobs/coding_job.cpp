@@ -6,7 +6,7 @@
 #include "cipher/byte_transform.h"
 #include "cipher/coded_file.h"
 #include "jobs/chunk_pass.h"
-#include "jobs/job_texts.h"
+#include "jobs/texts.h"
 #include "jobs/pending_output.h"
 #include "jobs/progress_reporter.h"
 
@@ -74,19 +74,18 @@ CodingNames codingNames(const std::string& selection, const std::string& destina
 }
 
 std::string codingStatusText(int k, int n) {
-    return std::string(text::codingStatusPrefix) + " " + std::to_string(k) + "/ " +
-           std::to_string(n);
+    return texts().codingStatusPrefix + " " + std::to_string(k) + "/ " + std::to_string(n);
 }
 
 void runCodingJob(SharedState& state, JobHost& host, BinaryFile& files,
                   const TimeOfDayClock& clock) {
     if (state.sourceSelection.empty()) {
-        host.showInfo(text::noSourceFile);
+        host.showInfo(texts().noSourceFile);
         host.setBusyPointer(false);
         return;
     }
     if (state.destinationPath.empty()) {
-        host.showInfo(text::noDestFile);
+        host.showInfo(texts().noDestFile);
         host.setBusyPointer(false);
         return;
     }
@@ -110,7 +109,7 @@ void runCodingJob(SharedState& state, JobHost& host, BinaryFile& files,
     host.setButtonsEnabled(true);
     state.sourceSelection.clear();
     state.destinationPath.clear();
-    host.showStatus(text::idleStatus);
+    host.showStatus(texts().idleStatus);
     host.showSourceText("");
     host.showDestinationText("");
     host.showKeyText(state.keyText);

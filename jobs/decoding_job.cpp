@@ -5,7 +5,7 @@
 #include "cipher/byte_transform.h"
 #include "cipher/coded_file.h"
 #include "jobs/chunk_pass.h"
-#include "jobs/job_texts.h"
+#include "jobs/texts.h"
 #include "jobs/pending_output.h"
 #include "jobs/progress_reporter.h"
 
@@ -36,7 +36,7 @@ void decodeFile(const std::string& sourcePath, const std::string& destinationPat
     uint8_t marker[3];
     if (!isCodedFileMarker(marker, source->readBytes(marker, sizeof marker))) {
         source.reset();
-        host.showInfo(text::notCodedFile);
+        host.showInfo(texts().notCodedFile);
         return;
     }
     PendingOutput output(files, destinationPath);
@@ -57,22 +57,22 @@ void decodeFile(const std::string& sourcePath, const std::string& destinationPat
 void runDecodingJob(SharedState& state, JobHost& host, BinaryFile& files) {
     host.showKeyText("");
     if (state.sourceSelection.empty()) {
-        host.showInfo(text::noSourceFile);
+        host.showInfo(texts().noSourceFile);
         return;
     }
     if (state.destinationPath.empty()) {
-        host.showInfo(text::noDestFile);
+        host.showInfo(texts().noDestFile);
         return;
     }
     const std::string typedKey = host.readKeyEntryText();
     if (typedKey.size() != keyTextLength) {
-        host.showInfo(text::invalidKeyLength);
+        host.showInfo(texts().invalidKeyLength);
         return;
     }
     host.setBusyPointer(true);
     const CodingKey key = parseKeyText(typedKey);
     host.setButtonsEnabled(false);
-    host.showStatus(text::decodingStatus);
+    host.showStatus(texts().decodingStatus);
 
     // The whole selection names the file; the file system reads it up to the first NUL.
     const std::string& selection = state.sourceSelection;
@@ -82,7 +82,7 @@ void runDecodingJob(SharedState& state, JobHost& host, BinaryFile& files) {
     state.sourceSelection.clear();
     state.destinationPath.clear();
     state.keyText.clear();
-    host.showStatus(text::idleStatus);
+    host.showStatus(texts().idleStatus);
     host.showSourceText("");
     host.showDestinationText("");
     host.setKeyEntryText("");

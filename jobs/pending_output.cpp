@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "jobs/job_texts.h"
+#include "jobs/texts.h"
 
 namespace zel {
 
@@ -112,11 +112,11 @@ void PendingOutput::abandon() {
 
 std::string PendingOutput::messageFor(OutputResult result) const {
     if (result == OutputResult::alreadyExists) {
-        return text::aboutFile(text::fileAlreadyExists, finalPath_);
+        return text::aboutFile(texts().fileAlreadyExists, finalPath_);
     }
     return text::aboutFailure(
-        text::cantWriteDest, finalPath_,
-        error_ != noSystemError ? files_.errorText(error_) : text::noSystemReason);
+        texts().cantWriteDest, finalPath_,
+        error_ != noSystemError ? files_.errorText(error_) : texts().noSystemReason);
 }
 
 }  // namespace zel

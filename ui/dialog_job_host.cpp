@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "jobs/job_texts.h"
+#include "jobs/texts.h"
 #include "ui/held_thread.h"
-#include "ui/info_text.h"
+#include "win32/text.h"
 
 namespace zel::ui {
 
@@ -22,8 +22,9 @@ int drawableWidth(HWND bar) {
 }  // namespace
 
 void showInfo(HWND mainDialog, const std::string& text) {
-    MessageBoxW(mainDialog, infoDisplayText(text, CP_ACP).c_str(),
-                infoDisplayText(text::infoTitle, CP_ACP).c_str(), MB_OK);
+    // Every text is in the process's code page; a message box shows it up to its first NUL.
+    MessageBoxW(mainDialog, win32::toWide(text.substr(0, text.find('\0'))).c_str(),
+                win32::toWide(texts().infoTitle).c_str(), MB_OK);
 }
 
 void DialogJobHost::setText(int id, const std::string& text) const {

@@ -54,7 +54,7 @@ private:
 };
 
 // The information box: owned by the dialog (which takes no input meanwhile), titled
-// text::infoTitle, one OK button, no icon.
+// texts().infoTitle, one OK button, no icon.
 void showInfo(HWND mainDialog, const std::string& text);
 
 }  // namespace zel::ui

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "jobs/job_host.h"
-#include "ui/explorer_choice.h"
 #include "ui/ui_state.h"
 
 namespace zel::ui {
@@ -28,14 +27,8 @@ struct DropHandleTraits {
 };
 using DropHandle = win32::UniqueHandle<DropHandleTraits>;
 
-// The program's arguments after its own name, read wide so that names in any script arrive.
-std::vector<std::wstring> commandLineNames();
 // The names of the files and folders dropped.
 std::vector<std::wstring> droppedNames(const DropHandle& drop);
-
-// Each name made absolute against the current folder and put into the process's code page,
-// with what it names; a file whose name the code page cannot hold exactly is unusable.
-std::vector<NamedPath> namedPaths(const std::vector<std::wstring>& names);
 
 // Makes each name absolute against the current folder, looks at what it names, and stores and
 // shows the choice as the source chooser does; on a refusal shows why and changes nothing.

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "jobs/job_texts.h"
+#include "jobs/texts.h"
 
 namespace zel::ui {
 
@@ -114,7 +114,7 @@ void storeSourceChoice(UiState& state, JobHost& host, const ChooserResult& chose
     }
     state.shared.sourceCount = static_cast<int16_t>(chosen.count);
     state.shared.statusMessage =
-        std::string(text::filesToCryptPrefix) + " " + std::to_string(state.shared.sourceCount);
+        texts().filesToCryptPrefix + " " + std::to_string(state.shared.sourceCount);
     host.showStatus(state.shared.statusMessage);
 }
 
@@ -133,7 +133,7 @@ void chooseDestination(UiState& state, JobHost& host) {
         if (!destinationExists(state.shared.destinationPath)) {
             return;
         }
-        host.showInfo(text::fileAlreadyExists);
+        host.showInfo(texts().fileAlreadyExists);
         state.shared.destinationPath.clear();
     }
 }

@@ -3,8 +3,11 @@
 
 #include <commctrl.h>
 
+#include "jobs/texts.h"
 #include "ui/explorer_files.h"
 #include "win32/com_apartment.h"
+#include "win32/named_paths.h"
+#include "win32/text.h"
 
 namespace {
 
@@ -31,7 +34,7 @@ int runProgram(HINSTANCE instance) {
     }
     // Files named on the command line ("Send To", "Open with") are chosen at once; the window is
     // shown first, so that a refusal has it behind it.
-    const std::vector<std::wstring> names = zel::ui::commandLineNames();
+    const std::vector<std::wstring> names = zel::win32::commandLineArguments();
     if (!names.empty()) {
         ShowWindow(dialog.state().mainDialog, SW_SHOW);
         dialog.takeExplorerFiles(names);
@@ -43,6 +46,7 @@ int runProgram(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    zel::convertTexts(zel::win32::inProcessCodePage);
     const int exitCode = runProgram(instance);
     // COM is released when runProgram returns; nothing else is left to end.
     ExitProcess(static_cast<UINT>(exitCode));

@@ -8,7 +8,7 @@
 
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
-#include "jobs/job_texts.h"
+#include "jobs/texts.h"
 #include "res/resource.h"
 #include "ui/explorer_files.h"
 #include "ui/file_choosers.h"
@@ -71,7 +71,7 @@ constexpr ControlRow controlTable[] = {
     {keyLabel, "STATIC", "Key :", 5, 110, 50, 10, labelStyle, 0, nullptr},
     {sourceDisplay, "STATIC", "", 45, 125, 350, 10, displayStyle, 0, nullptr},
     {destDisplay, "STATIC", "", 45, 140, 350, 10, displayStyle, 0, nullptr},
-    {statusDisplay, "STATIC", text::idleStatus, 45, 155, 350, 10, displayStyle, 0, nullptr},
+    {statusDisplay, "STATIC", nullptr /* idle */, 45, 155, 350, 10, displayStyle, 0, nullptr},
     {keyDisplay, "STATIC", "", 45, 110, 350, 10, displayStyle, 0, nullptr},
     {bannerImage, "STATIC", nullptr, 310, 40, 200, 50, bannerStyle, 0, nullptr},
     {keyEntry, "EDIT", "", 5, 70, 390, 10, entryStyle, WS_EX_CLIENTEDGE, nullptr},
@@ -200,8 +200,10 @@ bool MainDialog::createControls() {
     for (const ControlRow& row : controlTable) {
         RECT area{row.x, row.y, row.x + row.width, row.y + row.height};
         MapDialogRect(state_.mainDialog, &area);
+        // The status starts idle, in the words of the table of texts.
+        const char* text = row.id == statusDisplay ? texts().idleStatus.c_str() : row.text;
         const HWND control = CreateWindowExA(
-            row.exStyle, row.className, row.text, row.style, area.left, area.top,
+            row.exStyle, row.className, text, row.style, area.left, area.top,
             area.right - area.left, area.bottom - area.top, state_.mainDialog,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance_, nullptr);
         if (control == nullptr) {

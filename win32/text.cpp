@@ -33,4 +33,8 @@ std::string fromWide(std::wstring_view text, unsigned codePage) {
     return narrow;
 }
 
+std::string fromUtf8(std::string_view utf8, unsigned codePage) {
+    return fromWide(toWide(utf8, CP_UTF8), codePage);
+}
+
 }  // namespace zel::win32

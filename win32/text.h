@@ -11,4 +11,10 @@ namespace zel::win32 {
 std::wstring toWide(std::string_view text, unsigned codePage = 0 /* CP_ACP */);
 std::string fromWide(std::wstring_view text, unsigned codePage = 0 /* CP_ACP */);
 
+// UTF-8 (the table of texts) in the given code page; for convertTexts.
+std::string fromUtf8(std::string_view utf8, unsigned codePage);
+inline std::string inProcessCodePage(std::string_view utf8) {
+    return fromUtf8(utf8, 0 /* CP_ACP */);
+}
+
 }  // namespace zel::win32

@@ -14,7 +14,6 @@
 #include "jobs/buffered_files.h"
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
-#include "jobs/job_texts.h"
 #include "tests/support/memory_files.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/test_bytes.h"
@@ -68,13 +67,15 @@ void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault faul
     const bool marked = size >= 3 && std::memcmp(content.data(), "ZEL", 3) == 0;
     std::string message;
     if (!marked || (fault == Fault::shortRead && offset < 3)) {
-        message = "can\xB4t decode, not a ZEL coded file !!!";
+        message = "can´t decode, not a ZEL coded file !!!";
     } else if (fault == Fault::shortRead && offset < size) {
-        message = "can\xB4t read sourcefile !!\n" + source + "\n" + zel::text::sourceEndedEarly;
+        message = "can´t read sourcefile !!\n" + source +
+                  "\nThe file ended before all of its bytes were read; it may have been changed "
+                  "meanwhile.";
     } else if (fault == Fault::writeLimit && offset < size - 3) {
-        message = "can\xB4t write destfile !!\n" + destination + "\nsystem error 112";
+        message = "can´t write destfile !!\n" + destination + "\nsystem error 112";
     } else if (fault == Fault::closeFails) {
-        message = "can\xB4t write destfile !!\n" + destination + "\nsystem error 5";
+        message = "can´t write destfile !!\n" + destination + "\nsystem error 5";
     } else if (fault == Fault::destinationAppears) {
         message = "File already exists !!\n" + destination;
     }

@@ -154,7 +154,7 @@ TEST(CodingJob, RunGoesOnAfterAFileFails) {
     r.run({abcInD, 3, "C:\\o", "", ""});
 
     EXPECT_EQ(r.host.infos(), (Paths{cantReadMessage("C:\\d\\a", MemoryFiles::fileNotFound),
-                                     cantReadMessage("C:\\d\\b", text::sourceEndedEarly)}));
+                                     cantReadMessage("C:\\d\\b", sourceEndedEarly)}));
     EXPECT_EQ(r.files.paths(), (Paths{"C:\\d\\b", "C:\\d\\c", "C:\\o_c_ZEL"}));
     EXPECT_EQ(r.files.at("C:\\o_c_ZEL").bytes, codedFileOf(r.key, plain));
     EXPECT_EQ(r.host.shownKeyText, formatKeyText(r.key));

@@ -10,7 +10,7 @@
 namespace zel::test {
 namespace {
 
-const std::string notCoded = "can\xB4t decode, not a ZEL coded file !!!";
+const std::string notCoded = "can´t decode, not a ZEL coded file !!!";
 const std::string coded = "C:\\in\\a.zel";
 const std::string plainPath = "C:\\out\\a.bin";
 

@@ -13,7 +13,6 @@
 #include "jobs/binary_file.h"
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
-#include "jobs/job_texts.h"
 #include "jobs/shared_state.h"
 #include "tests/support/memory_files.h"
 #include "tests/support/recording_host.h"
@@ -52,15 +51,19 @@ inline auto fieldsOf(const SharedState& s) {
 
 using Paths = std::vector<std::string>;
 
+// The reason given for a source that ends before its length.
+inline constexpr char sourceEndedEarly[] =
+    "The file ended before all of its bytes were read; it may have been changed meanwhile.";
+
 // The messages of a failed run, with the reason as the in-memory files word a system error.
 inline std::string cantReadMessage(const std::string& path, const std::string& reason) {
-    return "can\xB4t read sourcefile !!\n" + path + "\n" + reason;
+    return "can´t read sourcefile !!\n" + path + "\n" + reason;
 }
 inline std::string cantReadMessage(const std::string& path, SystemError error) {
     return cantReadMessage(path, "system error " + std::to_string(error));
 }
 inline std::string cantWriteMessage(const std::string& path, SystemError error) {
-    return "can\xB4t write destfile !!\n" + path + "\nsystem error " + std::to_string(error);
+    return "can´t write destfile !!\n" + path + "\nsystem error " + std::to_string(error);
 }
 inline std::string alreadyExistsMessage(const std::string& path) {
     return "File already exists !!\n" + path;
@@ -86,7 +89,7 @@ inline std::vector<FaultCase> faultsOfBothJobs(const std::string& source,
         {{"missing source", [=](auto& f) { f.entries.erase(source); }},
          {cantReadMessage(source, MemoryFiles::fileNotFound), {}, 0}},
         {{"short read", [=](auto& f) { f.readStopsAt[source] = 900; }},
-         {cantReadMessage(source, text::sourceEndedEarly), {source}, 1}},
+         {cantReadMessage(source, sourceEndedEarly), {source}, 1}},
         {{"destination exists", [=](auto& f) { f.put(destination, old); }},
          {alreadyExistsMessage(destination), {source, destination}, 0}},
         {{"write fails midway", [](auto& f) { f.writeLimit = 1000; }},

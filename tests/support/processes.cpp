@@ -8,6 +8,7 @@
 #include "jobs/buffered_files.h"
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
+#include "jobs/texts.h"
 #include "win32/win32_binary_file.h"
 #include "tests/support/real_files.h"
 #include "tests/support/recording_host.h"
@@ -77,6 +78,8 @@ int runJob(std::vector<std::string> args) {
         }
         args.erase(args.begin(), args.begin() + 2);
     }
+    // As the program does: the texts in the process's code page, as the paths are.
+    convertTexts(win32::inProcessCodePage);
     Win32BinaryFile systemFiles;
     BufferedFiles files(systemFiles);
     SharedState state;

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "jobs/job_texts.h"
-
 namespace zel::test {
 
 Calls concat(std::initializer_list<Calls> parts) {
@@ -31,15 +29,13 @@ bool RecordingHost::endsWith(const Calls& tail) const {
 }
 
 Calls RecordingHost::codingRunEnd(const std::string& keyText) {
-    return {"setButtonsEnabled true", std::string("showStatus ") + text::idleStatus,
-            "showSourceText ",        "showDestinationText ",
-            "showKeyText " + keyText, "setBusyPointer false"};
+    return {"setButtonsEnabled true", "showStatus Idle . . .",  "showSourceText ",
+            "showDestinationText ",   "showKeyText " + keyText, "setBusyPointer false"};
 }
 
 Calls RecordingHost::decodingRunEnd() {
-    return {"setButtonsEnabled true", std::string("showStatus ") + text::idleStatus,
-            "showSourceText ",        "showDestinationText ",
-            "setKeyEntryText ",       "setBusyPointer false"};
+    return {"setButtonsEnabled true", "showStatus Idle . . .", "showSourceText ",
+            "showDestinationText ",   "setKeyEntryText ",      "setBusyPointer false"};
 }
 
 void RecordingHost::setProgressRange(int32_t low, int32_t high) {

@@ -4,7 +4,6 @@
 
 #include <stdexcept>
 
-#include "jobs/job_texts.h"
 #include "win32/text.h"
 
 namespace zel::test {
@@ -207,7 +206,7 @@ bool chooseDestination(const ZelProcess& zel, const std::wstring& name) {
     ZelProcess::chooseFiles(chooser->window, name);
     // The chooser closes; then the dialog takes input again, or the name is refused.
     return waitUntil([&] {
-        return zel.waitForDialog(text::infoTitle, milliseconds(0)) ||
+        return zel.waitForDialog(infoTitle, milliseconds(0)) ||
                (IsWindow(chooser->window) == 0 && IsWindowEnabled(zel.window()));
     });
 }
@@ -223,7 +222,7 @@ bool cancelChooser(const ZelProcess& zel, const std::string& title) {
 }
 
 std::optional<std::wstring> dismissInfo(const ZelProcess& zel, milliseconds limit) {
-    const auto box = zel.waitForDialog(text::infoTitle, limit);
+    const auto box = zel.waitForDialog(infoTitle, limit);
     if (!box) {
         return std::nullopt;
     }
@@ -237,7 +236,7 @@ bool waitForJobEnd(const ZelProcess& zel, milliseconds limit) {
     return waitUntil(
         [&] {
             return IsWindowEnabled(zel.control(codeButton)) && zel.text(destDisplay).empty() &&
-                   zel.text(statusDisplay) == text::idleStatus;
+                   zel.text(statusDisplay) == idleStatus;
         },
         limit);
 }

@@ -13,6 +13,8 @@
 
 namespace zel::test {
 
+inline constexpr char infoTitle[] = ZEL_PROGRAM_TITLE " - Info";
+inline constexpr char idleStatus[] = "Idle . . .";
 inline constexpr char sourceChooserTitle[] = "Select sourcefile";
 inline constexpr char destinationChooserTitle[] = "Select destination";
 

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "jobs/job_texts.h"
 #include "tests/support/zel_steps.h"
 
 namespace zel::test {
@@ -49,7 +48,7 @@ TEST_F(DestinationChooser, RefusesAnExistingNameAndAsksAgain) {
     ASSERT_TRUE(chooser.has_value());
     ZelProcess::chooseFiles(chooser->window, L"taken.bin");
 
-    const auto refusal = zel.waitForDialog(text::infoTitle);
+    const auto refusal = zel.waitForDialog(infoTitle);
     ASSERT_TRUE(refusal.has_value());
     EXPECT_EQ(refusal->owner, zel.window());
     EXPECT_EQ(zel.wideText(destDisplay), folder_ / L"taken.bin");
@@ -79,7 +78,7 @@ TEST_F(InfoMessages, ShowTheAcuteAccentUnderTheProgramsUtf8CodePage) {
     zel.setText(keyEntry, "123456789");
 
     zel.click(decodeButton);  // "Decode file": the empty plain.txt has no marker
-    const auto box = zel.waitForDialog(text::infoTitle);
+    const auto box = zel.waitForDialog(infoTitle);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->owner, zel.window());
     EXPECT_EQ(dismissInfo(zel), L"can\u00B4t decode, not a ZEL coded file !!!");

@@ -1,14 +1,12 @@
 // Clicks and commands reaching the dialog from outside, and how the program ends.
 #include <gtest/gtest.h>
 
-#include "jobs/job_texts.h"
 #include "tests/support/zel_steps.h"
 
 namespace zel::test {
 namespace {
 
 using namespace ui;
-using text::infoTitle;
 
 TEST(EndingTheProgram, QuitEndsWithExitCodeZero) {
     ZelProcess zel;

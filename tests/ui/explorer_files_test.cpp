@@ -1,12 +1,12 @@
-// Files from Explorer inside this process: the rules that turn names into a source choice or a
-// refusal, and drops on a real (hidden) main dialog, built with the HDROP Explorer would send.
-#include "ui/explorer_choice.h"
+// Files from Explorer inside this process: what the names are, and drops on a real (hidden)
+// main dialog, built with the HDROP Explorer would send.
 #include "ui/explorer_files.h"
 #include "ui/main_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/support/zel_driver.h"
+#include "win32/named_paths.h"
 #include "win32/text.h"
 
 #include <shlobj.h>
@@ -20,61 +20,6 @@ namespace {
 
 using namespace std::string_literals;
 using namespace ui;
-
-NamedPath file(const std::string& path) {
-    return {path, NameKind::file};
-}
-
-TEST(ExplorerChoice, OneFileOrSeveralOfOneFolderAreChosenAsTheChooserAnswers) {
-    // The count and the selection of a choice that is not refused.
-    const auto chosen = [](const std::vector<NamedPath>& paths) {
-        const ExplorerChoice choice = explorerChoice(paths, 100);
-        EXPECT_EQ(choice.refusal, "");
-        return std::pair(choice.count, choice.selection);
-    };
-    EXPECT_EQ(chosen({file("C:\\d\\a.txt")}), std::pair(1, "C:\\d\\a.txt\0"s));
-
-    // The folder's case does not make another folder; the first spelling is kept.
-    EXPECT_EQ(chosen({file("C:\\d\\a.txt"), file("c:\\D\\b c.bin"), file("C:\\d\\x")}),
-              std::pair(3, "C:\\d\0a.txt\0b c.bin\0x\0"s));
-
-    // A drive's root keeps its backslash: "C:" alone is the drive's current folder.
-    EXPECT_EQ(chosen({file("C:\\a"), file("C:\\b")}), std::pair(2, "C:\\\0a\0b\0"s));
-
-    // A file named twice is chosen once, else the second coding would meet the first's output.
-    EXPECT_EQ(chosen({file("C:\\d\\a"), file("C:\\D\\A"), file("C:\\d\\b")}),
-              std::pair(2, "C:\\d\0a\0b\0"s));
-    EXPECT_EQ(chosen({file("C:\\d\\a"), file("C:\\d\\a")}), std::pair(1, "C:\\d\\a\0"s));
-
-    EXPECT_EQ(chosen({}), std::pair(0, ""s));
-}
-
-TEST(ExplorerChoice, RefusesWhatTheChooserCouldNeverReturnAndSaysWhy) {
-    const auto refusal = [](const std::vector<NamedPath>& paths, std::size_t limit = 100) {
-        const ExplorerChoice choice = explorerChoice(paths, limit);
-        EXPECT_EQ(choice.count, 0);
-        EXPECT_EQ(choice.selection, "");
-        return choice.refusal;
-    };
-    EXPECT_EQ(refusal({file("C:\\d\\a"), {"C:\\d\\gone", NameKind::missing}}),
-              text::refusedMissing + "\nC:\\d\\gone"s);
-    EXPECT_EQ(refusal({{"C:\\d\\sub", NameKind::folder}, file("C:\\d\\a")}),
-              text::refusedFolder + "\nC:\\d\\sub"s);
-    EXPECT_EQ(refusal({{"C:\\d\\?.txt", NameKind::unusable}}),
-              text::refusedUnusableName + "\nC:\\d\\?.txt"s);
-    EXPECT_EQ(refusal({file("C:\\d\\a"), file("C:\\d\\b"), file("C:\\e\\c")}),
-              text::refusedSeveralFolders + "\nC:\\d\nC:\\e"s);
-    // "C:\d\e\f" is not in "C:\d".
-    EXPECT_EQ(refusal({file("C:\\d\\a"), file("C:\\d\\e\\f")}),
-              text::refusedSeveralFolders + "\nC:\\d\nC:\\d\\e"s);
-
-    // The selection and the empty piece that ends it must fit the chooser's buffer.
-    const std::vector<NamedPath> two = {file("C:\\d\\a"), file("C:\\d\\b")};  // "C:\d\0a\0b\0\0"
-    EXPECT_EQ(explorerChoice(two, 10).count, 2);
-    EXPECT_EQ(refusal(two, 9), text::refusedTooMany + "\n2 files"s);
-    EXPECT_EQ(explorerChoice({file("C:\\a")}, 6).count, 1);  // "C:\a\0\0"
-    EXPECT_EQ(refusal({file("C:\\a")}, 5), text::refusedTooMany + "\n1 files"s);
-}
 
 // The memory Explorer hands over with WM_DROPFILES: a DROPFILES header, then the wide names,
 // each ended by NUL, and one NUL more. The receiver frees it with DragFinish.
@@ -103,8 +48,8 @@ TEST(NamedPaths, TellFilesFoldersMissingNamesAndNamesTheCodePageCannotHold) {
     writeWholeFile(folder / L"a.txt", {});
     writeWholeFile(folder / L"\u0414\u0430\u043D.txt", {});
     const std::vector<NamedPath> named =
-        namedPaths({folder / L"a.txt", folder / L"inner", folder / L"gone.txt",
-                    folder / L"\u0414\u0430\u043D.txt", folder / L"inner\\..\\a.txt", L""});
+        win32::namedPaths({folder / L"a.txt", folder / L"inner", folder / L"gone.txt",
+                           folder / L"\u0414\u0430\u043D.txt", folder / L"inner\\..\\a.txt", L""});
     ASSERT_EQ(named.size(), 6u);
     const std::string base = win32::fromWide(folder.widePath());
     EXPECT_EQ(named[0].path, base + "\\a.txt");

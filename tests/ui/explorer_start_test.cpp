@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/zel_steps.h"
-#include "ui/explorer_choice.h"
 #include "win32/text.h"
 
 namespace zel::test {
@@ -67,11 +66,12 @@ TEST_F(StartedWithFiles, WhatTheChooserCouldNeverReturnIsRefusedWithTheRuleItBre
     writeWholeFile(folder_ / L"sub\\x.txt", {});
 
     expectRefused(folder_, {L"a.txt", L"sub\\x.txt"},
-                  toWide(text::refusedSeveralFolders) + L"\n" + folder_.widePath() + L"\n" +
-                      (folder_ / L"sub"));
-    expectRefused(folder_, {L"sub"}, toWide(text::refusedFolder) + L"\n" + (folder_ / L"sub"));
+                  L"Nothing chosen: the files must all be in one folder.\n" + folder_.widePath() +
+                      L"\n" + (folder_ / L"sub"));
+    expectRefused(folder_, {L"sub"},
+                  L"Nothing chosen: a folder cannot be coded, only files.\n" + (folder_ / L"sub"));
     expectRefused(folder_, {L"a.txt", L"missing.txt"},
-                  toWide(text::refusedMissing) + L"\n" + (folder_ / L"missing.txt"));
+                  L"Nothing chosen: this file does not exist.\n" + (folder_ / L"missing.txt"));
 }
 
 }  // namespace

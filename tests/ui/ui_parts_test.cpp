@@ -1,5 +1,5 @@
-// The dialog's parts that can be tested inside this process: the progress throttle, the text
-// of information messages, the choosers' answers and existence test, and the dialog's job
+// The dialog's parts that can be tested inside this process: the progress throttle, the texts
+// in either code page, the choosers' answers and existence test, and the dialog's job
 // host on a real (hidden) main dialog.
 #include "ui/main_dialog.h"
 
@@ -15,8 +15,9 @@
 #include "tests/support/zel_driver.h"
 #include "ui/file_choosers.h"
 #include "ui/held_thread.h"
-#include "ui/info_text.h"
+#include "jobs/texts.h"
 #include "ui/progress_throttle.h"
+#include "win32/text.h"
 
 namespace zel::test {
 namespace {
@@ -81,20 +82,20 @@ TEST(ProgressThrottle, AStepChangeShowsWhatIsPending) {
     EXPECT_TRUE(bar.setStep(0));  // the end of a file: the bar must show where it stands
 }
 
-TEST(InfoDisplayText, ConvertsTheJobsLiteralsFrom1252AndPathsFromTheActiveCodePage) {
+TEST(SystemTexts, ShowTheSameInTheAnsiCodePageAndInUtf8) {
+    // This program runs in Windows-1252 (an older Windows), zel.exe in UTF-8 (its manifest):
+    // the table turned into either code page shows the same words.
+    ASSERT_EQ(GetACP(), 1252u);
     const std::wstring notCoded = L"can\u00B4t decode, not a ZEL coded file !!!";
-    EXPECT_EQ(infoDisplayText("can\xB4t decode, not a ZEL coded file !!!", 65001), notCoded);
-    EXPECT_EQ(infoDisplayText("can\xB4t decode, not a ZEL coded file !!!", 1252), notCoded);
+    convertTexts(win32::inProcessCodePage);
+    EXPECT_EQ(texts().notCodedFile, "can\xB4t decode, not a ZEL coded file !!!");
+    EXPECT_EQ(win32::toWide(texts().notCodedFile), notCoded);
+    EXPECT_EQ(win32::toWide(texts().cantWriteDest), L"can\u00B4t write destfile !!");
 
-    const std::string utf8Path = "C:\\\xD0\x94\xD0\xB0\xD0\xBD\\\xE3\x83\x95.txt";  // Дан, フ
-    EXPECT_EQ(infoDisplayText("can\xB4t read sourcefile !!\n" + utf8Path, 65001),
-              L"can\u00B4t read sourcefile !!\nC:\\\u0414\u0430\u043D\\\u30D5.txt");
-    EXPECT_EQ(infoDisplayText("can\xB4t write destfile !!\nC:\\caf\xE9.txt", 1252),
-              L"can\u00B4t write destfile !!\nC:\\caf\u00E9.txt");
-    EXPECT_EQ(infoDisplayText("No sourcefile !", 65001), L"No sourcefile !");
-    // A text is shown up to its first NUL.
-    EXPECT_EQ(infoDisplayText("File already exists !!\0ignored"s, 65001),
-              L"File already exists !!");
+    convertTexts([](std::string_view utf8) { return win32::fromUtf8(utf8, CP_UTF8); });
+    EXPECT_EQ(texts().notCodedFile, "can\xC2\xB4t decode, not a ZEL coded file !!!");
+    EXPECT_EQ(win32::toWide(texts().notCodedFile, CP_UTF8), notCoded);
+    EXPECT_EQ(texts().infoTitle, ZEL_PROGRAM_TITLE " - Info");
 }
 
 // The count and the text of a chooser's answer, to compare in one.

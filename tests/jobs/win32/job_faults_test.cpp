@@ -11,7 +11,6 @@
 
 #include "cipher/byte_transform.h"
 #include "cipher/coding_key.h"
-#include "jobs/job_texts.h"
 #include "real_job_test.h"
 #include "tests/support/processes.h"
 #include "win32/error_text.h"
@@ -23,13 +22,13 @@ using Infos = std::vector<std::string>;
 
 // The messages name the file and, on a third line, the system's text for the error.
 std::string cantRead(const std::string& path, DWORD error) {
-    return text::aboutFailure(text::cantReadSource, path, win32::errorText(error));
+    return "can´t read sourcefile !!\n" + path + "\n" + win32::errorText(error);
 }
 std::string cantWrite(const std::string& path, DWORD error) {
-    return text::aboutFailure(text::cantWriteDest, path, win32::errorText(error));
+    return "can´t write destfile !!\n" + path + "\n" + win32::errorText(error);
 }
 std::string alreadyExists(const std::string& path) {
-    return text::aboutFile(text::fileAlreadyExists, path);
+    return "File already exists !!\n" + path;
 }
 
 // What is in some folders before a run, to hold against what is there after it.

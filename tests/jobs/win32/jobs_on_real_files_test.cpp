@@ -1,6 +1,5 @@
 // The coding and decoding jobs on real files: what lands on disk, byte for byte, and under
 // which names.
-#include "jobs/job_texts.h"
 #include "real_job_test.h"
 
 namespace zel::test {
@@ -88,7 +87,7 @@ TEST_F(JobsOnRealFiles, DecodingAFileWithoutTheMarkerLeavesNothing) {
     writeWholeFile(folder / "plain", {'Z', 'E', 'l', 1, 2});
     RecordingHost host("123123123");
     decode(folder / "plain", folder / "decoded", host);
-    EXPECT_EQ(host.infos(), std::vector<std::string>{text::notCodedFile});
+    EXPECT_EQ(host.infos(), std::vector<std::string>{"can´t decode, not a ZEL coded file !!!"});
     EXPECT_EQ(snapshotOf(folder.path()).size(), 1u);
 }
 

@@ -7,7 +7,7 @@
 # Nothing is replaced, interleaved or lost, and no unfinished "*.part" file is left.
 # Usage: two_runs_at_once.sh <wine-run.sh> <test program with the --job role> <work folder> [rounds]
 set -euo pipefail
-export LC_ALL=C  # the messages hold the byte 0xB4
+export LC_ALL=C  # the messages hold the byte 0xB4 (Windows-1252)
 wine_run=$1 runner=$2 work=$3 rounds=${4:-8}
 winpath() { echo "Z:${1//\//\\}"; }
 fail() { echo "FAIL: $*"; exit 1; }
