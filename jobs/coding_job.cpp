@@ -68,9 +68,13 @@ CodingNames codingNames(const std::string& selection, const std::string& destina
     const std::string folder = fields.empty() ? std::string() : fields[0];
     const std::string name =
         static_cast<std::size_t>(k) < fields.size() ? fields[k] : std::string();
+    // A POSIX folder (absolute, so it starts with '/') is joined with '/', a Windows one ("C:\d",
+    // "\\server\share") with '\'; a root ("C:\", "/") ends with its separator already.
+    const char separator = !folder.empty() && folder.front() == '/' ? '/' : '\\';
     const bool endsWithSeparator =
-        !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
-    return {folder + (endsWithSeparator ? "" : "\\") + name, destination + "_" + name + "_ZEL"};
+        !folder.empty() && (folder.back() == separator || folder.back() == '/');
+    return {folder + (endsWithSeparator ? "" : std::string(1, separator)) + name,
+            destination + "_" + name + "_ZEL"};
 }
 
 std::string codingStatusText(int k, int n) {

@@ -82,6 +82,10 @@ TEST(CodingJob, SeveralFilesNamesAndStatuses) {
         {"C:\\docs", 2, "C:\\docs\\"},
         {"C:\\", 3, "C:\\"},
         {"D:\\many files\\", 12, "D:\\many files\\"},
+        // POSIX folders: joined with '/', also when a name in them ends with '\'.
+        {"/docs", 2, "/docs/"},
+        {"/", 2, "/"},
+        {"/odd\\", 2, "/odd\\/"},
     };
     for (const auto& [folder, count, joined] : cases) {
         SCOPED_TRACE(folder);
