@@ -1,6 +1,7 @@
 #!/bin/sh
-# Mounts, for the job fault tests, a tiny file system that fills at once (DIR/full) and a
-# read-only one holding one file (DIR/readonly/source.bin), or takes them away again.
+# Mounts, for the fault tests of the jobs and of the command line, a tiny file system that
+# fills at once (DIR/full) and a read-only one holding one file (DIR/readonly/source.bin), or
+# takes them away again.
 # Usage: fault_mounts.sh setup|cleanup DIR
 # Never fails: mounting needs root, and the tests skip, saying why, what is not mounted.
 action="$1" dir="$2"

@@ -1,0 +1,308 @@
+#include "posix/posix_binary_file.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "posix/platform_files.h"
+
+namespace zel {
+
+namespace {
+
+using posix::UniqueFd;
+
+// The file system reads a name only up to its first NUL.
+std::string upToNul(const std::string& path) {
+    return path.substr(0, path.find('\0'));
+}
+
+// "." for a bare name, "/" for a name in the root.
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool nameTaken(const std::string& name) {
+    struct stat status {};
+    return ::lstat(name.c_str(), &status) == 0;
+}
+
+// Makes a new name durable: the folder's entries through to the disk. File systems that
+// cannot sync a folder say so, and have nothing to sync then.
+bool syncFolder(const std::string& folder) {
+    const UniqueFd opened(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!opened || ::fsync(opened.get()) == 0) {
+        return opened.valid();
+    }
+    return errno == EINVAL || errno == EROFS || errno == ENOTSUP || errno == EOPNOTSUPP;
+}
+
+bool renameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (posix::renameNoReplace(from, to)) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP) {
+        return false;
+    }
+    // The file system cannot rename that way: a second name, which is never made over an
+    // existing one, then the first goes. Should that fail, the whole file has both names.
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return false;
+    }
+    ::unlink(from.c_str());
+    return true;
+}
+
+// The names of the unfinished outputs that have one, for the signal handler: copies made
+// beforehand, in slots it can read without taking a lock. A process writes one output at a
+// time; an output that finds no free slot is only not removed on a signal.
+constexpr int namedOutputSlots = 16;
+std::atomic<char*> namedOutputs[namedOutputSlots];
+static_assert(std::atomic<char*>::is_always_lock_free, "the signal handler reads the slots");
+
+void rememberNamedOutput(const std::string& name) {
+    char* copy = ::strdup(name.c_str());
+    for (std::atomic<char*>& slot : namedOutputs) {
+        char* none = nullptr;
+        if (copy != nullptr && slot.compare_exchange_strong(none, copy)) {
+            return;
+        }
+    }
+    std::free(copy);
+}
+
+void forgetNamedOutput(const std::string& name) {
+    for (std::atomic<char*>& slot : namedOutputs) {
+        char* held = slot.load();
+        if (held != nullptr && name == held && slot.compare_exchange_strong(held, nullptr)) {
+            std::free(held);
+        }
+    }
+}
+
+// Only async-signal-safe calls: unlink, signal, raise. The signal, blocked while this runs,
+// ends the process by its default action as soon as the handler returns.
+extern "C" void removeNamedOutputsAndEnd(int signalNumber) {
+    for (std::atomic<char*>& slot : namedOutputs) {
+        if (const char* name = slot.load()) {
+            ::unlink(name);
+        }
+    }
+    ::signal(signalNumber, SIG_DFL);
+    ::raise(signalNumber);
+}
+
+// Large requests are split, as some systems refuse counts beyond 2 GiB in one call.
+constexpr std::size_t largestSystemTransfer = std::size_t{1} << 30;
+
+class PosixOpenFile final : public OpenFile {
+public:
+    explicit PosixOpenFile(UniqueFd fd) : fd_(std::move(fd)) {}
+
+    int64_t length() override {
+        struct stat status {};
+        if (::fstat(fd_.get(), &status) != 0) {
+            return failed(), -1;
+        }
+        return static_cast<int64_t>(status.st_size);
+    }
+
+    std::size_t readBytes(uint8_t* buffer, std::size_t count) override {
+        std::size_t total = 0;
+        while (total < count) {
+            const ssize_t got =
+                ::read(fd_.get(), buffer + total, std::min(count - total, largestSystemTransfer));
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0) {
+                failed();
+            }
+            if (got <= 0) {
+                break;
+            }
+            total += static_cast<std::size_t>(got);
+        }
+        return total;
+    }
+
+    bool writeBytes(const uint8_t* bytes, std::size_t count) override {
+        std::size_t total = 0;
+        while (total < count) {
+            const ssize_t written =
+                ::write(fd_.get(), bytes + total, std::min(count - total, largestSystemTransfer));
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written < 0) {
+                return failed();
+            }
+            if (written == 0) {
+                // Nothing written and no error: the system took no more; call it a full disk.
+                lastError_ = ENOSPC;
+                return false;
+            }
+            total += static_cast<std::size_t>(written);
+        }
+        return true;
+    }
+
+    bool flushToDisk() override { return posix::flushFileToDisk(fd_.get()) || failed(); }
+
+    // Nothing to do: an unnamed output lives on in the descriptor that PosixBinaryFile keeps
+    // until renameFile names it, and a named one is removed only by a signal.
+    bool keepWhenClosed() override { return true; }
+
+    bool closeFile() override { return fd_.close() || failed(); }
+
+    SystemError lastError() const override { return lastError_; }
+
+private:
+    bool failed() {
+        lastError_ = static_cast<SystemError>(errno);
+        return false;
+    }
+
+    UniqueFd fd_;
+    SystemError lastError_ = noSystemError;
+};
+
+}  // namespace
+
+bool PosixBinaryFile::failed() {
+    lastError_ = static_cast<SystemError>(errno);
+    return false;
+}
+
+std::unique_ptr<OpenFile> PosixBinaryFile::openBinary(const std::string& path) {
+    // Not blocking on a FIFO that has no writer; no effect on a regular file.
+    UniqueFd file(::open(upToNul(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat status {};
+    if (!file || ::fstat(file.get(), &status) != 0) {
+        failed();
+        return nullptr;
+    }
+    // Only a regular file has the length that a job reads from it.
+    if (!S_ISREG(status.st_mode)) {
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        failed();
+        return nullptr;
+    }
+    return std::make_unique<PosixOpenFile>(std::move(file));
+}
+
+std::unique_ptr<OpenFile> PosixBinaryFile::createBinary(const std::string& path,
+                                                        CreateOutcome& outcome) {
+    const std::string name = upToNul(path);
+    outcome = CreateOutcome::failed;
+    if (outputs_ == Outputs::unnamedWherePossible) {
+        if (unnamed_.count(name) != 0 || nameTaken(name)) {
+            errno = EEXIST;
+            failed();
+            outcome = CreateOutcome::alreadyExists;
+            return nullptr;
+        }
+        if (UniqueFd file = posix::createUnnamedFile(folderOf(name))) {
+            UniqueFd kept(::fcntl(file.get(), F_DUPFD_CLOEXEC, 0));
+            if (!kept) {
+                failed();
+                return nullptr;
+            }
+            unnamed_.emplace(name, std::move(kept));
+            outcome = CreateOutcome::created;
+            return std::make_unique<PosixOpenFile>(std::move(file));
+        }
+        // The file system cannot make a file without a name: one with a name, then.
+    }
+    return createNamed(name, outcome);
+}
+
+std::unique_ptr<OpenFile> PosixBinaryFile::createNamed(const std::string& name,
+                                                       CreateOutcome& outcome) {
+    UniqueFd file(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+    if (!file) {
+        outcome = errno == EEXIST ? CreateOutcome::alreadyExists : CreateOutcome::failed;
+        failed();
+        return nullptr;
+    }
+    rememberNamedOutput(name);
+    outcome = CreateOutcome::created;
+    return std::make_unique<PosixOpenFile>(std::move(file));
+}
+
+bool PosixBinaryFile::exists(const std::string& path) {
+    const std::string name = upToNul(path);
+    return unnamed_.count(name) != 0 || nameTaken(name);
+}
+
+RenameOutcome PosixBinaryFile::renameFile(const std::string& from, const std::string& to) {
+    const std::string source = upToNul(from);
+    const std::string target = upToNul(to);
+    const auto unnamed = unnamed_.find(source);
+    const bool renamed = unnamed != unnamed_.end()
+                             ? posix::nameUnnamedFile(unnamed->second.get(), target)
+                             : renameWithoutReplacing(source, target);
+    if (!renamed) {
+        const bool targetExists = errno == EEXIST;
+        failed();
+        return targetExists ? RenameOutcome::targetExists : RenameOutcome::failed;
+    }
+    if (unnamed != unnamed_.end()) {
+        // Known by its unfinished name no longer; the entry stays, without a descriptor, so
+        // that deleting that name reaches nothing on the disk.
+        unnamed->second.reset();
+    } else {
+        forgetNamedOutput(source);
+    }
+    if (!syncFolder(folderOf(target))) {
+        failed();
+        return RenameOutcome::failed;
+    }
+    if (unnamed != unnamed_.end()) {
+        unnamed_.erase(unnamed);
+    }
+    return RenameOutcome::renamed;
+}
+
+bool PosixBinaryFile::deleteFile(const std::string& path) {
+    const std::string name = upToNul(path);
+    if (unnamed_.erase(name) != 0) {
+        return true;  // its last descriptor is closed: the system frees it
+    }
+    if (::unlink(name.c_str()) != 0) {
+        return failed();
+    }
+    forgetNamedOutput(name);
+    return true;
+}
+
+std::string PosixBinaryFile::errorText(SystemError error) const {
+    return std::strerror(static_cast<int>(error));
+}
+
+void removeUnfinishedOutputsOnSignals() {
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current {};
+        if (::sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) {
+            continue;
+        }
+        struct sigaction removing {};
+        removing.sa_handler = removeNamedOutputsAndEnd;
+        sigemptyset(&removing.sa_mask);
+        ::sigaction(signalNumber, &removing, nullptr);
+    }
+}
+
+}  // namespace zel

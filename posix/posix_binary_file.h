@@ -1,0 +1,56 @@
+// The jobs' file system on POSIX (Linux and macOS).
+//
+// POSIX has no sharing modes that other programs must respect, so files are not held against
+// other programs; nothing else is done in their stead (advisory locks bind only programs that
+// ask for them). What sharing protects still holds: an output is created only where nothing
+// exists, in one step, and is either a file without a name until it is complete (Linux) or a
+// "<name>.part" no other run will take; a source is read up to the length it had when opened,
+// and one that shrinks meanwhile is reported as ending early.
+//
+// Unfinished outputs: on Linux, createBinary("<final>.part") makes a file without a name in
+// the folder (O_TMPFILE). It is known here by the unfinished name (exists() and createBinary()
+// see it) until renameFile gives it its final name (linkat, which never replaces) or
+// deleteFile drops it; a process that dies before takes it with it. Where the file system
+// cannot make such a file, and on macOS, "<final>.part" is a real file, removed on SIGINT,
+// SIGTERM and SIGHUP once removeUnfinishedOutputsOnSignals has been called.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "jobs/binary_file.h"
+#include "posix/unique_fd.h"
+
+namespace zel {
+
+class PosixBinaryFile final : public BinaryFile {
+public:
+    enum class Outputs { unnamedWherePossible, alwaysNamed };
+    explicit PosixBinaryFile(Outputs outputs = Outputs::unnamedWherePossible) : outputs_(outputs) {}
+
+    std::unique_ptr<OpenFile> openBinary(const std::string& path) override;
+    std::unique_ptr<OpenFile> createBinary(const std::string& path,
+                                           CreateOutcome& outcome) override;
+    bool exists(const std::string& path) override;
+    RenameOutcome renameFile(const std::string& from, const std::string& to) override;
+    bool deleteFile(const std::string& path) override;
+    SystemError lastError() const override { return lastError_; }
+    // strerror's text.
+    std::string errorText(SystemError error) const override;
+
+private:
+    std::unique_ptr<OpenFile> createNamed(const std::string& name, CreateOutcome& outcome);
+    bool failed();  // keeps errno as the last error; false
+
+    Outputs outputs_;
+    // The unnamed outputs by their unfinished names; a descriptor of each is kept here, so
+    // that it outlives the job's own.
+    std::map<std::string, posix::UniqueFd> unnamed_;
+    SystemError lastError_ = noSystemError;
+};
+
+// From now on SIGINT, SIGTERM and SIGHUP remove the unfinished outputs that have a name before
+// they end the process as they would have; signals the process ignores stay ignored.
+void removeUnfinishedOutputsOnSignals();
+
+}  // namespace zel

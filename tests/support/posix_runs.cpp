@@ -1,0 +1,284 @@
+#include "tests/support/posix_runs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace zel::test {
+
+namespace {
+
+std::runtime_error failure(const std::string& what) {
+    return std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+void removeTree(const std::string& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+        return;
+    }
+    if (S_ISDIR(status.st_mode)) {
+        if (DIR* folder = ::opendir(path.c_str())) {
+            while (const dirent* entry = ::readdir(folder)) {
+                const std::string name = entry->d_name;
+                if (name != "." && name != "..") {
+                    removeTree(path + "/" + name);
+                }
+            }
+            ::closedir(folder);
+        }
+        ::rmdir(path.c_str());
+    } else {
+        ::unlink(path.c_str());
+    }
+}
+
+std::vector<char*> argumentVector(const std::vector<std::string>& command) {
+    std::vector<char*> arguments;
+    for (const std::string& argument : command) {
+        arguments.push_back(const_cast<char*>(argument.c_str()));
+    }
+    arguments.push_back(nullptr);
+    return arguments;
+}
+
+// In the child: into the folder and on to the program; 127 if that fails.
+[[noreturn]] void execIn(const std::string& folder, const std::vector<std::string>& command) {
+    std::vector<char*> arguments = argumentVector(command);
+    if (::chdir(folder.c_str()) == 0) {
+        ::execv(arguments[0], arguments.data());
+    }
+    ::_exit(127);
+}
+
+int statusOf(pid_t child) {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Reads whatever the descriptor has; false at its end.
+bool readSome(int fd, std::string& into) {
+    char buffer[4096];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) {
+        return true;
+    }
+    if (got <= 0) {
+        return false;
+    }
+    into.append(buffer, static_cast<std::size_t>(got));
+    return true;
+}
+
+}  // namespace
+
+TempFolder::TempFolder(const std::string& base) {
+    const char* temporary = std::getenv("TMPDIR");
+    std::string pattern =
+        (base.empty() ? (temporary != nullptr ? temporary : "/tmp") : base) + "/zel-test-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw failure("cannot make a folder in " + pattern);
+    }
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    removeTree(path_);
+}
+
+std::vector<std::string> TempFolder::names() const {
+    return namesIn(path_);
+}
+
+std::vector<std::string> namesIn(const std::string& path) {
+    std::vector<std::string> names;
+    if (DIR* folder = ::opendir(path.c_str())) {
+        while (const dirent* entry = ::readdir(folder)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        }
+        ::closedir(folder);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void makeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0755) != 0) {
+        throw failure("cannot make " + path);
+    }
+}
+
+void writeWholeFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    if (!file.flush()) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+Bytes readWholeFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void makeSparseFile(const std::string& path, int64_t length) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool made = fd >= 0 && ::ftruncate(fd, static_cast<off_t>(length)) == 0;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    if (!made) {
+        throw failure("cannot make " + path);
+    }
+}
+
+ProgramRun runToEnd(const std::vector<std::string>& command, const std::string& folder,
+                    const std::string& input) {
+    int in[2], out[2], err[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+        ::pipe2(err, O_CLOEXEC) != 0) {
+        throw failure("cannot make pipes");
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(in[0], STDIN_FILENO);
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err[1], STDERR_FILENO);
+        execIn(folder, command);
+    }
+    for (const int fd : {in[0], out[1], err[1]}) {
+        ::close(fd);
+    }
+    // Short inputs fit the pipe: written whole before anything is read.
+    const ::sighandler_t before = ::signal(SIGPIPE, SIG_IGN);
+    if (::write(in[1], input.data(), input.size()) < 0) {
+        // The program ended without reading it.
+    }
+    ::signal(SIGPIPE, before);
+    ::close(in[1]);
+
+    ProgramRun run;
+    pollfd streams[] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* texts[] = {&run.output, &run.error};
+    for (int open = 2; open > 0;) {
+        if (::poll(streams, 2, -1) < 0) {
+            continue;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (streams[i].fd >= 0 && streams[i].revents != 0 &&
+                !readSome(streams[i].fd, *texts[i])) {
+                ::close(streams[i].fd);
+                streams[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    run.status = statusOf(child);
+    return run;
+}
+
+StartedProgram::StartedProgram(const std::vector<std::string>& command, const std::string& folder) {
+    id_ = ::fork();
+    if (id_ == 0) {
+        const int nothing = ::open("/dev/null", O_RDWR);
+        for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+            ::dup2(nothing, stream);
+        }
+        execIn(folder, command);
+    }
+    if (id_ < 0) {
+        throw failure("cannot start " + command.front());
+    }
+}
+
+StartedProgram::~StartedProgram() {
+    if (id_ > 0) {
+        stop(SIGKILL);
+    }
+}
+
+std::vector<std::string> StartedProgram::openFiles() const {
+    const std::string fds = "/proc/" + std::to_string(id_) + "/fd";
+    std::vector<std::string> targets;
+    if (DIR* folder = ::opendir(fds.c_str())) {
+        while (const dirent* entry = ::readdir(folder)) {
+            char target[4096];
+            const ssize_t length =
+                ::readlink((fds + "/" + entry->d_name).c_str(), target, sizeof target);
+            if (length > 0) {
+                targets.emplace_back(target, static_cast<std::size_t>(length));
+            }
+        }
+        ::closedir(folder);
+    }
+    return targets;
+}
+
+int StartedProgram::stop(int signalNumber) {
+    ::kill(id_, signalNumber);
+    const int status = statusOf(id_);
+    id_ = -1;
+    return status;
+}
+
+ProgramRun runAtTerminal(const std::vector<std::string>& command, const std::string& folder,
+                         const std::string& typed) {
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        execIn(folder, command);
+    }
+    if (child < 0) {
+        throw failure("cannot start " + command.front() + " at a terminal");
+    }
+    ProgramRun run;
+    bool typedYet = typed.empty();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    // The terminal reads EIO once the program and all it started have closed it.
+    while (std::chrono::steady_clock::now() < end) {
+        pollfd shown{terminal, POLLIN, 0};
+        if (::poll(&shown, 1, 100) > 0 && !readSome(terminal, run.output)) {
+            break;
+        }
+        // Typed once the program has asked (shown something), so that its echo is off by then.
+        if (!typedYet && !run.output.empty()) {
+            typedYet =
+                ::write(terminal, typed.data(), typed.size()) == static_cast<ssize_t>(typed.size());
+        }
+    }
+    ::close(terminal);
+    if (std::chrono::steady_clock::now() >= end) {
+        ::kill(child, SIGKILL);
+    }
+    run.status = statusOf(child);
+    return run;
+}
+
+bool runningAsRoot() {
+    return ::geteuid() == 0;
+}
+
+}  // namespace zel::test

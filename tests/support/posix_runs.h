@@ -1,0 +1,79 @@
+// Real files and started programs for the POSIX tests: temporary folders, whole files, and
+// programs run to their end, killed half-way, or at a terminal of their own.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/support/test_bytes.h"
+
+namespace zel::test {
+
+// A new empty folder in the base folder ($TMPDIR or /tmp when none is given), removed with all
+// it holds.
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& base = "");
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    std::vector<std::string> names() const;
+
+private:
+    std::string path_;
+};
+
+// The names in the folder, sorted.
+std::vector<std::string> namesIn(const std::string& folder);
+
+void makeFolder(const std::string& path);
+void writeWholeFile(const std::string& path, const Bytes& bytes);
+Bytes readWholeFile(const std::string& path);
+// A file of the given length whose bytes are all zero, made without writing them.
+void makeSparseFile(const std::string& path, int64_t length);
+
+// How a program ended: its exit status, or 128 + the signal that ended it (as a shell says).
+struct ProgramRun {
+    int status = -1;
+    std::string output;  // standard output
+    std::string error;   // standard error
+};
+
+// Runs the program (its path and arguments) in the folder, with `input` on its standard input.
+ProgramRun runToEnd(const std::vector<std::string>& command, const std::string& folder,
+                    const std::string& input = "");
+
+// A program started in the folder, its standard streams on /dev/null; killed when this goes.
+class StartedProgram {
+public:
+    StartedProgram(const std::vector<std::string>& command, const std::string& folder);
+    ~StartedProgram();
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+
+    pid_t id() const { return id_; }
+    // The targets of its open descriptors ("/d/name", "/d/#123 (deleted)", ...).
+    std::vector<std::string> openFiles() const;
+    // Sends the signal and gives how it ended (ProgramRun::status).
+    int stop(int signalNumber);
+
+private:
+    pid_t id_ = -1;
+};
+
+// A program run at a terminal of its own (a pseudo-terminal for its standard input, output
+// and error), as a person would: what it shows there once it has ended, `typed` having been
+// typed when it asked.
+ProgramRun runAtTerminal(const std::vector<std::string>& command, const std::string& folder,
+                         const std::string& typed = "");
+
+// Whether the tests run as root: some file systems can then be mounted for them.
+bool runningAsRoot();
+
+}  // namespace zel::test
