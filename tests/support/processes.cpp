@@ -142,15 +142,22 @@ bool waitUntil(const std::function<bool()>& condition, milliseconds limit, milli
 }
 
 Process::Process(const std::wstring& program, const std::vector<std::wstring>& arguments,
-                 const std::wstring& folder) {
+                 const std::wstring& folder, HANDLE output, HANDLE error) {
     std::wstring commandLine = quotedArgument(program);
     for (const std::wstring& argument : arguments) {
         commandLine += L" " + quotedArgument(argument);
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    const bool redirected = output != nullptr;
+    if (redirected) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = nullptr;
+        startup.hStdOutput = output;
+        startup.hStdError = error;
+    }
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, redirected, 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
         throw std::runtime_error("cannot start " + win32::fromWide(program));
     }
@@ -187,6 +194,39 @@ void Process::terminate() {
         TerminateProcess(process_.get(), 99);
         waitForExit(milliseconds(30000));
     }
+}
+
+ProgramRun runToEnd(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                    const std::wstring& folder, milliseconds limit) {
+    // Files rather than pipes, so that nothing waits on a full pipe; removed when closed.
+    const auto captureFile = [](const wchar_t* name) {
+        wchar_t folderName[MAX_PATH] = {}, path[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, folderName);
+        GetTempFileNameW(folderName, name, 0, path);
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        return win32::KernelHandle(
+            CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherited,
+                        CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    };
+    const auto contentOf = [](HANDLE file) {
+        std::string text(static_cast<std::size_t>(GetFileSize(file, nullptr)), '\0');
+        DWORD got = 0;
+        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+        ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+        text.resize(got);
+        return text;
+    };
+    const win32::KernelHandle output = captureFile(L"out");
+    const win32::KernelHandle error = captureFile(L"err");
+    ProgramRun run;
+    {
+        Process process(program, arguments, folder, output.get(), error.get());
+        run.exitCode = process.waitForExit(limit);
+    }
+    run.output = contentOf(output.get());
+    run.error = contentOf(error.get());
+    return run;
 }
 
 FileHeldByOtherProcess::FileHeldByOtherProcess(const std::string& path) {

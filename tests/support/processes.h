@@ -27,8 +27,9 @@ bool waitUntil(const std::function<bool()>& condition, milliseconds limit = wait
 class Process {
 public:
     // Starts the program (each argument passed as one; in the folder if given), or throws.
+    // Its standard output and error go to the handles given (inheritable), its input nowhere.
     Process(const std::wstring& program, const std::vector<std::wstring>& arguments,
-            const std::wstring& folder = {});
+            const std::wstring& folder = {}, HANDLE output = nullptr, HANDLE error = nullptr);
     // This test program again with the arguments, for a child role.
     static Process ofThisProgram(const std::vector<std::string>& arguments);
     ~Process() { terminate(); }
@@ -48,6 +49,16 @@ private:
     DWORD id_ = 0;
     DWORD threadId_ = 0;
 };
+
+// A console program run to its end: its exit code (none if it outlived the limit and was ended)
+// and what it wrote to its standard output and error, as bytes.
+struct ProgramRun {
+    std::optional<DWORD> exitCode;
+    std::string output;
+    std::string error;
+};
+ProgramRun runToEnd(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                    const std::wstring& folder, milliseconds limit = waitLimit);
 
 // Holds a file open without sharing in a child process, until destroyed.
 class FileHeldByOtherProcess {
