@@ -40,8 +40,17 @@ bool isConsole(HANDLE handle) {
 
 std::vector<std::string> startProgram(int, char**) {
     convertTexts(win32::inProcessCodePage);
-    // Ctrl+C and the console's closing end the process at once: an output it has not kept is
-    // the system's to remove with it (win32_binary_file).
+    // Ctrl+C, Ctrl+Break and the console's closing end the process: the unfinished output goes
+    // first, also one that is being written through and renamed at that moment, which the
+    // system would not remove with the process.
+    SetConsoleCtrlHandler(
+        [](DWORD) -> BOOL {
+            discardUnfinishedOutputs();
+            // Ended here, as the default handler would, so that the job does not go on to
+            // report the output it has lost.
+            ExitProcess(STATUS_CONTROL_C_EXIT);
+        },
+        TRUE);
     wideArguments = win32::commandLineArguments();
     for (const std::wstring& argument : wideArguments) {
         narrowArguments.push_back(win32::fromWide(argument));

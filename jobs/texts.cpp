@@ -35,6 +35,11 @@ Texts makeTexts(TextConversion convert) {
     t.codingStatusPrefix = in("Now coding file...");
     t.filesToCryptPrefix = in("Files to crypt:");
 
+    t.codingHoldsSessionEnd =
+        in("ZEL is coding files. Wait for it to finish, or the unfinished file is discarded.");
+    t.decodingHoldsSessionEnd =
+        in("ZEL is decoding a file. Wait for it to finish, or the unfinished file is discarded.");
+
     t.refusedMissing = in("Nothing chosen: this file does not exist.");
     t.refusedFolder = in("Nothing chosen: a folder cannot be coded, only files.");
     t.refusedSeveralFolders = in("Nothing chosen: the files must all be in one folder.");

@@ -30,6 +30,10 @@ struct Texts {
     std::string codingStatusPrefix;
     std::string filesToCryptPrefix;
 
+    // What the system shows a user who ends the session during a job.
+    std::string codingHoldsSessionEnd;
+    std::string decodingHoldsSessionEnd;
+
     // Files named from outside the choosers that are refused; the offending path or folders
     // follow on their own lines.
     std::string refusedMissing;

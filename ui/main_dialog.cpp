@@ -12,6 +12,7 @@
 #include "res/resource.h"
 #include "ui/explorer_files.h"
 #include "ui/file_choosers.h"
+#include "win32/text.h"
 
 namespace zel::ui {
 
@@ -39,12 +40,6 @@ constexpr DWORD entryStyle =
 constexpr ControlCallback callbacks[] = {onLoadSource, onChooseDestination, onCodeFile,
                                          onDecodeFile, onQuit};
 constexpr char callbackProperty[] = "ZelCallback";
-
-// What the system shows a user who ends the session during a job.
-constexpr wchar_t codingSessionEndReason[] =
-    L"ZEL is coding files. Wait for it to finish, or the unfinished file is discarded.";
-constexpr wchar_t decodingSessionEndReason[] =
-    L"ZEL is decoding a file. Wait for it to finish, or the unfinished file is discarded.";
 
 struct ControlRow {
     int id;
@@ -151,7 +146,7 @@ int32_t onCodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (isClick(message, wParam)) {
         MainDialog* self = dialogObject(dialog);
         self->runJob([self] { runCodingJob(self->state().shared, self->host(), self->files()); },
-                     codingSessionEndReason);
+                     win32::toWide(texts().codingHoldsSessionEnd));
     }
     return 0;
 }
@@ -160,7 +155,7 @@ int32_t onDecodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (isClick(message, wParam)) {
         MainDialog* self = dialogObject(dialog);
         self->runJob([self] { runDecodingJob(self->state().shared, self->host(), self->files()); },
-                     decodingSessionEndReason);
+                     win32::toWide(texts().decodingHoldsSessionEnd));
     }
     return 0;
 }

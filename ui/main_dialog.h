@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "jobs/buffered_files.h"
@@ -46,9 +47,9 @@ public:
     // dropped on it, also those whose drop still waits in the queue when the job ends. While it
     // works on files, the end of the session is held off with the reason given.
     template <typename Job>
-    void runJob(Job job, const wchar_t* sessionEndReason = L"") {
+    void runJob(Job job, std::wstring sessionEndReason = {}) {
         jobRunning_ = true;
-        host_.setSessionEndReason(sessionEndReason);
+        host_.setSessionEndReason(std::move(sessionEndReason));
         job();
         discardQueuedDrops();
         jobRunning_ = false;
