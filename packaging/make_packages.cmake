@@ -157,10 +157,17 @@ list(REMOVE_DUPLICATES folders)
 foreach(folder IN LISTS folders)
     string(APPEND remove_lines "    RMDir \"$INSTDIR\\${folder}\"\n")
 endforeach()
+# And each program by its name, for checking that none of them runs.
+set(program_lines "")
+foreach(program IN LISTS ZEL_PROGRAMS)
+    get_filename_component(name "${program}" NAME)
+    string(APPEND program_lines "    !insertmacro \${MACRO} \"${name}\"\n")
+endforeach()
 file(WRITE "${ZEL_STAGING_DIR}/payload.nsh"
      "; Made by make_packages.cmake.\n"
      "!macro ZEL_INSTALL_PAYLOAD\n${install_lines}!macroend\n"
-     "!macro ZEL_REMOVE_PAYLOAD\n${remove_lines}!macroend\n")
+     "!macro ZEL_REMOVE_PAYLOAD\n${remove_lines}!macroend\n"
+     "!macro ZEL_FOR_EACH_PROGRAM MACRO\n${program_lines}!macroend\n")
 
 function(makensis script out_file)
     run("${ZEL_MAKENSIS}" -V2 "-DZEL_VERSION=${ZEL_VERSION}"

@@ -31,7 +31,7 @@ InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
     SetOutPath "$INSTDIR"
 !macroend
 
-Section "ZEL (program, Start menu shortcut)" SecProgram
+Section "ZEL (zel.exe, zelc.exe, Start menu shortcut)" SecProgram
     SectionIn RO
     SetShellVarContext current
     !insertmacro StopWhileZelRuns "install"

@@ -34,14 +34,29 @@ BrandingText "ZEL ${ZEL_VERSION}"
     VIAddVersionKey /LANG=1033 "LegalCopyright" "ZEL"
 !macroend
 
-; A running ZEL holds zel.exe, which then can be neither replaced nor removed. Both the
-; installer and the uninstaller stop before they change anything, and say so (exit code 2 when
-; silent), rather than end with an old program or a half-removed one.
+; A running program's file can be neither replaced nor removed: a zel.exe with its window open,
+; or a zelc.exe working in a console. Both the installer and the uninstaller look at every
+; program before they change anything, and stop and say so (exit code 2 when silent) while any
+; of them runs, rather than end with a mix of old and new programs or a half-removed folder.
+; Windows refuses to open a running program's file for writing; opening it to append, and
+; appending nothing, changes nothing.
+!macro ZelProgramRunning NAME
+    ${If} ${FileExists} "$INSTDIR\${NAME}"
+        ClearErrors
+        FileOpen $R8 "$INSTDIR\${NAME}" a
+        ${If} ${Errors}
+            StrCpy $R9 "${NAME}"
+        ${Else}
+            FileClose $R8
+        ${EndIf}
+    ${EndIf}
+!macroend
+
 !macro StopWhileZelRuns ACTION
-    ClearErrors
-    Delete "$INSTDIR\zel.exe"
-    ${If} ${Errors}
-        MessageBox MB_OK|MB_ICONEXCLAMATION "ZEL is running. Close it, then ${ACTION} again." /SD IDOK
+    StrCpy $R9 ""
+    !insertmacro ZEL_FOR_EACH_PROGRAM ZelProgramRunning
+    ${If} $R9 != ""
+        MessageBox MB_OK|MB_ICONEXCLAMATION "ZEL is running ($R9). Close it, then ${ACTION} again." /SD IDOK
         SetErrorLevel 2
         Abort
     ${EndIf}

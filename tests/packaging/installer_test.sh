@@ -1,13 +1,14 @@
 #!/bin/sh
 # The installer in a Wine prefix made for this test alone: silent installation with and
 # without Send To, into the default and into another folder, twice over; what it leaves (the
-# files, what the README links to, both shortcuts starting in Documents, the uninstall
-# registration); the installed zel.exe starts and quits with exit code 0; while it runs, both
-# the installer and the uninstaller refuse with exit code 2 as the caller sees it; the silent
-# uninstaller takes away all of it but a file of the user's.
-# Usage: installer_test.sh SETUP_EXE BUILT_ZEL_EXE WORK_DIR START_AND_QUIT_EXE VERSION
+# files, what the README links to, both shortcuts starting in Documents and none for zelc.exe,
+# the uninstall registration); the installed zel.exe starts and quits with exit code 0, the
+# installed zelc.exe runs; while either runs, both the installer and the uninstaller refuse
+# with exit code 2 as the caller sees it, and change nothing; the silent uninstaller takes away
+# all of it but a file of the user's.
+# Usage: installer_test.sh SETUP_EXE BUILT_ZEL_EXE BUILT_ZELC_EXE WORK_DIR START_AND_QUIT_EXE VERSION
 set -eu
-setup=$1 built_exe=$2 work=$3 start_and_quit=$4 version=$5
+setup=$1 built_exe=$2 built_zelc=$3 work=$4 start_and_quit=$5 version=$6
 
 if [ -n "${ZEL_WINE:-}" ]; then wine=$ZEL_WINE
 elif [ -x /usr/lib/wine/wine64 ]; then wine=/usr/lib/wine/wine64
@@ -28,6 +29,7 @@ run() {
     return "$status"
 }
 unix_path() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+windows_path() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 windows_variable() { "$wine" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZEL'
 # The data of one value of the uninstall key, as "TYPE DATA".
@@ -62,6 +64,7 @@ windows_folder="$local_appdata\\Programs\\ZEL"
 folder=$(unix_path "$windows_folder")
 check "the installer runs silently and succeeds" run "$setup" /S
 check "zel.exe is installed as built" cmp -s "$folder/zel.exe" "$built_exe"
+check "zelc.exe is installed as built" cmp -s "$folder/zelc.exe" "$built_zelc"
 check "the README and the uninstaller are installed" test -f "$folder/README.md" -a -f "$folder/uninstall.exe"
 links=$(grep -oE '\]\([^)#:]+[)#]' "$folder/README.md" | sed 's/^](//; s/[)#]$//' | sort -u)
 check "what the README links to is installed beside it ($(echo $links))" \
@@ -70,6 +73,8 @@ check "the Start menu shortcut starts zel.exe in Documents" \
     points_to "$start_menu" "$windows_folder\\zel.exe" -a "$documents"
 check "the Send To shortcut starts zel.exe in Documents" \
     points_to "$send_to" "$windows_folder\\zel.exe" -a "$documents"
+check "no shortcut starts zelc.exe" \
+    sh -c '! cat "${1%/*}"/*.lnk "${2%/*}"/*.lnk | tr -d "\000" | grep -aqi zelc' - "$start_menu" "$send_to"
 check "DisplayName" test "$(registry_value DisplayName)" = "REG_SZ ZEL"
 check "DisplayVersion" test "$(registry_value DisplayVersion)" = "REG_SZ $version"
 check "DisplayIcon" test "$(registry_value DisplayIcon)" = "REG_SZ $windows_folder\\zel.exe,0"
@@ -78,32 +83,48 @@ check "UninstallString" test "$(registry_value UninstallString)" = "REG_SZ \"$wi
 check "QuietUninstallString" \
     test "$(registry_value QuietUninstallString)" = "REG_SZ \"$windows_folder\\uninstall.exe\" /S"
 size_kib=$(($(registry_value EstimatedSize | sed 's/REG_DWORD //')))
-exe_kib=$(($(stat -c %s "$built_exe") / 1024))
-check "EstimatedSize ($size_kib KiB) counts zel.exe ($exe_kib KiB) and little more" \
+exe_kib=$((($(stat -c %s "$built_exe") + $(stat -c %s "$built_zelc")) / 1024))
+check "EstimatedSize ($size_kib KiB) counts zel.exe and zelc.exe ($exe_kib KiB) and little more" \
     test "$size_kib" -ge "$exe_kib" -a "$size_kib" -le $((exe_kib + 512))
 check "the installed zel.exe starts, shows its window and quits with 0" \
     run "$start_and_quit" "$windows_folder\\zel.exe"
+check "the installed zelc.exe runs" \
+    test "$("$wine" "$windows_folder\\zelc.exe" --version | tr -d '\r')" = "zelc $version"
 
-# A running zel.exe cannot be replaced or removed: both stop before changing anything.
-"$wine" "$folder/zel.exe" &
-zel_pid=$!
-waited=0
-until grep -q 'Programs/ZEL/zel.exe' "/proc/$zel_pid/maps" 2>/dev/null || [ $waited -ge 300 ]; do
-    sleep 0.1
-    waited=$((waited + 1))
+# A running program can be neither replaced nor removed: while either one runs, both the
+# installer and the uninstaller stop before changing anything. zelc.exe waits for its key on a
+# pipe that stays silent.
+printf 'coded' >"$work/waiting_ZEL"
+mkfifo "$work/key pipe"
+exec 3<>"$work/key pipe"
+for program in zel.exe zelc.exe; do
+    if [ "$program" = zel.exe ]; then
+        "$wine" "$folder/zel.exe" &
+    else
+        "$wine" "$folder/zelc.exe" decode --key-file - "$(windows_path "$work/waiting_ZEL")" \
+            <"$work/key pipe" &
+    fi
+    program_pid=$!
+    waited=0
+    until grep -q "Programs/ZEL/$program" "/proc/$program_pid/maps" 2>/dev/null || [ $waited -ge 300 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    status=0
+    "$wine" "$setup" /S || status=$?
+    check "while $program runs the installer fails with exit code 2" test "$status" -eq 2
+    status=0
+    "$wine" "$folder/uninstall.exe" /S || status=$?
+    check "while $program runs the uninstaller fails with exit code 2" test "$status" -eq 2
+    check "and both change nothing" sh -c 'cmp -s "$1/zel.exe" "$2" && cmp -s "$1/zelc.exe" "$3" &&
+        test -f "$1/uninstall.exe" -a -f "$1/README.md" -a -f "$4" -a -f "$5"' \
+        - "$folder" "$built_exe" "$built_zelc" "$start_menu" "$send_to"
+    check "and keep the registration to be run again" test "$(registry_value DisplayName)" = "REG_SZ ZEL"
+    kill "$program_pid"
+    wait "$program_pid" || true
+    "$wineserver" -w
 done
-status=0
-"$wine" "$setup" /S || status=$?
-check "while ZEL runs the installer fails with exit code 2" test "$status" -eq 2
-status=0
-"$wine" "$folder/uninstall.exe" /S || status=$?
-check "while ZEL runs the uninstaller fails with exit code 2" test "$status" -eq 2
-check "and removes nothing" \
-    test -f "$folder/uninstall.exe" -a -f "$folder/README.md" -a -f "$start_menu" -a -f "$send_to"
-check "and keeps the registration to be run again" test "$(registry_value DisplayName)" = "REG_SZ ZEL"
-kill "$zel_pid"
-wait "$zel_pid" || true
-"$wineserver" -w
+exec 3>&-
 
 printf 'mine\n' >"$folder/my notes.txt"
 status=0

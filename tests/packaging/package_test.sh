@@ -1,7 +1,7 @@
 #!/bin/sh
 # The package target in a build tree of its own, from nothing: it makes the zip and the
-# installer, unsigned, and says so once; the zip holds this build's zel.exe byte for byte, the
-# README and what it links to; SHA256SUMS matches both; the installer and the uninstaller are
+# installer, unsigned, and says so once; the zip holds this build's zel.exe and zelc.exe byte
+# for byte, the README and what it links to; SHA256SUMS matches both; the installer and the uninstaller are
 # 64-bit programs. Without makensis the target fails and leaves no package behind. The tree's
 # packages stay for the installer, reproducibility and signing tests.
 # Usage: package_test.sh SOURCE_DIR TREE TOOLCHAIN GENERATOR VERSION MAKENSIS
@@ -23,10 +23,11 @@ cmake --build "$tree" --target package -j 2 >"$tree/package.log" 2>&1 || { cat "
 
 check "unsigned, and says so once" test "$(grep -c 'packages are not signed' "$tree/package.log")" -eq 1
 links=$(grep -oE '\]\([^)#:]+[)#]' "$source_dir/README.md" | sed 's/^](//; s/[)#]$//')
-expected=$(printf '%s\n' zel.exe README.md $links | sort -u | tr '\n' ' ')
-check "the zip holds zel.exe, README.md and what it links to, nothing else" \
+expected=$(printf '%s\n' zel.exe zelc.exe README.md $links | sort -u | tr '\n' ' ')
+check "the zip holds zel.exe, zelc.exe, README.md and what it links to, nothing else" \
     test "$(unzip -Z1 "$zip" | sort | tr '\n' ' ')" = "$expected"
 check "the zip's zel.exe is the built one" sh -c "unzip -p '$zip' zel.exe | cmp - '$tree/ui/zel.exe'"
+check "the zip's zelc.exe is the built one" sh -c "unzip -p '$zip' zelc.exe | cmp - '$tree/cli/zelc.exe'"
 check "the zip's README is the README" sh -c "unzip -p '$zip' README.md | cmp - '$source_dir/README.md'"
 check "SHA256SUMS names the two packages" \
     test "$(cut -d' ' -f3 "$sums" | sort | tr '\n' ' ')" = "zel-$version-setup.exe zel-$version-win64.zip "

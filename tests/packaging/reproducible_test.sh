@@ -9,7 +9,7 @@ source_dir=$1 work=$2 toolchain=$3 generator=$4 version=$5 makensis=$6 first=$7
 . "${0%/*}/checks.sh"
 copy="$work/another checkout"
 tree="$copy/build/windows"
-shipped="ui/zel.exe packaging/staging/uninstall.exe zel-$version-win64.zip zel-$version-setup.exe SHA256SUMS"
+shipped="ui/zel.exe cli/zelc.exe packaging/staging/uninstall.exe zel-$version-win64.zip zel-$version-setup.exe SHA256SUMS"
 zip_time() { unzip -Z -T "$tree/zel-$version-win64.zip" zel.exe | awk '{ print $7 }'; }
 utc_time() { TZ=UTC0 date -d "@$1" +%Y%m%d.%H%M%S; }
 
@@ -28,7 +28,7 @@ tar -C "$source_dir" --exclude=./build -cf - . | tar -C "$copy" -xf -
 for file in $shipped; do
     check "$file is the same in both builds" cmp "$first/$file" "$tree/$file"
 done
-for file in ui/zel.exe packaging/staging/uninstall.exe; do
+for file in ui/zel.exe cli/zelc.exe packaging/staging/uninstall.exe; do
     check "$file names neither checkout's folder" \
         sh -c '! grep -aqF -e "$1" -e "$2" "$3"' - "$source_dir" "$copy" "$tree/$file"
 done

@@ -31,17 +31,19 @@ check "a certificate by a relative path fails" \
 check "signing succeeds" package_with ZEL_SIGN_PFX="$work/signer.pfx" ZEL_SIGN_PASSWORD=throwaway
 check "and leaves no password behind" test ! -e "$tree/packaging/staging/signing"
 cp "$tree/$setup" "$tree/zel-$version-win64.zip" "$tree/SHA256SUMS" "$tree/signatures/"* "$work/signed/"
-unzip -q -o "$tree/zel-$version-win64.zip" zel.exe -d "$work/signed/zip"
+unzip -q -o "$tree/zel-$version-win64.zip" zel.exe zelc.exe -d "$work/signed/zip"
 
 check "the zip's zel.exe is signed" verified "$work/signed/zip/zel.exe"
+check "the zip's zelc.exe is signed" verified "$work/signed/zip/zelc.exe"
 check "the uninstaller is signed" verified "$tree/packaging/staging/uninstall.exe"
 check "the installer is signed" verified "$work/signed/$setup"
 check "unsigned, zel.exe is the first build's" unsigns_to "$work/signed/zip/zel.exe" "$first/ui/zel.exe"
+check "unsigned, zelc.exe is the first build's" unsigns_to "$work/signed/zip/zelc.exe" "$first/cli/zelc.exe"
 check "unsigned, the uninstaller is the first build's" \
     unsigns_to "$tree/packaging/staging/uninstall.exe" "$first/packaging/staging/uninstall.exe"
 
 # The installer holds the signed programs, so unsigned it is the one built around them.
-cp "$work/signed/zel.exe.sig" "$work/signed/uninstall.exe.sig" "$work/programs only/"
+cp "$work/signed/zel.exe.sig" "$work/signed/zelc.exe.sig" "$work/signed/uninstall.exe.sig" "$work/programs only/"
 check "the programs' signatures attach" package_with ZEL_SIGNATURES="$work/programs only"
 check "unsigned, the installer is the one around the signed programs" \
     unsigns_to "$work/signed/$setup" "$tree/$setup"
