@@ -15,15 +15,10 @@ file_times() { dpkg-deb --fsys-tarfile "$tree/$deb" | tar -tv --utc | awk '{ pri
 utc_time() { TZ=UTC0 date -d "@$1" '+%Y-%m-%d %H:%M'; }
 
 rm -rf "$work"
-mkdir -p "$copy"
-tar -C "$source_dir" --exclude=./build -cf - . | tar -C "$copy" -xf -
-(
-    umask 0002
-    export TZ=XYZ-14
-    cmake -S "$copy" -B "$tree" -G "$generator" -DCMAKE_CXX_COMPILER="$compiler" \
-        -DCMAKE_BUILD_TYPE=Release -DZEL_BUILD_TESTS=OFF -DZEL_BUILD_BENCH=OFF >/dev/null
-    cmake --build "$tree" --target package -j 2 >/dev/null
-)
+copy_sources "$source_dir" "$copy"
+as_another_builder cmake -S "$copy" -B "$tree" -G "$generator" -DCMAKE_CXX_COMPILER="$compiler" \
+    -DCMAKE_BUILD_TYPE=Release -DZEL_BUILD_TESTS=OFF -DZEL_BUILD_BENCH=OFF >/dev/null
+as_another_builder cmake --build "$tree" --target package -j 2 >/dev/null
 
 for file in cli/zel "$deb" SHA256SUMS; do
     check "$file is the same in both builds" cmp "$first/$file" "$tree/$file"
