@@ -1,7 +1,8 @@
 ; The per-user installer of ZEL: no administrator rights, everything under the user's own
 ; folders and registry. Besides zel_common.nsh's values makensis gets ZEL_UNINSTALLER, the
 ; uninstaller made from uninstall.nsi.
-; Silent use: setup.exe /S [/NOSENDTO] [/D=folder]; exit code 0 done, 1 cancelled, 2 refused.
+; Silent use: setup.exe /S [/NOSENDTO] [/D=folder]; exit code 0 done, 1 cancelled, 2 refused
+; or incomplete.
 
 !include "zel_common.nsh"
 !include "Sections.nsh"
@@ -35,9 +36,17 @@ Section "ZEL (zel.exe, zelc.exe, Start menu shortcut)" SecProgram
     SectionIn RO
     SetShellVarContext current
     !insertmacro StopWhileZelRuns "install"
+    ClearErrors
     !insertmacro ZEL_INSTALL_PAYLOAD
     SetOutPath "$INSTDIR"
     File "/oname=uninstall.exe" "${ZEL_UNINSTALLER}"
+    ; A file that cannot be written is skipped silently when the installer runs silent (and
+    ; when "Ignore" is chosen): the installation is then incomplete, and says so.
+    ${If} ${Errors}
+        MessageBox MB_OK|MB_ICONSTOP "Some files could not be written into $INSTDIR, so ZEL is not installed completely. Install again." /SD IDOK
+        SetErrorLevel 2
+        Abort
+    ${EndIf}
     !insertmacro ZelShortcut "$SMPROGRAMS\${SHORTCUT_NAME}"
 
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "ZEL"

@@ -5,7 +5,7 @@
 # the uninstall registration); the installed zel.exe starts and quits with exit code 0, the
 # installed zelc.exe runs; while either runs, both the installer and the uninstaller refuse
 # with exit code 2 as the caller sees it, and change nothing; the silent uninstaller takes away
-# all of it but a file of the user's.
+# all of it but a file of the user's; a file that cannot be written fails the installation.
 # Usage: installer_test.sh SETUP_EXE BUILT_ZEL_EXE BUILT_ZELC_EXE WORK_DIR START_AND_QUIT_EXE VERSION
 set -eu
 setup=$1 built_exe=$2 built_zelc=$3 work=$4 start_and_quit=$5 version=$6
@@ -62,6 +62,7 @@ send_to="$(unix_path "$(windows_variable APPDATA)")/Microsoft/Windows/SendTo/ZEL
 echo "== default folder, with Send To"
 windows_folder="$local_appdata\\Programs\\ZEL"
 folder=$(unix_path "$windows_folder")
+default_folder=$folder
 check "the installer runs silently and succeeds" run "$setup" /S
 check "zel.exe is installed as built" cmp -s "$folder/zel.exe" "$built_exe"
 check "zelc.exe is installed as built" cmp -s "$folder/zelc.exe" "$built_zelc"
@@ -158,5 +159,14 @@ check "the uninstaller runs silently and succeeds" run "$folder/uninstall.exe" /
 check "the emptied folder is gone" test ! -e "$folder"
 check "the Start menu shortcut is gone" test ! -e "$start_menu"
 check "the uninstall registration is gone" key_gone
+
+echo "== a file that cannot be written"
+mkdir -p "$default_folder/README.md"
+status=0
+run "$setup" /S || status=$?
+check "the installer fails with exit code 2" test "$status" -eq 2
+check "and makes no shortcut" test ! -e "$start_menu" -a ! -e "$send_to"
+check "and no registration" key_gone
+rm -rf "$default_folder"
 
 all_passed
