@@ -18,7 +18,6 @@
 
 #include "tests/support/bench_files.h"
 #include "tests/support/zel_driver.h"
-#include "win32/text.h"
 
 namespace {
 
@@ -40,7 +39,7 @@ double timedJob(const ZelProcess& zel, int button) {
     const auto idle = [status] {
         wchar_t shown[64] = {};
         InternalGetWindowText(status, shown, 64);
-        return zel::win32::fromWide(shown) == zel::test::idleStatus;
+        return narrowOf(shown) == zel::test::idleStatus;
     };
     return secondsOf([&] {
         zel.click(button);
@@ -92,18 +91,6 @@ RunTimes runOnce(const TempFolder& folder, bool flushOutputs) {
     return times;
 }
 
-void printSummary(const char* what, const Summary& summary, double mebibytes) {
-    std::printf("%-12s best %7.3f s (%5.0f MiB/s), median %7.3f s\n", what, summary.best,
-                mebibytes / summary.best, summary.median);
-}
-
-void printRatios(const char* what, const Summary& job, const Summary& largeCopy,
-                 const Summary& smallCopy) {
-    std::printf("%-7s best %.2fx the 1 MiB copy, %.2fx the 800-byte copy; median %.2fx, %.2fx\n",
-                what, job.best / largeCopy.best, job.best / smallCopy.best,
-                job.median / largeCopy.median, job.median / smallCopy.median);
-}
-
 // The runs in one folder; with several, best and median of each.
 void benchIn(const TempFolder& folder, int64_t mebibytes, int runs, bool onDisk) {
     makeRandomFile(folder / L"source.bin", mebibytes << 20);
@@ -123,14 +110,18 @@ void benchIn(const TempFolder& folder, int64_t mebibytes, int runs, bool onDisk)
         }
     }
     if (runs > 1) {
-        std::array<Summary, 4> summaries;
+        std::array<Summary, 4> s;
         for (int step = smallCopy; step <= decoding; ++step) {
-            summaries[step] = summaryOf(samples[step]);
-            printSummary(timedSteps[step], summaries[step], static_cast<double>(mebibytes));
+            s[step] = summaryOf(samples[step]);
+            std::printf("%-12s best %7.3f s (%5.0f MiB/s), median %7.3f s\n", timedSteps[step],
+                        s[step].best, static_cast<double>(mebibytes) / s[step].best,
+                        s[step].median);
         }
         for (const Step job : {coding, decoding}) {
-            printRatios(timedSteps[job], summaries[job], summaries[largeCopy],
-                        summaries[smallCopy]);
+            std::printf(
+                "%-7s best %.2fx the 1 MiB copy, %.2fx the 800-byte copy; median %.2fx, %.2fx\n",
+                timedSteps[job], s[job].best / s[largeCopy].best, s[job].best / s[smallCopy].best,
+                s[job].median / s[largeCopy].median, s[job].median / s[smallCopy].median);
         }
         std::printf("targets: at most 1.6x the 1 MiB copy and 0.5x the 800-byte copy\n");
     }

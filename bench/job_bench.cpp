@@ -14,11 +14,9 @@
 #include <vector>
 
 #include "jobs/buffered_files.h"
-#include "jobs/coding_job.h"
-#include "jobs/decoding_job.h"
-#include "win32/win32_binary_file.h"
 #include "tests/support/bench_files.h"
 #include "tests/support/recording_host.h"
+#include "win32/win32_binary_file.h"
 
 namespace {
 
@@ -42,14 +40,14 @@ struct Bench {
         DeleteFileA(coded.c_str());
         zel::BufferedFiles files(system, blockSize);
         zel::SharedState state{original, 1, coded, "", ""};
-        zel::runCodingJob(state, host, files);
+        runCoding(state, host, files);
         host.keyEntryText = state.keyText;
     }
     void decode(std::size_t blockSize) {
         DeleteFileA(decoded.c_str());
         zel::BufferedFiles files(system, blockSize);
         zel::SharedState state{coded, 1, decoded, "", ""};
-        zel::runDecodingJob(state, host, files);
+        runDecoding(state, host, files);
     }
     // Written through to the disk at the end, as the jobs write their outputs.
     void copy(std::size_t chunkSize) {

@@ -113,6 +113,16 @@ std::optional<std::string> keyOf(const Options& options, const std::string& name
     return typed;
 }
 
+// Whether the destination is refused, as a source would be, for a name that the code page cannot
+// hold, which would write another file; says so.
+bool refusedDestination(const NamedPath& destination, ConsoleJobHost& host) {
+    if (destination.kind != NameKind::unusable) {
+        return false;
+    }
+    host.showInfo(text::aboutFile(texts().refusedUnusableName, destination.path));
+    return true;
+}
+
 // The length of each file (for the progress line), less what it does not pass through the
 // transform; 0 when it cannot be told.
 std::vector<int64_t> sizesOf(const std::vector<std::string>& paths, int64_t less,
@@ -167,10 +177,14 @@ int runCode(const Options& options, const std::string& name) {
     }
 
     if (options.destination) {
+        const NamedPath destination = namedPaths({*options.destination}).front();
+        if (refusedDestination(destination, host)) {
+            return someFailed;
+        }
         SharedState state;
         state.sourceSelection = choice.selection;
         state.sourceCount = static_cast<int16_t>(choice.count);
-        state.destinationPath = namedPaths({*options.destination}).front().path;
+        state.destinationPath = destination.path;
         runCodingJob(state, host, files);
     } else {
         OneKeyForAllRuns draw;
@@ -220,6 +234,9 @@ int runDecode(const Options& options, const std::string& name) {
                         showProgress);
     if (choice.count == 0) {
         host.showInfo(choice.refusal);
+        return someFailed;
+    }
+    if (refusedDestination(named[1], host)) {
         return someFailed;
     }
     // Said before the key is asked for; the job makes sure again when it writes.

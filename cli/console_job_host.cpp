@@ -56,12 +56,13 @@ void ConsoleJobHost::stepProgress() {
 void ConsoleJobHost::showInfo(const std::string& text) {
     clearProgressLine();
     ++messageCount_;
-    // The message, then what it is about (a path) after a blank, then anything further (the
-    // reason) after ": ".
+    // The message, then what it is about (a path) after a blank, then the reason after ": ";
+    // a message added to it (three lines more: a file left behind) after "; ".
+    constexpr const char* joints[] = {"; ", " ", ": "};
     std::string line = programName_ + ": ";
     int lineBreaks = 0;
     for (const char c : text.substr(0, text.find('\0'))) {
-        line += c != '\n' ? std::string(1, c) : ++lineBreaks == 1 ? " " : ": ";
+        line += c != '\n' ? std::string(1, c) : joints[++lineBreaks % 3];
     }
     sink_.write(line + "\n");
 }

@@ -41,7 +41,8 @@ public:
     void setProgressRange(int32_t low, int32_t high) override;
     void setProgressStep(int32_t step) override { step_ = step; }
     void stepProgress() override;
-    // "<program>: message path: reason", on one line.
+    // "<program>: message path: reason", on one line; "; message path: reason" for each
+    // further message it holds.
     void showInfo(const std::string& text) override;
     std::string readKeyEntryText() override { return keyEntry_; }
     void setKeyEntryText(const std::string&) override {}

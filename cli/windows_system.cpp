@@ -5,6 +5,8 @@
 
 #include "win32/unique_handle.h"  // <windows.h> first
 
+#include <algorithm>
+
 #include "jobs/texts.h"
 #include "win32/named_paths.h"
 #include "win32/text.h"
@@ -15,7 +17,8 @@ namespace zel::cli {
 namespace {
 
 // The arguments as they came, wide, and as the program reads them: a name that the code page
-// cannot hold is found again by its narrow form, so that it is refused as such.
+// cannot hold comes out changed, and is found again by that narrow form, so that it is refused
+// as such rather than taken for another file.
 std::vector<std::wstring> wideArguments;
 std::vector<std::string> narrowArguments;
 
@@ -53,7 +56,7 @@ std::vector<std::string> startProgram(int, char**) {
         TRUE);
     wideArguments = win32::commandLineArguments();
     for (const std::wstring& argument : wideArguments) {
-        narrowArguments.push_back(win32::fromWide(argument));
+        narrowArguments.push_back(win32::fromWideForDisplay(argument));
     }
     return narrowArguments;
 }
@@ -66,7 +69,7 @@ void writeText(Stream stream, const std::string& text) {
     const HANDLE handle = handleOf(stream);
     if (isConsole(handle)) {
         // The console shows its own characters, whatever its output code page.
-        const std::wstring wide = win32::toWide(text);
+        const std::wstring wide = win32::toWideForDisplay(text);
         for (std::size_t done = 0; done < wide.size();) {
             DWORD written = 0;
             const auto count = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 4096));
@@ -114,7 +117,7 @@ std::optional<std::string> readHiddenLine(const std::string& prompt) {
     if (ended && line.empty()) {
         return std::nullopt;
     }
-    return win32::fromWide(line);
+    return win32::fromWideForDisplay(line);
 }
 
 PathStyle pathStyle() {
@@ -122,15 +125,16 @@ PathStyle pathStyle() {
 }
 
 std::vector<NamedPath> namedPaths(const std::vector<std::string>& names) {
-    std::vector<std::wstring> wide;
+    std::vector<NamedPath> paths;
     for (const std::string& name : names) {
-        std::size_t i = 0;
-        while (i < narrowArguments.size() && narrowArguments[i] != name) {
-            ++i;
-        }
-        wide.push_back(i < narrowArguments.size() ? wideArguments[i] : win32::toWide(name));
+        const auto given = std::find(narrowArguments.begin(), narrowArguments.end(), name);
+        const std::optional<std::wstring> wide =
+            given != narrowArguments.end() ? wideArguments[given - narrowArguments.begin()]
+                                           : win32::toWide(name);
+        paths.push_back(wide ? win32::namedPaths({*wide}).front()
+                             : NamedPath{name, NameKind::unusable});
     }
-    return win32::namedPaths(wide);
+    return paths;
 }
 
 std::unique_ptr<BinaryFile> systemFiles() {

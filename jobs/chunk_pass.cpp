@@ -54,7 +54,8 @@ void finishPass(const PassResult& passed, PendingOutput& output, const std::stri
             return;
         case PassResult::cantRead:
             output.abandon();
-            host.showInfo(cantReadMessage(sourcePath, passed.readError, files));
+            host.showInfo(cantReadMessage(sourcePath, passed.readError, files) +
+                          output.leftBehind());
             return;
         case PassResult::cantWrite:
             output.abandon();

@@ -30,8 +30,8 @@ PassResult passChunks(OpenFile& source, int64_t remaining, int64_t chunkSize,
                       BlockTransform transform, const CodingKey& key, PendingOutput& output,
                       ProgressReporter& progress);
 
-// Ends a pass: commits the output when the pass is done, else removes it; shows the message of
-// whatever failed.
+// Ends a pass, or a file that failed before its pass (cantRead): commits the output when the
+// pass is done, else removes it; shows the message of whatever failed.
 void finishPass(const PassResult& passed, PendingOutput& output, const std::string& sourcePath,
                 BinaryFile& files, JobHost& host);
 

@@ -40,9 +40,9 @@ void codeOneFile(const CodingNames& names, const CodingKey& key, JobHost& host, 
 
     const int64_t length = source->length();
     if (length < 0) {
-        const SystemError error = source->lastError();
+        const PassResult unread{PassResult::cantRead, source->lastError()};
         source.reset();
-        host.showInfo(cantReadMessage(names.sourcePath, error, files));
+        finishPass(unread, output, names.sourcePath, files, host);
         return;
     }
     ProgressReporter progress(host, length);

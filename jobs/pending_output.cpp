@@ -105,18 +105,34 @@ void PendingOutput::abandon() {
         file_.reset();
     }
     if (!partPath_.empty()) {
-        files_.deleteFile(partPath_);
+        if (!files_.deleteFile(partPath_)) {
+            const SystemError error = files_.lastError();
+            if (files_.exists(partPath_)) {
+                notRemovedPath_ = partPath_;
+                notRemovedError_ = error;
+            }
+        }
         partPath_.clear();
     }
 }
 
 std::string PendingOutput::messageFor(OutputResult result) const {
     if (result == OutputResult::alreadyExists) {
-        return text::aboutFile(texts().fileAlreadyExists, finalPath_);
+        return text::aboutFile(texts().fileAlreadyExists, finalPath_) + leftBehind();
     }
-    return text::aboutFailure(
-        texts().cantWriteDest, finalPath_,
-        error_ != noSystemError ? files_.errorText(error_) : texts().noSystemReason);
+    return text::aboutFailure(texts().cantWriteDest, finalPath_, reasonFor(error_)) + leftBehind();
+}
+
+std::string PendingOutput::leftBehind() const {
+    if (notRemovedPath_.empty()) {
+        return "";
+    }
+    return "\n" + text::aboutFailure(texts().unfinishedNotRemoved, notRemovedPath_,
+                                     reasonFor(notRemovedError_));
+}
+
+std::string PendingOutput::reasonFor(SystemError error) const {
+    return error != noSystemError ? files_.errorText(error) : texts().noSystemReason;
 }
 
 }  // namespace zel

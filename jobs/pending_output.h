@@ -27,22 +27,30 @@ public:
     bool write(const uint8_t* bytes, std::size_t count);
     // Writes the unfinished file through to the disk, closes it and gives it the final name.
     OutputResult commit();
-    // Closes and removes the unfinished file.
+    // Closes and removes the unfinished file. One that cannot be removed (and is still there: a
+    // file gone already counts as removed) is named by the messages from then on.
     void abandon();
 
     // The message for a result other than ok, naming the final path and, for cantWrite, the
-    // reason the system gave.
+    // reason the system gave; with leftBehind().
     std::string messageFor(OutputResult result) const;
+    // Empty, or after an abandon that could not remove the unfinished file, what a message about
+    // the output adds: a line break, texts().unfinishedNotRemoved, the file's path and the reason.
+    std::string leftBehind() const;
 
 private:
     // Records the error behind a failure and removes the unfinished file.
     OutputResult fail(SystemError error);
+    // The system's words for the error, or that it gave none.
+    std::string reasonFor(SystemError error) const;
 
     BinaryFile& files_;
     std::string finalPath_;
     std::string partPath_;
     std::unique_ptr<OpenFile> file_;
     SystemError error_ = noSystemError;
+    std::string notRemovedPath_;
+    SystemError notRemovedError_ = noSystemError;
 };
 
 }  // namespace zel

@@ -29,6 +29,7 @@ Texts makeTexts(TextConversion convert) {
     t.sourceEndedEarly =
         in("The file ended before all of its bytes were read; it may have been changed meanwhile.");
     t.noSystemReason = in("The system gave no reason.");
+    t.unfinishedNotRemoved = in("The unfinished file could not be removed:");
 
     t.idleStatus = in("Idle . . .");
     t.decodingStatus = in("now decoding . . .");

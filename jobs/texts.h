@@ -24,6 +24,9 @@ struct Texts {
     // The reasons given when a file fails without a system error.
     std::string sourceEndedEarly;
     std::string noSystemReason;
+    // Added to a failure's message when its unfinished output could not be removed; the path of
+    // that file and the reason follow on their own lines.
+    std::string unfinishedNotRemoved;
 
     std::string idleStatus;
     std::string decodingStatus;

@@ -23,8 +23,8 @@ int drawableWidth(HWND bar) {
 
 void showInfo(HWND mainDialog, const std::string& text) {
     // Every text is in the process's code page; a message box shows it up to its first NUL.
-    MessageBoxW(mainDialog, win32::toWide(text.substr(0, text.find('\0'))).c_str(),
-                win32::toWide(texts().infoTitle).c_str(), MB_OK);
+    MessageBoxW(mainDialog, win32::toWideForDisplay(text.substr(0, text.find('\0'))).c_str(),
+                win32::toWideForDisplay(texts().infoTitle).c_str(), MB_OK);
 }
 
 void DialogJobHost::setText(int id, const std::string& text) const {
@@ -63,9 +63,8 @@ void DialogJobHost::setButtonsEnabled(bool enabled) {
 }
 
 void DialogJobHost::setBusyPointer(bool busy) {
-    const WORD cursorId = busy ? 32514 /* IDC_WAIT */ : 32512 /* IDC_ARROW */;
     SetCursor(static_cast<HCURSOR>(
-        LoadImageA(nullptr, MAKEINTRESOURCEA(cursorId), IMAGE_CURSOR, 0, 0, LR_SHARED)));
+        LoadImageA(nullptr, busy ? IDC_WAIT : IDC_ARROW, IMAGE_CURSOR, 0, 0, LR_SHARED)));
 }
 
 void DialogJobHost::setProgressRange(int32_t low, int32_t high) {

@@ -10,10 +10,10 @@ namespace zel::ui {
 
 namespace {
 
-constexpr DWORD sourceFlags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_ENABLEHOOK |
-                              OFN_NOCHANGEDIR | OFN_HIDEREADONLY;  // 0x8022C
-constexpr DWORD destinationFlags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR |
-                                   OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;  // 0x8102C
+constexpr DWORD sourceFlags =
+    OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+constexpr DWORD destinationFlags =
+    OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
 constexpr int chooserOffset = 30;
 
 // Moves the chooser 30 pixels right of and below the main dialog's corner and brings it to the

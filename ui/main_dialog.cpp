@@ -18,7 +18,7 @@ namespace zel::ui {
 
 namespace {
 
-constexpr DWORD dialogStyle = DS_CENTER | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;  // 0x854
+constexpr DWORD dialogStyle = DS_CENTER | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
 constexpr short dialogWidth = 450;
 constexpr short dialogHeight = 200;
 constexpr WORD dialogFontPoints = 8;
@@ -27,13 +27,12 @@ constexpr wchar_t dialogFontFace[] = L"MS Sans Serif";
 constexpr COLORREF dialogBackground = RGB(186, 186, 186);
 constexpr COLORREF loadSourceBackground = RGB(255, 0, 0);
 
-constexpr DWORD buttonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;  // 0x50010000
-constexpr DWORD progressStyle = WS_CHILD | WS_VISIBLE | WS_BORDER;                 // 0x50800000
-constexpr DWORD labelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT;                      // 0x50000000
-constexpr DWORD displayStyle = WS_CHILD | WS_VISIBLE | SS_SUNKEN | SS_LEFT;        // 0x50001000
-constexpr DWORD bannerStyle = WS_CHILD | WS_VISIBLE | SS_BITMAP;                   // 0x5000000E
-constexpr DWORD entryStyle =
-    WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT;  // 0x50010080
+constexpr DWORD buttonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD progressStyle = WS_CHILD | WS_VISIBLE | WS_BORDER;
+constexpr DWORD labelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT;
+constexpr DWORD displayStyle = WS_CHILD | WS_VISIBLE | SS_SUNKEN | SS_LEFT;
+constexpr DWORD bannerStyle = WS_CHILD | WS_VISIBLE | SS_BITMAP;
+constexpr DWORD entryStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT;
 
 // The callbacks, recorded with their control windows by their position here (plus one, so
 // that a window without a record reads as none).
@@ -146,7 +145,7 @@ int32_t onCodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (isClick(message, wParam)) {
         MainDialog* self = dialogObject(dialog);
         self->runJob([self] { runCodingJob(self->state().shared, self->host(), self->files()); },
-                     win32::toWide(texts().codingHoldsSessionEnd));
+                     win32::toWideForDisplay(texts().codingHoldsSessionEnd));
     }
     return 0;
 }
@@ -155,7 +154,7 @@ int32_t onDecodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (isClick(message, wParam)) {
         MainDialog* self = dialogObject(dialog);
         self->runJob([self] { runDecodingJob(self->state().shared, self->host(), self->files()); },
-                     win32::toWide(texts().decodingHoldsSessionEnd));
+                     win32::toWideForDisplay(texts().decodingHoldsSessionEnd));
     }
     return 0;
 }

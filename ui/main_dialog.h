@@ -26,8 +26,8 @@ int32_t onCodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 int32_t onDecodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 int32_t onQuit(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The template of the main dialog: no items, style 0x854, 450 x 200 dialog units,
-// "MS Sans Serif" 8 pt. DWORD-aligned, as the dialog functions need.
+// The template of the main dialog: no items, centred, 450 x 200 dialog units, "MS Sans Serif"
+// 8 pt. DWORD-aligned, as the dialog functions need.
 std::vector<DWORD> mainDialogTemplate();
 
 class MainDialog {

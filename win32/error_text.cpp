@@ -19,7 +19,7 @@ std::string errorText(uint32_t code) {
     if (text.empty()) {
         return "Error " + std::to_string(code);
     }
-    return fromWide(text);
+    return fromWideForDisplay(text);
 }
 
 }  // namespace zel::win32

@@ -1,5 +1,6 @@
 #include "win32/named_paths.h"
 
+#include "win32/full_path.h"
 #include "win32/text.h"
 #include "win32/unique_handle.h"  // <windows.h> first
 
@@ -8,26 +9,6 @@
 namespace zel::win32 {
 
 namespace {
-
-std::wstring absolutePath(const std::wstring& name) {
-    if (name.empty()) {
-        return name;
-    }
-    // The size may grow if the current folder changes between the two calls; try again then.
-    for (DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr); size > 0;) {
-        std::wstring full(size, L'\0');
-        const DWORD written = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
-        if (written == 0) {
-            break;
-        }
-        if (written < size) {
-            full.resize(written);
-            return full;
-        }
-        size = written;
-    }
-    return name;
-}
 
 NameKind kindOf(const std::wstring& path) {
     if (path.empty()) {
@@ -51,14 +32,6 @@ NameKind kindOf(const std::wstring& path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? NameKind::folder : NameKind::file;
 }
 
-std::string narrow(const std::wstring& wide, bool& exact) {
-    const std::string bytes = fromWide(wide);
-    // A name the code page cannot hold comes back changed ('?' or a look-alike letter), and
-    // would name another file or none: only an exact round trip is taken.
-    exact = toWide(bytes) == wide;
-    return bytes;
-}
-
 }  // namespace
 
 std::vector<std::wstring> commandLineArguments() {
@@ -74,13 +47,12 @@ std::vector<std::wstring> commandLineArguments() {
 std::vector<NamedPath> namedPaths(const std::vector<std::wstring>& names) {
     std::vector<NamedPath> paths;
     for (const std::wstring& name : names) {
-        const std::wstring full = absolutePath(name);
-        bool exact = true;
-        NamedPath named{narrow(full, exact), kindOf(full)};
-        if (!exact && named.kind == NameKind::file) {
-            named.kind = NameKind::unusable;
-        }
-        paths.push_back(std::move(named));
+        const std::wstring full = fullPathName(name).value_or(name);
+        // A name the code page cannot hold would name another file or none: shown as it comes
+        // out, and never taken, whatever it names.
+        const std::optional<std::string> exact = fromWide(full);
+        paths.push_back(exact ? NamedPath{*exact, kindOf(full)}
+                              : NamedPath{fromWideForDisplay(full), NameKind::unusable});
     }
     return paths;
 }

@@ -13,7 +13,8 @@ namespace zel::win32 {
 std::vector<std::wstring> commandLineArguments();
 
 // Each name made absolute against the current folder and put into the process's code page,
-// with what it names; a file whose name the code page cannot hold exactly is unusable.
+// with what it names; a name that the code page cannot hold exactly is unusable, whatever it
+// names.
 std::vector<NamedPath> namedPaths(const std::vector<std::wstring>& names);
 
 }  // namespace zel::win32

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "win32/error_text.h"
+#include "win32/full_path.h"
 #include "win32/text.h"
 #include "win32/unique_handle.h"
 
@@ -21,34 +23,6 @@ using win32::KernelHandle;
 // The file system reads a name only up to its first NUL.
 std::string upToNul(const std::string& path) {
     return path.substr(0, path.find('\0'));
-}
-
-// The name as the wide calls take it. A name that reaches the classic limit of 260 characters
-// once made absolute is given the "\\?\" form, which has no such limit: the unfinished
-// "<name>.part" beside a final name of 255 characters is already 260 long, and names built in
-// a run over several files can be longer still. Shorter names pass unchanged.
-std::wstring systemName(const std::string& path) {
-    const std::wstring name = win32::toWide(upToNul(path));
-    if (name.empty() || name.rfind(L"\\\\?\\", 0) == 0 || name.rfind(L"\\\\.\\", 0) == 0) {
-        return name;
-    }
-    const DWORD needed = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
-        return name;
-    }
-    std::wstring full(needed, L'\0');
-    const DWORD length = GetFullPathNameW(name.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed) {
-        return name;
-    }
-    full.resize(length);
-    if (full.size() < MAX_PATH) {
-        return name;
-    }
-    if (full.rfind(L"\\\\", 0) == 0) {
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    }
-    return L"\\\\?\\" + full;
 }
 
 // Large requests are split so that each system call's count fits its 32-bit argument.
@@ -246,15 +220,43 @@ bool nameTaken(const std::wstring& name) {
 
 }  // namespace
 
+// A name that reaches the classic limit of 260 characters once made absolute is given the "\\?\"
+// form, which has no such limit: the unfinished "<name>.part" beside a final name of 255
+// characters is already 260 long, and names built in a run over several files can be longer
+// still. Shorter names pass unchanged.
+std::optional<std::wstring> Win32BinaryFile::systemName(const std::string& path) {
+    const std::optional<std::wstring> name = win32::toWide(upToNul(path));
+    if (!name) {
+        lastError_ = ERROR_NO_UNICODE_TRANSLATION;
+        return name;
+    }
+    if (name->rfind(L"\\\\?\\", 0) == 0 || name->rfind(L"\\\\.\\", 0) == 0) {
+        return name;
+    }
+    const std::optional<std::wstring> full = win32::fullPathName(*name);
+    if (!full || full->size() < MAX_PATH) {
+        return name;
+    }
+    if (full->rfind(L"\\\\", 0) == 0) {
+        return L"\\\\?\\UNC\\" + full->substr(2);
+    }
+    return L"\\\\?\\" + *full;
+}
+
 std::unique_ptr<OpenFile> Win32BinaryFile::openBinary(const std::string& path) {
-    const std::wstring name = systemName(path);
+    const std::optional<std::wstring> name = systemName(path);
+    if (!name) {
+        return nullptr;
+    }
     constexpr DWORD noSharing = 0;
-    // Read and write access is asked for first only to hold the file as firmly as the user's
-    // rights allow; the job never writes to it.
-    KernelHandle handle(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, noSharing, nullptr,
+    // Reading and writing first, reading only when that is refused (a read-only file or medium),
+    // as openBinary is defined. The write access holds the file no more firmly than reading
+    // alone would: sharing nothing keeps every other opener out whatever this one asks for, and
+    // the job never writes to the file.
+    KernelHandle handle(CreateFileW(name->c_str(), GENERIC_READ | GENERIC_WRITE, noSharing, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle.valid()) {
-        handle.reset(CreateFileW(name.c_str(), GENERIC_READ, noSharing, nullptr, OPEN_EXISTING,
+        handle.reset(CreateFileW(name->c_str(), GENERIC_READ, noSharing, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     }
     if (!handle.valid()) {
@@ -267,9 +269,13 @@ std::unique_ptr<OpenFile> Win32BinaryFile::openBinary(const std::string& path) {
 
 std::unique_ptr<OpenFile> Win32BinaryFile::createBinary(const std::string& path,
                                                         CreateOutcome& outcome) {
-    std::wstring name = systemName(path);
+    outcome = CreateOutcome::failed;
+    std::optional<std::wstring> name = systemName(path);
+    if (!name) {
+        return nullptr;
+    }
     // DELETE access, to mark the new file for removal; still without sharing.
-    KernelHandle handle(CreateFileW(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+    KernelHandle handle(CreateFileW(name->c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle.valid()) {
         const DWORD error = GetLastError();
@@ -277,7 +283,7 @@ std::unique_ptr<OpenFile> Win32BinaryFile::createBinary(const std::string& path,
         // Windows refuses the name of a file marked for removal, such as another run's
         // unfinished output, with "access denied" rather than "exists".
         const bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-                           (error == ERROR_ACCESS_DENIED && nameTaken(name));
+                           (error == ERROR_ACCESS_DENIED && nameTaken(*name));
         outcome = taken ? CreateOutcome::alreadyExists : CreateOutcome::failed;
         return nullptr;
     }
@@ -287,19 +293,24 @@ std::unique_ptr<OpenFile> Win32BinaryFile::createBinary(const std::string& path,
     // and only a process that dies leaves it behind.
     const bool marked = markRemovedOnClose(handle.get(), true);
     return std::make_unique<Win32OpenFile>(
-        unfinishedOutputs().add(std::move(name), std::move(handle), marked));
+        unfinishedOutputs().add(std::move(*name), std::move(handle), marked));
 }
 
 bool Win32BinaryFile::exists(const std::string& path) {
-    return GetFileAttributesW(systemName(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::optional<std::wstring> name = systemName(path);
+    return name && GetFileAttributesW(name->c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 RenameOutcome Win32BinaryFile::renameFile(const std::string& from, const std::string& to) {
+    const std::optional<std::wstring> unfinished = systemName(from);
+    const std::optional<std::wstring> target = systemName(to);
+    if (!unfinished || !target) {
+        return RenameOutcome::failed;
+    }
     // No MOVEFILE_REPLACE_EXISTING: a file that appeared under the final name is never replaced.
     // MOVEFILE_WRITE_THROUGH: the new name is on the disk when the call returns.
-    const std::wstring unfinished = systemName(from);
-    if (MoveFileExW(unfinished.c_str(), systemName(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
-        unfinishedOutputs().forget(unfinished);
+    if (MoveFileExW(unfinished->c_str(), target->c_str(), MOVEFILE_WRITE_THROUGH)) {
+        unfinishedOutputs().forget(*unfinished);
         return RenameOutcome::renamed;
     }
     const DWORD error = GetLastError();
@@ -310,12 +321,14 @@ RenameOutcome Win32BinaryFile::renameFile(const std::string& from, const std::st
 }
 
 bool Win32BinaryFile::deleteFile(const std::string& path) {
-    const std::wstring name = systemName(path);
-    if (DeleteFileW(name.c_str())) {
-        unfinishedOutputs().forget(name);
+    const std::optional<std::wstring> name = systemName(path);
+    if (name && DeleteFileW(name->c_str())) {
+        unfinishedOutputs().forget(*name);
         return true;
     }
-    lastError_ = GetLastError();
+    if (name) {
+        lastError_ = GetLastError();
+    }
     return false;
 }
 

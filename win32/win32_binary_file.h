@@ -3,6 +3,9 @@
 // that never replace.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "jobs/binary_file.h"
 
 namespace zel {
@@ -19,6 +22,10 @@ public:
     std::string errorText(SystemError error) const override;
 
 private:
+    // The name as the wide calls take it; nothing, with the error kept, for a name that does
+    // not convert exactly, which would name another file.
+    std::optional<std::wstring> systemName(const std::string& path);
+
     SystemError lastError_ = noSystemError;
 };
 

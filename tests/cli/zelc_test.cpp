@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/zel_steps.h"
-#include "win32/text.h"
 
 namespace zel::test {
 namespace {
@@ -11,7 +10,7 @@ namespace {
 class Zelc : public ZelInFolder {
 protected:
     ProgramRun zelc(const std::vector<std::wstring>& arguments) const {
-        return runToEnd(win32::toWide(windowsPath(ZELC_EXE_PATH)), arguments, folder_.widePath());
+        return runToEnd(wideOf(windowsPath(ZELC_EXE_PATH)), arguments, folder_.widePath());
     }
 };
 
@@ -30,7 +29,7 @@ TEST_F(Zelc, CodesAndDecodesNamesInAnyScriptAndSaysWhyInUtf8) {
                 codedFileOf(parseKeyText(key), plain));
 
     const ProgramRun decoded =
-        zelc({L"decode", L"-k", win32::toWide(key), source + L"_ZEL", L"-o", L"back.txt"});
+        zelc({L"decode", L"-k", wideOf(key), source + L"_ZEL", L"-o", L"back.txt"});
     EXPECT_EQ(decoded.exitCode, std::optional<DWORD>(0));
     EXPECT_EQ(decoded.output + decoded.error, "");
     EXPECT_TRUE(readWholeFile(folder_ / L"back.txt") == plain);
@@ -50,7 +49,7 @@ TEST_F(Zelc, DecodesAFileThatTheDialogCoded) {
     ASSERT_TRUE(isKeyText(key)) << key;
 
     const ProgramRun decoded =
-        zelc({L"decode", L"--key", win32::toWide(key), L"-o", L"letter-again.doc", L"letter.zel"});
+        zelc({L"decode", L"--key", wideOf(key), L"-o", L"letter-again.doc", L"letter.zel"});
     EXPECT_EQ(decoded.exitCode, std::optional<DWORD>(0));
     EXPECT_EQ(decoded.output + decoded.error, "");
     EXPECT_TRUE(readWholeFile(folder_ / L"letter-again.doc") == plain);

@@ -6,17 +6,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "cipher/byte_transform.h"
-#include "jobs/buffered_files.h"
-#include "jobs/coding_job.h"
-#include "jobs/decoding_job.h"
 #include "tests/support/memory_files.h"
-#include "tests/support/recording_host.h"
-#include "tests/support/test_bytes.h"
 
 namespace {
 
@@ -35,9 +29,8 @@ enum class Fault { none, shortRead, writeLimit, closeFails, destinationAppears }
 
 void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault fault, int64_t offset,
                    std::size_t block) {
-    zel::SharedState state{source, 1, destination, "", "old"};
-    zel::test::RecordingHost host(typedKey);
-    zel::test::MemoryFiles files;
+    zel::test::MemoryRun run;
+    zel::test::MemoryFiles& files = run.files;
     files.put(source, content);
     if (fault == Fault::shortRead) {
         files.readStopsAt[source] = offset;
@@ -47,16 +40,14 @@ void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault faul
         files.appearOnRename[destination] = zel::test::bytesOf("late");
     }
     files.failClose = fault == Fault::closeFails;
-    std::optional<zel::BufferedFiles> buffered;
-    if (block != 0) {
-        buffered.emplace(files, block);
-    }
-    zel::runDecodingJob(state, host, buffered ? static_cast<zel::BinaryFile&>(*buffered) : files);
+    const bool keyTaken = typedKey.size() == zel::keyTextLength;
+    // Only a key of the wrong length keeps the run from ending idle.
+    require(run.decode({source, 1, destination, "", "old"}, typedKey, block) == keyTaken);
 
     require(files.openCount == 0);
     require(files.at(source).bytes == content);
-    const auto infos = host.infos();
-    if (typedKey.size() != zel::keyTextLength) {
+    const auto infos = run.host.infos();
+    if (!keyTaken) {
         require(infos == std::vector<std::string>{"invalid decodekeylength !!"});
         require(files.log.empty());
         return;
@@ -99,23 +90,21 @@ void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault faul
 }
 
 void codeThenDecode(const Bytes& content, double clockReading) {
-    zel::SharedState state{"C:\\p\\plain", 1, "C:\\p\\coded", "", ""};
-    zel::test::RecordingHost host;
-    zel::test::MemoryFiles files;
-    files.put("C:\\p\\plain", content);
-    zel::runCodingJob(state, host, files, zel::test::fakeClock(clockReading));
+    zel::test::MemoryRun run;
+    run.files.put("C:\\p\\plain", content);
+    // Ends idle, showing the key drawn from the clock's readings.
+    require(
+        run.code({"C:\\p\\plain", 1, "C:\\p\\coded", "", ""}, zel::test::fakeClock(clockReading)));
 
-    const zel::CodingKey key = zel::parseKeyText(host.shownKeyText);
+    const zel::CodingKey key = zel::parseKeyText(run.host.shownKeyText);
     for (const int k : {key.k1, key.k2, key.k3}) {
         require(k >= 50 && k <= 255);
     }
-    require(zel::formatKeyText(key) == host.shownKeyText);
-    require(files.at("C:\\p\\coded").bytes == zel::test::codedFileOf(key, content));
+    require(zel::formatKeyText(key) == run.host.shownKeyText);
+    require(run.files.at("C:\\p\\coded").bytes == zel::test::codedFileOf(key, content));
 
-    state = {"C:\\p\\coded", 1, "C:\\p\\back", "", ""};
-    host.keyEntryText = host.shownKeyText;
-    zel::runDecodingJob(state, host, files);
-    require(files.at("C:\\p\\back").bytes == content);
+    require(run.decode({"C:\\p\\coded", 1, "C:\\p\\back", "", ""}, run.host.shownKeyText));
+    require(run.files.at("C:\\p\\back").bytes == content);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "cipher/byte_transform.h"
-#include "tests/support/job_runs.h"
+#include "tests/support/memory_files.h"
 
 namespace zel::test {
 namespace {
@@ -51,20 +51,19 @@ class BigCodingSource : public ::testing::TestWithParam<int64_t> {};
 TEST_P(BigCodingSource, CodingJobCodesTheWholeLength) {
     const Bytes pattern = pseudoRandomBytes(period, 11);
     const int64_t length = GetParam();
-    RecordingHost host;
-    host.recordProgress = false;
-    MemoryFiles files;
-    files.sinkOutputs = true;
-    files.putRepeated(source, pattern, length);
-    const CodingKey key =
-        parseKeyText(runCoding(files, source + '\0', 1, destination, host, fakeClock(5000.0)));
+    MemoryRun r;
+    r.host.recordProgress = false;
+    r.files.sinkOutputs = true;
+    r.files.putRepeated(source, pattern, length);
+    EXPECT_TRUE(r.code({selectionOf({source}), 1, destination, "", ""}, fakeClock(5000.0)));
+    const CodingKey key = parseKeyText(r.state.keyText);
 
     Bytes codedPattern(period);
     std::transform(pattern.begin(), pattern.end(), codedPattern.begin(),
                    [&](uint8_t b) { return codeByte(key, b); });
-    expectQuietRunToTheTop(host, length);
-    ASSERT_TRUE(files.has(destination));
-    const MemoryEntry& out = files.at(destination);
+    expectQuietRunToTheTop(r.host, length);
+    ASSERT_TRUE(r.files.has(destination));
+    const MemoryEntry& out = r.files.at(destination);
     EXPECT_EQ(out.digest.count, static_cast<uint64_t>(length) + 3);
     EXPECT_EQ(out.digest, digestOfRepeated(bytesOf("ZEL"), codedPattern, length));
     EXPECT_EQ(out.writeCalls, 1 + chunksOf(length));
@@ -84,16 +83,15 @@ TEST(BigSources, DecodingJobDecodesTheWholeLength) {
     }
 
     const int64_t length = lengths[0] + 3;
-    RecordingHost host(formatKeyText(key));
-    host.recordProgress = false;
-    MemoryFiles files;
-    files.sinkOutputs = true;
-    files.putRepeated(source, pattern, length);
-    runDecoding(files, source, destination, host);
+    MemoryRun r;
+    r.host.recordProgress = false;
+    r.files.sinkOutputs = true;
+    r.files.putRepeated(source, pattern, length);
+    EXPECT_TRUE(r.decode({selectionOf({source}), 1, destination, "", ""}, formatKeyText(key)));
 
-    expectQuietRunToTheTop(host, length - 3);
-    ASSERT_TRUE(files.has(destination));
-    EXPECT_EQ(files.at(destination).digest, digestOfRepeated({}, decodedPattern, length - 3));
+    expectQuietRunToTheTop(r.host, length - 3);
+    ASSERT_TRUE(r.files.has(destination));
+    EXPECT_EQ(r.files.at(destination).digest, digestOfRepeated({}, decodedPattern, length - 3));
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 #include <stdexcept>
 
 #include "cipher/byte_transform.h"
@@ -19,30 +18,17 @@ using Fault = std::function<void(MemoryFiles&)>;
 const std::string source = "C:\\in\\a", destination = "C:\\out\\a";
 const CodingKey key = drawCodingKey(fakeClock(36000.0));
 
-struct JobRun {
-    RecordingHost host{formatKeyText(key)};
-    MemoryFiles files;
-};
-
 // The coding job on `plain`, or the decoding job on its coded form, straight on the files in
 // memory (block 0) or through a BufferedFiles.
-JobRun runJob(bool coding, const Bytes& plain, std::size_t block, const Fault& fault = {}) {
-    JobRun r;
+MemoryRun runJob(bool coding, const Bytes& plain, std::size_t block, const Fault& fault = {}) {
+    MemoryRun r;
     r.files.put(source, coding ? plain : codedFileOf(key, plain));
     if (fault) {
         fault(r.files);
     }
-    std::optional<BufferedFiles> buffered;
-    if (block != 0) {
-        buffered.emplace(r.files, block);
-    }
-    BinaryFile& files = buffered ? static_cast<BinaryFile&>(*buffered) : r.files;
-    if (coding) {
-        EXPECT_EQ(runCoding(files, source + '\0', 1, destination, r.host, fakeClock(36000.0)),
-                  formatKeyText(key));
-    } else {
-        runDecoding(files, source, destination, r.host);
-    }
+    const SharedState start{selectionOf({source}), 1, destination, "", ""};
+    EXPECT_TRUE(coding ? r.code(start, fakeClock(36000.0), block)
+                       : r.decode(start, formatKeyText(key), block));
     EXPECT_EQ(r.files.openCount, 0);
     return r;
 }
@@ -52,8 +38,8 @@ TEST(BufferedFiles, JobsMakeTheSameCallsAndOutputAsUnbuffered) {
         for (const std::size_t size : {0, 1, 800, 801, 4092, 4093, 4096, 4097, 8193, 12411}) {
             for (const bool coding : {true, false}) {
                 SCOPED_TRACE(testing::Message() << coding << " " << block << " " << size);
-                const JobRun unbuffered = runJob(coding, pseudoRandomBytes(size, 3), 0);
-                const JobRun r = runJob(coding, pseudoRandomBytes(size, 3), block);
+                const MemoryRun unbuffered = runJob(coding, pseudoRandomBytes(size, 3), 0);
+                const MemoryRun r = runJob(coding, pseudoRandomBytes(size, 3), block);
                 EXPECT_EQ(r.host.calls, unbuffered.host.calls);
                 EXPECT_EQ(r.files.log, unbuffered.files.log);
                 const MemoryEntry& output = r.files.at(destination);
@@ -84,8 +70,8 @@ TEST(BufferedFiles, FaultsNextToEveryBoundaryKeepTheirOutcomes) {
     for (const bool coding : {true, false}) {
         for (std::size_t i = 0; i < faults.size(); ++i) {
             SCOPED_TRACE(testing::Message() << coding << " fault " << i);
-            const JobRun unbuffered = runJob(coding, plain, 0, faults[i]);
-            const JobRun r = runJob(coding, plain, block, faults[i]);
+            const MemoryRun unbuffered = runJob(coding, plain, 0, faults[i]);
+            const MemoryRun r = runJob(coding, plain, block, faults[i]);
             EXPECT_EQ(r.host.infos(), unbuffered.host.infos());
             // Nothing of a failed output is left; a run without a message wrote everything.
             if (r.host.infos().empty()) {

@@ -18,32 +18,18 @@ const Calls startSequence = {"showKeyText ", "readKeyEntryText", "setBusyPointer
                              "setButtonsEnabled false", "showStatus now decoding . . ."};
 const Calls endSequence = RecordingHost::decodingRunEnd();
 
-struct DecodingRun {
-    SharedState state;
-    RecordingHost host;
-    MemoryFiles files;
-
-    void run(const std::string& selection, const std::string& destination,
-             const std::string& keyText) {
-        state = {selection, 1, destination, "", "old key"};
-        host.keyEntryText = keyText;
-        runDecodingJob(state, host, files);
-    }
-};
-
 // Codes `plain` with the coding job and returns the coded file and the key text shown.
 std::pair<Bytes, std::string> codeWithJob(const Bytes& plain, double clockStart) {
-    RecordingHost host;
-    MemoryFiles files;
-    files.put("p", plain);
-    const std::string keyText = runCoding(files, "p", 1, "c", host, fakeClock(clockStart));
-    return {files.at("c").bytes, keyText};
+    MemoryRun r;
+    r.files.put("p", plain);
+    EXPECT_TRUE(r.code({"p", 1, "c", "", ""}, fakeClock(clockStart)));
+    return {r.files.at("c").bytes, r.state.keyText};
 }
 
 Bytes decodeWithJob(const Bytes& codedFile, const std::string& keyText) {
-    DecodingRun r;
+    MemoryRun r;
     r.files.put(coded, codedFile);
-    r.run(coded + '\0', plainPath, keyText);
+    EXPECT_TRUE(r.decode({selectionOf({coded}), 1, plainPath, "", ""}, keyText));
     EXPECT_TRUE(r.host.infos().empty());
     return r.files.has(plainPath) ? r.files.at(plainPath).bytes : Bytes{};
 }
@@ -60,9 +46,9 @@ TEST(DecodingJob, ChecksInOrderTouchNothing) {
         {coded, plainPath, "", keyLengthRefused},
     };
     for (const auto& [selection, to, key, calls] : cases) {
-        DecodingRun r;
+        MemoryRun r;
         r.files.put(coded, bytesOf("ZEL123"));
-        r.run(selection, to, key);
+        EXPECT_FALSE(r.decode({selection, 1, to, "", "old key"}, key));
         EXPECT_EQ(r.host.calls, calls) << key;
         EXPECT_TRUE(r.files.log.empty());
         EXPECT_EQ(fieldsOf(r.state), fieldsOf({selection, 1, to, "", "old key"}));
@@ -99,10 +85,10 @@ TEST(DecodingJob, ProgressAndWritesPerChunk) {
     };
     const CodingKey key{60, 70, 80};
     for (const auto& [size, progress] : cases) {
-        DecodingRun r;
+        MemoryRun r;
         const Bytes body = pseudoRandomBytes(size - 3, 4);
         r.files.put(coded, codedFileOf(key, body));
-        r.run(coded, plainPath, "060070080");
+        EXPECT_TRUE(r.decode({coded, 1, plainPath, "", "old key"}, "060070080"));
         EXPECT_EQ(r.host.calls, concat({startSequence, progress, endSequence})) << size;
         EXPECT_EQ(r.files.paths(), (Paths{coded, plainPath}));
         EXPECT_EQ(r.files.at(plainPath).bytes, body);
@@ -133,9 +119,9 @@ TEST(DecodingJob, TypedKeyTextsDecodeAsTheRulesSay) {
 TEST(DecodingJob, FilesWithoutTheMarkerAreRejectedAndLeaveNothing) {
     for (const std::string content :
          {"", "Z", "ZE", "zel", "zEL123", "XEL123", "ZXL123", "ZEX123", "plain text"}) {
-        DecodingRun r;
+        MemoryRun r;
         r.files.put(coded, bytesOf(content));
-        r.run(coded + '\0', plainPath, "123123123");
+        EXPECT_TRUE(r.decode({selectionOf({coded}), 1, plainPath, "", ""}, "123123123"));
         const auto n = static_cast<int>(content.size());
         EXPECT_EQ(r.host.calls,
                   concat({startSequence,
@@ -151,13 +137,14 @@ TEST(DecodingJob, FilesWithoutTheMarkerAreRejectedAndLeaveNothing) {
 }
 
 TEST(DecodingJob, SeveralChosenFilesAreRejected) {
-    DecodingRun r;
+    MemoryRun r;
     r.files.putFolder("C:\\docs");
     const Bytes codedFile = codedFileOf({60, 60, 60}, Bytes(10, 1));
     r.files.put("C:\\docs\\a.zel", codedFile);
     r.files.put("C:\\docs\\b.zel", codedFile);
-    r.run(std::string("C:\\docs\0a.zel\0b.zel\0", 20), plainPath, "060060060");
-    EXPECT_EQ(r.host.infos(), Paths{cantReadMessage("C:\\docs", MemoryFiles::accessDenied)});
+    EXPECT_TRUE(
+        r.decode({selectionOf({"C:\\docs", "a.zel", "b.zel"}), 2, plainPath, "", ""}, "060060060"));
+    EXPECT_EQ(r.host.infos(), Paths{expectedCantRead("C:\\docs", MemoryFiles::accessDenied)});
     EXPECT_EQ(r.files.paths(), (Paths{"C:\\docs", "C:\\docs\\a.zel", "C:\\docs\\b.zel"}));
     EXPECT_EQ(r.files.at("C:\\docs\\a.zel").bytes, codedFile);
     EXPECT_EQ(r.files.logCount("create"), 0);
@@ -167,18 +154,13 @@ TEST(DecodingJob, MendedFaultsReportAndLeaveNoOutput) {
     const Bytes old = bytesOf("old");
     std::vector<FaultCase> cases = faultsOfBothJobs(coded, plainPath, old);
     cases.push_back({{"length unknown", [](auto& f) { f.unknownLength.insert(coded); }},
-                     {cantReadMessage(coded, MemoryFiles::accessDenied), {coded}, 0}});
+                     {expectedCantRead(coded, MemoryFiles::accessDenied), {coded}, 0}});
     cases.push_back(
         {{"marker cut short", [](auto& f) { f.readStopsAt[coded] = 2; }}, {notCoded, {coded}, 0}});
     const Bytes codedFile = codedFileOf({60, 60, 60}, pseudoRandomBytes(1500, 2));
-    for (const FaultCase& c : cases) {
-        SCOPED_TRACE(c.fault.name);
-        DecodingRun r;
-        r.files.put(coded, codedFile);
-        c.fault.inject(r.files);
-        r.run(coded + '\0', plainPath, "060060060");
-        expectFaultOutcome(c, r.host, r.files, coded, plainPath, old, endSequence);
-    }
+    expectFaultOutcomes(cases, coded, codedFile, plainPath, old, endSequence, [](MemoryRun& r) {
+        return r.decode({selectionOf({coded}), 1, plainPath, "", ""}, "060060060");
+    });
 }
 
 }  // namespace

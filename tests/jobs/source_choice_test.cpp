@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "tests/support/recording_host.h"
+
 namespace zel::test {
 namespace {
 
@@ -21,7 +23,7 @@ std::pair<int, std::string> chosen(const std::vector<NamedPath>& paths,
                                    PathStyle style = PathStyle::windows) {
     const SourceChoice choice = sourceChoice(paths, 100, style);
     EXPECT_EQ(choice.refusal, "");
-    return {choice.count, choice.selection};
+    return choiceOf(choice);
 }
 
 std::string refusal(const std::vector<NamedPath>& paths, std::size_t limit = 100,

@@ -6,38 +6,21 @@
 
 namespace zel::test {
 
-namespace {
-
-win32::KernelHandle openFile(const AnyPath& path, DWORD access, DWORD creation) {
-    win32::KernelHandle file(CreateFileW(path.system().c_str(), access, 0, nullptr, creation,
-                                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) {
-        throw std::runtime_error("cannot open " + path.narrow());
-    }
-    return file;
-}
-
-}  // namespace
-
 void makeRandomFile(const AnyPath& path, int64_t length) {
-    const win32::KernelHandle file = openFile(path, GENERIC_WRITE, CREATE_NEW);
+    const win32::KernelHandle file = openFile(path, GENERIC_WRITE, 0, CREATE_NEW);
     constexpr int64_t blockSize = 1 << 20;
     for (int64_t written = 0; written < length; written += blockSize) {
         const Bytes block =
             pseudoRandomBytes(static_cast<std::size_t>(std::min(blockSize, length - written)),
                               static_cast<uint32_t>(written / blockSize));
-        DWORD done = 0;
-        if (!WriteFile(file.get(), block.data(), static_cast<DWORD>(block.size()), &done,
-                       nullptr) ||
-            done != block.size()) {
-            throw std::runtime_error("cannot write " + path.narrow());
-        }
+        writeAll(file.get(), block.data(), block.size(), path);
     }
 }
 
 void copyInChunks(const AnyPath& from, const AnyPath& to, std::size_t chunkSize) {
-    const win32::KernelHandle source = openFile(from, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
-    const win32::KernelHandle destination = openFile(to, GENERIC_WRITE, CREATE_NEW);
+    const win32::KernelHandle source =
+        openFile(from, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
+    const win32::KernelHandle destination = openFile(to, GENERIC_WRITE, 0, CREATE_NEW);
     std::vector<uint8_t> chunk(chunkSize);
     for (;;) {
         DWORD got = 0;
@@ -47,15 +30,12 @@ void copyInChunks(const AnyPath& from, const AnyPath& to, std::size_t chunkSize)
         if (got == 0) {
             return;
         }
-        DWORD written = 0;
-        if (!WriteFile(destination.get(), chunk.data(), got, &written, nullptr) || written != got) {
-            throw std::runtime_error("cannot write " + to.narrow());
-        }
+        writeAll(destination.get(), chunk.data(), got, to);
     }
 }
 
 void flushToDisk(const AnyPath& path) {
-    FlushFileBuffers(openFile(path, GENERIC_WRITE, OPEN_EXISTING).get());
+    FlushFileBuffers(openFile(path, GENERIC_WRITE, 0, OPEN_EXISTING).get());
 }
 
 double secondsOf(const std::function<void()>& work) {

@@ -1,9 +1,10 @@
-// The jobs run as the dialog starts them, checked to have ended idle, and the outcome of a run
-// under an injected fault. Needs GoogleTest.
+// The jobs run as the dialog starts them (runCoding, runDecoding) and checked to have ended
+// idle, and the outcome of a run under an injected fault. Needs GoogleTest.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -11,36 +12,27 @@
 #include <vector>
 
 #include "jobs/binary_file.h"
-#include "jobs/coding_job.h"
-#include "jobs/decoding_job.h"
 #include "jobs/shared_state.h"
 #include "tests/support/memory_files.h"
 #include "tests/support/recording_host.h"
 
 namespace zel::test {
 
-// Codes the chosen files (selection as the chooser gives it) and gives the key text shown.
-inline std::string runCoding(BinaryFile& files, const std::string& selection, int16_t count,
-                             const std::string& destination, RecordingHost& host,
-                             const TimeOfDayClock& clock = localTimeOfDay) {
-    SharedState state;
-    state.sourceSelection = selection;
-    state.sourceCount = count;
-    state.destinationPath = destination;
-    runCodingJob(state, host, files, clock);
-    EXPECT_TRUE(host.endedCodingRun(state.keyText)) << "the coding run did not end idle";
+// Codes the chosen files (selectionOf); the run must end idle, showing the key drawn from the
+// clock. Gives the key text shown.
+inline std::string codeChosen(BinaryFile& files, const std::string& selection, int16_t count,
+                              const std::string& destination, RecordingHost& host,
+                              const TimeOfDayClock& clock = fakeClock(localTimeOfDay())) {
+    SharedState state{selection, count, destination, "", ""};
+    EXPECT_TRUE(runCoding(state, host, files, clock)) << "the coding run did not end idle";
     return state.keyText;
 }
 
-// Decodes one chosen file with host.keyEntryText as the typed key.
-inline void runDecoding(BinaryFile& files, const std::string& source,
-                        const std::string& destination, RecordingHost& host) {
-    SharedState state;
-    state.sourceSelection = source + '\0';
-    state.sourceCount = 1;
-    state.destinationPath = destination;
-    runDecodingJob(state, host, files);
-    EXPECT_TRUE(host.endedDecodingRun()) << "the decoding run did not end idle";
+// Decodes one file with host.keyEntryText as the typed key; the run must end idle.
+inline void decodeChosen(BinaryFile& files, const std::string& source,
+                         const std::string& destination, RecordingHost& host) {
+    SharedState state{selectionOf({source}), 1, destination, "", ""};
+    EXPECT_TRUE(runDecoding(state, host, files)) << "the decoding run did not end idle";
 }
 
 // The shared state's fields, to compare a whole state in one assertion.
@@ -55,17 +47,21 @@ using Paths = std::vector<std::string>;
 inline constexpr char sourceEndedEarly[] =
     "The file ended before all of its bytes were read; it may have been changed meanwhile.";
 
-// The messages of a failed run, with the reason as the in-memory files word a system error.
-inline std::string cantReadMessage(const std::string& path, const std::string& reason) {
+// The messages a failed run must show: the message, the path and the reason, given, or as the
+// in-memory files word a system error.
+inline std::string expectedCantRead(const std::string& path, const std::string& reason) {
     return "can´t read sourcefile !!\n" + path + "\n" + reason;
 }
-inline std::string cantReadMessage(const std::string& path, SystemError error) {
-    return cantReadMessage(path, "system error " + std::to_string(error));
+inline std::string expectedCantRead(const std::string& path, SystemError error) {
+    return expectedCantRead(path, "system error " + std::to_string(error));
 }
-inline std::string cantWriteMessage(const std::string& path, SystemError error) {
-    return "can´t write destfile !!\n" + path + "\nsystem error " + std::to_string(error);
+inline std::string expectedCantWrite(const std::string& path, const std::string& reason) {
+    return "can´t write destfile !!\n" + path + "\n" + reason;
 }
-inline std::string alreadyExistsMessage(const std::string& path) {
+inline std::string expectedCantWrite(const std::string& path, SystemError error) {
+    return expectedCantWrite(path, "system error " + std::to_string(error));
+}
+inline std::string expectedAlreadyExists(const std::string& path) {
     return "File already exists !!\n" + path;
 }
 
@@ -87,37 +83,64 @@ inline std::vector<FaultCase> faultsOfBothJobs(const std::string& source,
                                                const std::string& destination, const Bytes& old) {
     return {
         {{"missing source", [=](auto& f) { f.entries.erase(source); }},
-         {cantReadMessage(source, MemoryFiles::fileNotFound), {}, 0}},
+         {expectedCantRead(source, MemoryFiles::fileNotFound), {}, 0}},
         {{"short read", [=](auto& f) { f.readStopsAt[source] = 900; }},
-         {cantReadMessage(source, sourceEndedEarly), {source}, 1}},
+         {expectedCantRead(source, sourceEndedEarly), {source}, 1}},
         {{"destination exists", [=](auto& f) { f.put(destination, old); }},
-         {alreadyExistsMessage(destination), {source, destination}, 0}},
+         {expectedAlreadyExists(destination), {source, destination}, 0}},
         {{"write fails midway", [](auto& f) { f.writeLimit = 1000; }},
-         {cantWriteMessage(destination, MemoryFiles::diskFull), {source}, 1}},
+         {expectedCantWrite(destination, MemoryFiles::diskFull), {source}, 1}},
         {{"flush fails", [](auto& f) { f.failFlush = true; }},
-         {cantWriteMessage(destination, MemoryFiles::diskFull), {source}, 1}},
+         {expectedCantWrite(destination, MemoryFiles::diskFull), {source}, 1}},
         {{"close fails", [](auto& f) { f.failClose = true; }},
-         {cantWriteMessage(destination, MemoryFiles::accessDenied), {source}, 1}},
+         {expectedCantWrite(destination, MemoryFiles::accessDenied), {source}, 1}},
         {{"destination appears late", [=](auto& f) { f.appearOnRename[destination] = old; }},
-         {alreadyExistsMessage(destination), {source, destination}, 1}},
+         {expectedAlreadyExists(destination), {source, destination}, 1}},
     };
 }
 
-// Checks the message, what is left (a destination in the way keeps the bytes `old`), that
-// nothing stays open or is created but the unfinished output, and that the run ended with `end`.
-inline void expectFaultOutcome(const FaultCase& c, const RecordingHost& host,
-                               const MemoryFiles& files, const std::string& source,
-                               const std::string& destination, const Bytes& old, const Calls& end) {
-    EXPECT_EQ(host.infos(), std::vector<std::string>{c.outcome.message});
-    EXPECT_EQ(files.paths(), c.outcome.left);
-    if (files.has(destination)) {
-        EXPECT_EQ(files.at(destination).bytes, old);
+// Runs the job (`run` on a MemoryRun whose source holds `content`; it must end idle) under each
+// fault and checks the message, what is left (the source unchanged, a destination in the way
+// with the bytes `old`), that nothing stays open or is created but the unfinished output, and
+// that the run ended with `end`. A fault that leaves an unfinished output to delete is run
+// twice more: with the delete refused, as for a file another program holds (the message then
+// names the file that stays), and failing on a file another program removed first.
+template <typename Run>
+void expectFaultOutcomes(const std::vector<FaultCase>& cases, const std::string& source,
+                         const Bytes& content, const std::string& destination, const Bytes& old,
+                         const Calls& end, Run run) {
+    const std::string part = destination + ".part";
+    for (const FaultCase& c : cases) {
+        for (const SystemError deleteError :
+             {noSystemError, MemoryFiles::accessDenied, MemoryFiles::fileNotFound}) {
+            if (deleteError != noSystemError && c.outcome.partsCreated == 0) {
+                continue;
+            }
+            SCOPED_TRACE(testing::Message() << c.fault.name << ", delete error " << deleteError);
+            MemoryRun r;
+            r.files.put(source, content);
+            c.fault.inject(r.files);
+            r.files.deleteError = deleteError;
+            EXPECT_TRUE(run(r));
+            const bool stays = deleteError == MemoryFiles::accessDenied;
+            Paths left = c.outcome.left;
+            left.insert(std::upper_bound(left.begin(), left.end(), part), stays ? 1 : 0, part);
+            const std::string note = "\nThe unfinished file could not be removed:\n" + part +
+                                     "\nsystem error " + std::to_string(deleteError);
+            EXPECT_EQ(r.host.infos(), Paths{c.outcome.message + (stays ? note : "")});
+            EXPECT_EQ(r.files.paths(), left);
+            for (const auto& [path, bytes] :
+                 {std::pair(source, content), std::pair(destination, old)}) {
+                if (r.files.has(path)) {
+                    EXPECT_EQ(r.files.at(path).bytes, bytes) << path;
+                }
+            }
+            EXPECT_EQ(r.files.openCount, 0);
+            EXPECT_EQ(r.files.logCount("create " + source), 0);
+            EXPECT_EQ(r.files.logCount("create " + part), c.outcome.partsCreated);
+            EXPECT_TRUE(r.host.endsWith(end)) << testing::PrintToString(r.host.calls);
+        }
     }
-    EXPECT_EQ(files.openCount, 0);
-    EXPECT_EQ(files.logCount("create " + source), 0);
-    EXPECT_EQ(files.logCount("create " + destination + ".part"), c.outcome.partsCreated);
-    ASSERT_GE(host.calls.size(), end.size());
-    EXPECT_EQ(Calls(host.calls.end() - end.size(), host.calls.end()), end);
 }
 
 }  // namespace zel::test

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
+
+#include "jobs/buffered_files.h"
 
 namespace zel::test {
 
@@ -10,6 +13,16 @@ namespace {
 
 std::string upToNul(const std::string& path) {
     return path.substr(0, path.find('\0'));
+}
+
+// The files as the job sees them: the memory itself, or blocks over it.
+template <typename Run>
+bool runOn(MemoryFiles& files, std::size_t block, Run run) {
+    std::optional<BufferedFiles> blocks;
+    if (block != 0) {
+        blocks.emplace(files, block);
+    }
+    return run(blocks ? static_cast<BinaryFile&>(*blocks) : files);
 }
 
 }  // namespace
@@ -239,6 +252,13 @@ RenameOutcome MemoryFiles::renameFile(const std::string& from, const std::string
 bool MemoryFiles::deleteFile(const std::string& path) {
     const std::string name = upToNul(path);
     log.push_back("delete " + name);
+    if (deleteError != noSystemError) {
+        if (deleteError == fileNotFound) {
+            entries.erase(name);
+        }
+        lastError_ = deleteError;
+        return false;
+    }
     const auto found = entries.find(name);
     if (found == entries.end() || found->second.folder || open_.count(name) != 0) {
         lastError_ = found == entries.end() ? fileNotFound : accessDenied;
@@ -250,6 +270,17 @@ bool MemoryFiles::deleteFile(const std::string& path) {
 
 std::string MemoryFiles::errorText(SystemError error) const {
     return "system error " + std::to_string(error);
+}
+
+bool MemoryRun::code(const SharedState& start, const TimeOfDayClock& clock, std::size_t block) {
+    state = start;
+    return runOn(files, block, [&](BinaryFile& on) { return runCoding(state, host, on, clock); });
+}
+
+bool MemoryRun::decode(const SharedState& start, const std::string& typedKey, std::size_t block) {
+    state = start;
+    host.keyEntryText = typedKey;
+    return runOn(files, block, [&](BinaryFile& on) { return runDecoding(state, host, on); });
 }
 
 }  // namespace zel::test

@@ -1,5 +1,5 @@
-// A file system kept in memory, with faults to inject: what the jobs' tests and the fuzzers run
-// the jobs on.
+// A file system kept in memory, with faults to inject, and a job run on it: what the jobs' tests
+// and the fuzzers run the jobs on.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "jobs/binary_file.h"
+#include "tests/support/recording_host.h"
 #include "tests/support/test_bytes.h"
 
 namespace zel::test {
@@ -51,7 +52,10 @@ public:
     bool failFlush = false;   // writing a created file through to the disk fails
     bool failRename = false;  // renames fail (no target in the way)
     std::map<std::string, Bytes> appearOnRename;  // put under the target just before the rename
-    bool sinkOutputs = false;                     // created files are sinks
+    // Deletes fail with this error; with fileNotFound the file is gone all the same, as when
+    // another program removed it first.
+    SystemError deleteError = noSystemError;
+    bool sinkOutputs = false;  // created files are sinks
 
     void put(const std::string& path, const Bytes& content);
     void putRepeated(const std::string& path, const Bytes& pattern, int64_t length);
@@ -81,6 +85,18 @@ private:
     SystemError lastError_ = noSystemError;
     friend class MemoryOpenFile;
     std::multiset<std::string> open_;
+};
+
+// A job run on files in memory, directly or through blocks of the given size (0: none), from
+// the start state; the state, the host and the files are kept to be looked at afterwards.
+// Whether the run ended idle (runCoding, runDecoding).
+struct MemoryRun {
+    SharedState state;
+    RecordingHost host;
+    MemoryFiles files;
+
+    bool code(const SharedState& start, const TimeOfDayClock& clock, std::size_t block = 0);
+    bool decode(const SharedState& start, const std::string& typedKey, std::size_t block = 0);
 };
 
 }  // namespace zel::test

@@ -32,14 +32,8 @@ void removeTree(const std::string& path) {
         return;
     }
     if (S_ISDIR(status.st_mode)) {
-        if (DIR* folder = ::opendir(path.c_str())) {
-            while (const dirent* entry = ::readdir(folder)) {
-                const std::string name = entry->d_name;
-                if (name != "." && name != "..") {
-                    removeTree(path + "/" + name);
-                }
-            }
-            ::closedir(folder);
+        for (const std::string& name : namesIn(path)) {
+            removeTree(path + "/" + name);
         }
         ::rmdir(path.c_str());
     } else {
@@ -223,16 +217,12 @@ StartedProgram::~StartedProgram() {
 std::vector<std::string> StartedProgram::openFiles() const {
     const std::string fds = "/proc/" + std::to_string(id_) + "/fd";
     std::vector<std::string> targets;
-    if (DIR* folder = ::opendir(fds.c_str())) {
-        while (const dirent* entry = ::readdir(folder)) {
-            char target[4096];
-            const ssize_t length =
-                ::readlink((fds + "/" + entry->d_name).c_str(), target, sizeof target);
-            if (length > 0) {
-                targets.emplace_back(target, static_cast<std::size_t>(length));
-            }
+    for (const std::string& fd : namesIn(fds)) {
+        char target[4096];
+        const ssize_t length = ::readlink((fds + "/" + fd).c_str(), target, sizeof target);
+        if (length > 0) {
+            targets.emplace_back(target, static_cast<std::size_t>(length));
         }
-        ::closedir(folder);
     }
     return targets;
 }

@@ -6,13 +6,11 @@
 #include <thread>
 
 #include "jobs/buffered_files.h"
-#include "jobs/coding_job.h"
-#include "jobs/decoding_job.h"
 #include "jobs/texts.h"
-#include "win32/win32_binary_file.h"
 #include "tests/support/real_files.h"
 #include "tests/support/recording_host.h"
 #include "win32/text.h"
+#include "win32/win32_binary_file.h"
 
 namespace zel::test {
 
@@ -78,27 +76,26 @@ int runJob(std::vector<std::string> args) {
         }
         args.erase(args.begin(), args.begin() + 2);
     }
-    // As the program does: the texts in the process's code page, as the paths are.
+    // As the program does: the texts in the process's code page, as the paths are; the real
+    // clock.
     convertTexts(win32::inProcessCodePage);
     Win32BinaryFile systemFiles;
     BufferedFiles files(systemFiles);
-    SharedState state;
     RecordingHost host;
     host.recordProgress = false;
     if (args.size() >= 3 && args[0] == "code") {
-        state.destinationPath = args[1];
-        state.sourceCount = static_cast<int16_t>(args.size() - 2);
-        state.sourceSelection = selectionOf({args.begin() + 2, args.end()});
-        runCodingJob(state, host, files);
+        const std::vector<std::string> pieces(args.begin() + 2, args.end());
+        const auto count = static_cast<int16_t>(pieces.size() == 1 ? 1 : pieces.size() - 1);
+        SharedState state{selectionOf(pieces), count, args[1], "", ""};
+        runCoding(state, host, files, localTimeOfDay);
     } else if (args.size() == 4 && args[0] == "decode") {
-        state.sourceSelection = args[1] + '\0';
-        state.sourceCount = 1;
-        state.destinationPath = args[2];
+        SharedState state{selectionOf({args[1]}), 1, args[2], "", ""};
         host.keyEntryText = args[3];
-        runDecodingJob(state, host, files);
+        runDecoding(state, host, files);
     } else {
         std::fprintf(stderr,
-                     "usage: %s [--after FILE] code DEST SOURCE... | decode CODED DEST KEY\n",
+                     "usage: %s [--after FILE] code DEST SOURCE | code DEST FOLDER NAME... | "
+                     "decode CODED DEST KEY\n",
                      jobRole);
         return 2;
     }
@@ -116,17 +113,6 @@ int runJob(std::vector<std::string> args) {
 }
 
 }  // namespace
-
-std::string selectionOf(const std::vector<std::string>& paths) {
-    if (paths.size() == 1) {
-        return paths[0] + '\0';
-    }
-    std::string selection = paths[0].substr(0, paths[0].find_last_of('\\')) + '\0';
-    for (const std::string& path : paths) {
-        selection += path.substr(path.find_last_of('\\') + 1) + '\0';
-    }
-    return selection;
-}
 
 bool waitUntil(const std::function<bool()>& condition, milliseconds limit, milliseconds interval) {
     const auto end = std::chrono::steady_clock::now() + limit;
@@ -159,7 +145,7 @@ Process::Process(const std::wstring& program, const std::vector<std::wstring>& a
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, redirected, 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
-        throw std::runtime_error("cannot start " + win32::fromWide(program));
+        throw std::runtime_error("cannot start " + win32::fromWideForDisplay(program));
     }
     win32::KernelHandle(started.hThread).close();
     process_.reset(started.hProcess);
@@ -170,7 +156,7 @@ Process::Process(const std::wstring& program, const std::vector<std::wstring>& a
 Process Process::ofThisProgram(const std::vector<std::string>& arguments) {
     std::vector<std::wstring> wide;
     for (const std::string& argument : arguments) {
-        wide.push_back(win32::toWide(argument));
+        wide.push_back(wideOf(argument));
     }
     return Process(thisProgramPath(), wide);
 }

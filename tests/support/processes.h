@@ -73,15 +73,12 @@ private:
     bool holding_ = false;
 };
 
-// The selection the source chooser makes of files (full paths) of one folder: one path, or the
-// folder and the names.
-std::string selectionOf(const std::vector<std::string>& paths);
-
 // Runs one job on real files as the dialog does (large blocks over the Win32 file system) and
 // prints what the window would show: each message as "info: ..." (line breaks as " | ") and
 // the key as "key: <nine digits>". For a test that kills a run half-way, and for the scripts
-// that trace runs or start two at once:
-//   <test program> --job [--after <go file>] code <destination> <source>...  (of one folder)
+// that trace runs or start two at once. The sources are named as the source chooser gives them:
+// one full path, or the folder and the names in it.
+//   <test program> --job [--after <go file>] code <destination> <source> | <folder> <name>...
 //   <test program> --job [--after <go file>] decode <coded file> <destination> <key text>
 inline constexpr char jobRole[] = "--job";
 

@@ -24,12 +24,7 @@ std::runtime_error failure(const std::string& what, const AnyPath& path) {
 }
 
 KernelHandle openForReading(const AnyPath& path) {
-    KernelHandle file(CreateFileW(path.system().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) {
-        throw failure("cannot open", path);
-    }
-    return file;
+    return openFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
 }
 
 std::size_t readUpTo(HANDLE file, uint8_t* buffer, std::size_t count) {
@@ -43,13 +38,6 @@ std::size_t readUpTo(HANDLE file, uint8_t* buffer, std::size_t count) {
         total += got;
     }
     return total;
-}
-
-void writeAll(HANDLE file, const uint8_t* bytes, std::size_t count, const AnyPath& path) {
-    DWORD written = 0;
-    if (!WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr) || written != count) {
-        throw failure("cannot write", path);
-    }
 }
 
 void seek(HANDLE file, int64_t offset, const AnyPath& path) {
@@ -85,7 +73,7 @@ std::vector<Entry> entriesOf(const std::wstring& folder) {
 
 void snapshotInto(const std::wstring& folder, const std::string& prefix, FolderSnapshot& into) {
     for (const Entry& entry : entriesOf(folder)) {
-        const std::string relative = prefix + win32::fromWide(entry.name);
+        const std::string relative = prefix + win32::fromWideForDisplay(entry.name);
         const std::wstring inner = folder + L"\\" + entry.name;
         if (entry.folder) {
             into[relative] = "<folder>";
@@ -109,10 +97,34 @@ std::wstring systemTempFolder() {
 
 }  // namespace
 
-AnyPath::AnyPath(const std::string& narrow) : wide_(win32::toWide(narrow)) {}
+std::wstring wideOf(const std::string& narrow) {
+    return win32::toWide(narrow).value();
+}
+
+std::string narrowOf(const std::wstring& wide) {
+    return win32::fromWide(wide).value();
+}
+
+KernelHandle openFile(const AnyPath& path, DWORD access, DWORD sharing, DWORD creation) {
+    KernelHandle file(CreateFileW(path.system().c_str(), access, sharing, nullptr, creation,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        throw failure("cannot open", path);
+    }
+    return file;
+}
+
+void writeAll(HANDLE file, const uint8_t* bytes, std::size_t count, const AnyPath& path) {
+    DWORD written = 0;
+    if (!WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr) || written != count) {
+        throw failure("cannot write", path);
+    }
+}
+
+AnyPath::AnyPath(const std::string& narrow) : wide_(wideOf(narrow)) {}
 
 std::string AnyPath::narrow() const {
-    return win32::fromWide(wide_);
+    return narrowOf(wide_);
 }
 
 std::wstring AnyPath::system() const {
@@ -125,7 +137,7 @@ std::wstring AnyPath::system() const {
 TempFolder::TempFolder(const AnyPath& baseFolder, const std::string& prefix) {
     static std::atomic<int> made{0};
     const std::wstring base = baseFolder.wide().empty() ? systemTempFolder() : baseFolder.wide();
-    const std::wstring widePrefix = win32::toWide(prefix);
+    const std::wstring widePrefix = wideOf(prefix);
     for (const Entry& entry : entriesOf(base)) {
         if (entry.folder && entry.name.rfind(widePrefix, 0) == 0) {
             const auto owner = static_cast<DWORD>(
@@ -139,7 +151,7 @@ TempFolder::TempFolder(const AnyPath& baseFolder, const std::string& prefix) {
         widePath_ = base + L"\\" + widePrefix + std::to_wstring(GetCurrentProcessId()) + L"-" +
                     std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++made);
         if (CreateDirectoryW(widePath_.c_str(), nullptr)) {
-            path_ = win32::fromWide(widePath_);
+            path_ = win32::fromWideForDisplay(widePath_);
             return;
         }
         if (GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -158,8 +170,8 @@ TempFolder::~TempFolder() {
     }
 }
 
-std::vector<std::wstring> TempFolder::names() const {
-    std::vector<std::wstring> names;
+Names TempFolder::names() const {
+    Names names;
     for (const Entry& entry : entriesOf(widePath_)) {
         names.push_back(entry.name);
     }
@@ -198,11 +210,7 @@ void removeContents(const AnyPath& folder) {
 }
 
 void writeWholeFile(const AnyPath& path, const Bytes& bytes) {
-    const KernelHandle file(CreateFileW(path.system().c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        throw failure("cannot create", path);
-    }
+    const KernelHandle file = openFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (!bytes.empty()) {
         writeAll(file.get(), bytes.data(), bytes.size(), path);
     }
@@ -251,11 +259,7 @@ VolumeSpace volumeSpaceAt(const AnyPath& path) {
 
 void makeSparseFile(const AnyPath& path, int64_t length,
                     const std::vector<std::pair<int64_t, uint8_t>>& marks) {
-    const KernelHandle file(CreateFileW(path.system().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        throw failure("cannot create", path);
-    }
+    const KernelHandle file = openFile(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW);
     // Where the file system knows no sparse files the system writes the zeros itself.
     DWORD returned = 0;
     DeviceIoControl(file.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);

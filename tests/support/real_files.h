@@ -13,6 +13,11 @@
 
 namespace zel::test {
 
+// The tests' own texts between this program's code page and UTF-16, converted exactly; throws
+// (std::bad_optional_access) what cannot be.
+std::wstring wideOf(const std::string& narrow);
+std::string narrowOf(const std::wstring& wide);
+
 // A path in this program's code page (the job tests) or in UTF-16 (the dialog tests).
 class AnyPath {
 public:
@@ -31,6 +36,9 @@ private:
     std::wstring wide_;
 };
 
+// The names in a folder, sorted.
+using Names = std::vector<std::wstring>;
+
 // A new empty folder in the base folder (the system's temporary folder when none is given),
 // removed with all it holds. A test ended by its time limit leaves its folder behind, so the
 // folders of test programs that no longer run go first.
@@ -48,7 +56,7 @@ public:
     std::wstring operator/(const std::wstring& name) const { return widePath_ + L"\\" + name; }
     std::wstring operator/(const wchar_t* name) const { return *this / std::wstring(name); }
     // The names in the folder, sorted, without reading anything.
-    std::vector<std::wstring> names() const;
+    Names names() const;
 
 private:
     std::wstring widePath_;
@@ -62,6 +70,12 @@ bool holdsUnfinishedOutput(const TempFolder& folder);
 void removeTree(const AnyPath& path);
 // Removes everything inside the folder, keeping the folder.
 void removeContents(const AnyPath& folder);
+
+// The file opened with CreateFileW's access, sharing and creation, to read or write in order;
+// throws when it cannot be.
+win32::KernelHandle openFile(const AnyPath& path, DWORD access, DWORD sharing, DWORD creation);
+// Writes all the bytes at the file's position, or throws.
+void writeAll(HANDLE file, const uint8_t* bytes, std::size_t count, const AnyPath& path);
 
 void writeWholeFile(const AnyPath& path, const Bytes& bytes);
 Bytes readWholeFile(const AnyPath& path);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "jobs/coding_job.h"
+#include "jobs/decoding_job.h"
+
 namespace zel::test {
 
 Calls concat(std::initializer_list<Calls> parts) {
@@ -59,6 +62,27 @@ void RecordingHost::stepProgress() {
     if (recordProgress) {
         record("stepProgress");
     }
+}
+
+bool runCoding(SharedState& state, RecordingHost& host, BinaryFile& files,
+               const TimeOfDayClock& clock) {
+    TimeOfDayClock sameReadings = clock;
+    const std::string drawn = formatKeyText(drawCodingKey(sameReadings));
+    runCodingJob(state, host, files, clock);
+    return host.endedCodingRun(drawn);
+}
+
+bool runDecoding(SharedState& state, RecordingHost& host, BinaryFile& files) {
+    runDecodingJob(state, host, files);
+    return host.endedDecodingRun();
+}
+
+std::string selectionOf(const std::vector<std::string>& pieces) {
+    std::string selection;
+    for (const std::string& piece : pieces) {
+        selection += piece + '\0';
+    }
+    return selection;
 }
 
 }  // namespace zel::test

@@ -1,5 +1,6 @@
 // A JobHost that records every call as one line, "operation arguments": for example
-// "setProgressRange 1 1000", "setButtonsEnabled false", "showInfo No sourcefile !".
+// "setProgressRange 1 1000", "setButtonsEnabled false", "showInfo No sourcefile !"; and the one
+// way that tests, fuzzers, benchmarks and the test programs' job role run a job with it.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "cipher/coding_key.h"
+#include "jobs/binary_file.h"
 #include "jobs/job_host.h"
+#include "jobs/shared_state.h"
+#include "jobs/source_choice.h"
+#include "tests/support/test_bytes.h"
 
 namespace zel::test {
 
@@ -76,5 +82,32 @@ public:
 private:
     void record(std::string call) { calls.push_back(std::move(call)); }
 };
+
+// A job run in this process as the dialog starts it, on the files given (in memory, real, or in
+// blocks over either), from the choices in the state: the selection as the source chooser gives
+// it (selectionOf), how many files, the destination. The state is left as the job leaves it.
+// Whether the run ended idle, a coding run showing the key drawn from the clock's readings (a
+// copy of the clock draws it first).
+bool runCoding(SharedState& state, RecordingHost& host, BinaryFile& files,
+               const TimeOfDayClock& clock = fakeClock(localTimeOfDay()));
+// With host.keyEntryText as the typed key.
+bool runDecoding(SharedState& state, RecordingHost& host, BinaryFile& files);
+
+// The selection the source chooser gives: one full path, or the folder and each chosen name;
+// every piece ended by NUL.
+std::string selectionOf(const std::vector<std::string>& pieces);
+
+// A choice of sources as its count and its selection, to compare both in one assertion: a choice
+// of named files, the shared state, or a chooser's answer (whose text is the selection).
+inline std::pair<int, std::string> choiceOf(const SourceChoice& choice) {
+    return {choice.count, choice.selection};
+}
+inline std::pair<int, std::string> choiceOf(const SharedState& state) {
+    return {state.sourceCount, state.sourceSelection};
+}
+template <typename Answer>
+std::pair<int, std::string> choiceOf(const Answer& answer) {
+    return {answer.count, answer.text};
+}
 
 }  // namespace zel::test

@@ -22,6 +22,11 @@ Bytes pseudoRandomBytes(std::size_t count, uint32_t seed);
 // byte on purpose, so that it checks the block transform the jobs use.
 Bytes codedFileOf(const CodingKey& key, const Bytes& plain);
 
+// Nine digits, as a key is shown.
+inline bool isKeyText(const std::string& text) {
+    return text.size() == 9 && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
 // Reads `start` for the first `fixedReadings` calls, then moves on by 1 ms per call. Counts
 // its calls in *calls (from 0) when given.
 TimeOfDayClock fakeClock(double start, int fixedReadings = 1, int* calls = nullptr);

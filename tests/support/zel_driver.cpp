@@ -49,7 +49,7 @@ std::string zelExePath() {
 }
 
 std::string windowText(HWND window) {
-    return win32::fromWide(wideWindowText(window));
+    return win32::fromWideForDisplay(wideWindowText(window));
 }
 
 std::wstring wideWindowText(HWND window) {
@@ -74,7 +74,7 @@ std::string className(HWND window) {
 
 ZelProcess::ZelProcess(const AnyPath& workingDirectory, const std::vector<std::wstring>& arguments,
                        const std::string& exePath)
-    : process_(win32::toWide(exePath.empty() ? zelExePath() : exePath), arguments,
+    : process_(wideOf(exePath.empty() ? zelExePath() : exePath), arguments,
                workingDirectory.wide()) {
     const bool shown = waitUntil(
         [this] {
@@ -303,7 +303,7 @@ COLORREF screenPixel(HWND window, POINT clientPoint) {
 }
 
 LoadedModule loadZelResources() {
-    return LoadedModule(LoadLibraryExW(win32::toWide(zelExePath()).c_str(), nullptr,
+    return LoadedModule(LoadLibraryExW(wideOf(zelExePath()).c_str(), nullptr,
                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
 }
 

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -37,12 +36,6 @@ protected:
     TempFolder folder_;
     std::optional<ZelUntilQuit> zel_;
 };
-
-// Nine digits, as the window shows a key.
-inline bool isKeyText(const std::string& text) {
-    return text.size() == 9 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 
 // Waits until the window shows the choice: the path (or folder) and the count.
 inline bool chosenAs(const ZelProcess& zel, const std::wstring& shown, int count) {

@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "tests/support/zel_steps.h"
-#include "win32/text.h"
 
 #include <commctrl.h>
 
@@ -49,7 +48,7 @@ TEST_F(BigFiles, SourceOfTwoAndAHalfGiBCodesAndDecodesToTheSameBytes) {
     ASSERT_TRUE(chooseSources(zel, L"big.zel"));
     decodeChosenFile(zel, L"big.back", key);
     EXPECT_EQ(compareFiles(folder_ / L"big.img", folder_ / L"big.back"), "");
-    EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"big.back", L"big.img", L"big.zel"}));
+    EXPECT_EQ(folder_.names(), (Names{L"big.back", L"big.img", L"big.zel"}));
 }
 
 struct BarRange {
@@ -103,7 +102,7 @@ TEST_F(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
     zel.click(codeButton);
     ASSERT_TRUE(waitUntil([&] { return !IsWindowEnabled(zel.control(codeButton)); }));
 
-    const std::wstring title = win32::toWide(programTitle);
+    const std::wstring title = wideOf(programTitle);
     std::vector<int> readings;
     // The bar's position after each answer that came while the job still ran.
     std::vector<int> answeredAt;
@@ -189,7 +188,7 @@ TEST_F(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
     EXPECT_GT(seen->share, 0.1);
     EXPECT_LT(seen->share, 0.9);
     EXPECT_EQ(fileSize(folder_ / L"long.zel"), length + 3);
-    EXPECT_EQ(folder_.names(), (std::vector<std::wstring>{L"long.img", L"long.zel"}));
+    EXPECT_EQ(folder_.names(), (Names{L"long.img", L"long.zel"}));
 }
 
 }  // namespace

@@ -37,9 +37,7 @@ TEST_F(EndToEnd, OneFileCodedWithTheShownKeyDecodesToTheSameBytes) {
     decodeChosenFile(zel, L"letter-again.doc", key);
     EXPECT_TRUE(readWholeFile(folder_ / L"letter-again.doc") == plain);
     EXPECT_EQ(zel.text(keyDisplay), "");
-    EXPECT_FALSE(holdsUnfinishedOutput(folder_));
-    EXPECT_EQ(folder_.names(),
-              (std::vector<std::wstring>{L"letter-again.doc", L"letter.doc", L"letter.zel"}));
+    EXPECT_EQ(folder_.names(), (Names{L"letter-again.doc", L"letter.doc", L"letter.zel"}));
 }
 
 TEST_F(EndToEnd, ThreeFilesCodedUnderTheDestinationNameDecodeWithTheOneKey) {

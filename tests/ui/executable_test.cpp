@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "tests/support/zel_driver.h"
-#include "win32/text.h"
 
 namespace zel::test {
 namespace {
@@ -78,7 +77,7 @@ TEST_F(ProgramResources, VersionInformationNamesTheProduct) {
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(ZEL_VERSION_MINOR, ZEL_VERSION_MAJOR));
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
     EXPECT_EQ(versionString(block, L"ProductName"), L"ZEL");
-    EXPECT_EQ(versionString(block, L"ProductVersion"), win32::toWide(ZEL_VERSION_TEXT));
+    EXPECT_EQ(versionString(block, L"ProductVersion"), wideOf(ZEL_VERSION_TEXT));
 }
 
 TEST_F(ProgramResources, ManifestDeclaresDpiAwarenessSupportedSystemsAndUtf8) {

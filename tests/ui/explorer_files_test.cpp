@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/recording_host.h"
 #include "tests/support/zel_driver.h"
 #include "win32/named_paths.h"
-#include "win32/text.h"
 
 #include <shlobj.h>
 
@@ -41,7 +41,7 @@ HDROP makeDrop(const std::vector<std::wstring>& names) {
 }
 
 // What each name is, for the rules above. This program runs in Windows-1252, which cannot hold
-// a Cyrillic name: such a file is unusable, as it would be to zel.exe before Windows 10 1903.
+// a Cyrillic name: such a name is unusable, as it would be to zel.exe before Windows 10 1903.
 TEST(NamedPaths, TellFilesFoldersMissingNamesAndNamesTheCodePageCannotHold) {
     TempFolder folder;
     ASSERT_TRUE(CreateDirectoryW((folder / L"inner").c_str(), nullptr));
@@ -49,9 +49,10 @@ TEST(NamedPaths, TellFilesFoldersMissingNamesAndNamesTheCodePageCannotHold) {
     writeWholeFile(folder / L"\u0414\u0430\u043D.txt", {});
     const std::vector<NamedPath> named =
         win32::namedPaths({folder / L"a.txt", folder / L"inner", folder / L"gone.txt",
-                           folder / L"\u0414\u0430\u043D.txt", folder / L"inner\\..\\a.txt", L""});
-    ASSERT_EQ(named.size(), 6u);
-    const std::string base = win32::fromWide(folder.widePath());
+                           folder / L"\u0414\u0430\u043D.txt", folder / L"inner\\..\\a.txt", L"",
+                           folder / L"\u0414\u0430\u043D-gone.txt"});
+    ASSERT_EQ(named.size(), 7u);
+    const std::string base = narrowOf(folder.widePath());
     EXPECT_EQ(named[0].path, base + "\\a.txt");
     EXPECT_EQ(named[0].kind, NameKind::file);
     EXPECT_EQ(named[1].kind, NameKind::folder);
@@ -60,6 +61,8 @@ TEST(NamedPaths, TellFilesFoldersMissingNamesAndNamesTheCodePageCannotHold) {
     EXPECT_EQ(named[3].kind, NameKind::unusable);
     EXPECT_EQ(named[4].path, base + "\\a.txt");
     EXPECT_EQ(named[5].kind, NameKind::missing);
+    // Unusable also where it names nothing: the name itself would name another file.
+    EXPECT_EQ(named[6].kind, NameKind::unusable);
 }
 
 // The real main dialog, hidden, with files and a folder in a fresh temporary folder.
@@ -82,8 +85,7 @@ protected:
         SendMessageW(window(), WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop(names)), 0);
     }
     void expectChoice(const std::string& selection, int count, const std::wstring& shown) {
-        EXPECT_EQ(dialog_.state().shared.sourceSelection, selection);
-        EXPECT_EQ(dialog_.state().shared.sourceCount, count);
+        EXPECT_EQ(choiceOf(dialog_.state().shared), std::pair(count, selection));
         EXPECT_EQ(text(sourceDisplay), shown);
         EXPECT_EQ(text(statusDisplay), L"Files to crypt: " + std::to_wstring(count));
     }
@@ -96,11 +98,10 @@ protected:
 TEST_F(DroppedFilesTest, ChoosesOneFileOrSeveralOfOneFolderAsTheChooserDoes) {
     EXPECT_TRUE(GetWindowLongW(window(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     drop({path(L"a.txt")});
-    expectChoice(win32::fromWide(path(L"a.txt")) + '\0', 1, path(L"a.txt"));
+    expectChoice(narrowOf(path(L"a.txt")) + '\0', 1, path(L"a.txt"));
 
     drop({path(L"a.txt"), path(L"b c.txt")});
-    expectChoice(win32::fromWide(folder_.widePath()) + "\0a.txt\0b c.txt\0"s, 2,
-                 folder_.widePath());
+    expectChoice(narrowOf(folder_.widePath()) + "\0a.txt\0b c.txt\0"s, 2, folder_.widePath());
 
     // Names on the command line may be relative to the current folder.
     wchar_t before[MAX_PATH] = {};
@@ -108,7 +109,7 @@ TEST_F(DroppedFilesTest, ChoosesOneFileOrSeveralOfOneFolderAsTheChooserDoes) {
     SetCurrentDirectoryW(path(L"inner").c_str());
     dialog_.takeExplorerFiles({L"x.txt"});
     SetCurrentDirectoryW(before);
-    expectChoice(win32::fromWide(path(L"inner\\x.txt")) + '\0', 1, path(L"inner\\x.txt"));
+    expectChoice(narrowOf(path(L"inner\\x.txt")) + '\0', 1, path(L"inner\\x.txt"));
 }
 
 TEST_F(DroppedFilesTest, ADropDuringAJobChangesNothingEvenWhenHandledAfterIt) {
@@ -121,14 +122,13 @@ TEST_F(DroppedFilesTest, ADropDuringAJobChangesNothingEvenWhenHandledAfterIt) {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         DispatchMessageW(&message);
     }
-    EXPECT_EQ(dialog_.state().shared.sourceSelection, "");
-    EXPECT_EQ(dialog_.state().shared.sourceCount, 0);
+    EXPECT_EQ(choiceOf(dialog_.state().shared), std::pair(0, ""s));
     EXPECT_EQ(text(sourceDisplay), L"");
     EXPECT_EQ(text(statusDisplay), L"Idle . . .");
 
     // After the job a drop is taken again.
     drop({path(L"b c.txt")});
-    expectChoice(win32::fromWide(path(L"b c.txt")) + '\0', 1, path(L"b c.txt"));
+    expectChoice(narrowOf(path(L"b c.txt")) + '\0', 1, path(L"b c.txt"));
 }
 
 }  // namespace

@@ -3,13 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/zel_steps.h"
-#include "win32/text.h"
 
 namespace zel::test {
 namespace {
 
 using namespace ui;
-using win32::toWide;
 using StartedWithFiles = ZelInFolder;
 
 const std::wstring cyrillicName = L"\u0414\u0430\u043D.txt";  // Дан.txt, outside Windows-1252

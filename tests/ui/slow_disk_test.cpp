@@ -99,8 +99,7 @@ TEST_F(SlowDisk, WindowAnswersWhileOneFileIsCodedAndDecoded) {
     ASSERT_TRUE(typeKey(zel, key));
     expectAnsweredThroughout(decodeButton, 1);
     EXPECT_TRUE(readWholeFile(folder_ / L"slow-flush.back") == plain);
-    EXPECT_EQ(folder_.names(),
-              (std::vector<std::wstring>{L"a.txt", L"slow-flush.back", L"slow-flush.zel"}));
+    EXPECT_EQ(folder_.names(), (Names{L"a.txt", L"slow-flush.back", L"slow-flush.zel"}));
 }
 
 TEST_F(SlowDisk, WindowAnswersWhileThreeFilesAreCoded) {
@@ -140,8 +139,7 @@ TEST_F(SlowDisk, EndOfTheSessionDuringARunKeepsTheCompletedFilesOnly) {
     endOfSession(WM_ENDSESSION, TRUE);
 
     EXPECT_EQ(zel.waitForExit(), std::optional<DWORD>(0));
-    EXPECT_EQ(folder_.names(),
-              (std::vector<std::wstring>{L"a", L"b", L"out_a_ZEL", L"out_b_ZEL", L"slow-flush"}));
+    EXPECT_EQ(folder_.names(), (Names{L"a", L"b", L"out_a_ZEL", L"out_b_ZEL", L"slow-flush"}));
     EXPECT_EQ(fileSize(folder_ / L"out_b_ZEL"), 103);
 }
 

@@ -1,5 +1,5 @@
 // The dialog's parts that can be tested inside this process: the progress throttle, the texts
-// in either code page, the choosers' answers and existence test, and the dialog's job
+// and names in either code page, the choosers' answers and existence test, and the dialog's job
 // host on a real (hidden) main dialog.
 #include "ui/main_dialog.h"
 
@@ -12,10 +12,11 @@
 #include <thread>
 #include <utility>
 
+#include "jobs/texts.h"
+#include "tests/support/recording_host.h"
 #include "tests/support/zel_driver.h"
 #include "ui/file_choosers.h"
 #include "ui/held_thread.h"
-#include "jobs/texts.h"
 #include "ui/progress_throttle.h"
 #include "win32/text.h"
 
@@ -98,28 +99,40 @@ TEST(SystemTexts, ShowTheSameInTheAnsiCodePageAndInUtf8) {
     EXPECT_EQ(texts().infoTitle, ZEL_PROGRAM_TITLE " - Info");
 }
 
-// The count and the text of a chooser's answer, to compare in one.
-std::pair<int, std::string> answer(const ChooserResult& result) {
-    return {result.count, result.text};
+// Names convert exactly or not at all: a name that came out changed, as a look-alike, '?' or
+// U+FFFD, would name another file. Shown texts always convert.
+TEST(SystemTexts, NamesConvertExactlyOrNotAtAll) {
+    EXPECT_EQ(win32::toWide("caf\xE9 \x81"), L"caf\u00E9 \u0081");
+    EXPECT_EQ(win32::fromWide(L"caf\u00E9 \u0081"), "caf\xE9 \x81");
+    EXPECT_EQ(win32::toWide(""), L"");
+    EXPECT_EQ(win32::fromWide(L"\u0100.txt"), std::nullopt);
+    EXPECT_EQ(win32::fromWideForDisplay(L"\u0100.txt"), "A.txt");
+    EXPECT_EQ(win32::fromWide(L"\u0414.txt"), std::nullopt);
+    EXPECT_EQ(win32::fromWideForDisplay(L"\u0414.txt"), "?.txt");
+    // Bytes that are no UTF-8, and a surrogate without its pair.
+    EXPECT_EQ(win32::toWide("a\xFF", CP_UTF8), std::nullopt);
+    EXPECT_EQ(win32::toWideForDisplay("a\xFF", CP_UTF8), L"a\uFFFD");
+    EXPECT_EQ(win32::fromWide(std::wstring(L"a\xD800"), CP_UTF8), std::nullopt);
 }
 
 TEST(ChooserResult, SourceCountsThePiecesLessTheFolder) {
     const char one[] = "C:\\d\\a.txt\0\0";
-    EXPECT_EQ(answer(sourceChooserResult(one, sizeof one)), std::pair(1, "C:\\d\\a.txt\0"s));
+    EXPECT_EQ(choiceOf(sourceChooserResult(one, sizeof one)), std::pair(1, "C:\\d\\a.txt\0"s));
     const char three[] = "C:\\d\0a\0b.bin\0c\0\0";
-    EXPECT_EQ(answer(sourceChooserResult(three, sizeof three)),
+    EXPECT_EQ(choiceOf(sourceChooserResult(three, sizeof three)),
               std::pair(3, "C:\\d\0a\0b.bin\0c\0"s));
     const char none[] = "\0\0";
-    EXPECT_EQ(answer(sourceChooserResult(none, sizeof none)), std::pair(0, ""s));
+    EXPECT_EQ(choiceOf(sourceChooserResult(none, sizeof none)), std::pair(0, ""s));
     // A piece without its NUL is not taken.
     const char cut[] = {'C', ':', '\\', 'd', '\0', 'a', 'b'};
-    EXPECT_EQ(answer(sourceChooserResult(cut, sizeof cut)), std::pair(1, "C:\\d\0"s));
+    EXPECT_EQ(choiceOf(sourceChooserResult(cut, sizeof cut)), std::pair(1, "C:\\d\0"s));
 }
 
 TEST(ChooserResult, DestinationIsOneNameWithoutItsNul) {
     const char name[] = "C:\\out\\x.bin\0\0";
-    EXPECT_EQ(answer(destinationChooserResult(name, sizeof name)), std::pair(1, "C:\\out\\x.bin"s));
-    EXPECT_EQ(answer(destinationChooserResult("\0", 1)), std::pair(0, ""s));
+    EXPECT_EQ(choiceOf(destinationChooserResult(name, sizeof name)),
+              std::pair(1, "C:\\out\\x.bin"s));
+    EXPECT_EQ(choiceOf(destinationChooserResult("\0", 1)), std::pair(0, ""s));
 }
 
 TEST(DestinationExists, FindsFilesFoldersAndWildcardMatches) {
@@ -216,7 +229,7 @@ LRESULT CALLBACK countingBarProcedure(HWND bar, UINT message, WPARAM wParam, LPA
     return CallWindowProcA(barProcedure, bar, message, wParam, lParam);
 }
 
-TEST_F(DialogJobHostTest, ProgressOfManyChunksIsFastAndEndsFull) {
+TEST_F(DialogJobHostTest, ProgressOfManyChunksMovesTheBarOncePerPixelAndEndsFull) {
     JobHost& host = dialog_.host();
     // 200,000 chunks: stepped one by one the shown bar takes about 1 ms a step under Wine, so
     // the bar is moved at most once for each of its pixels.

@@ -42,8 +42,7 @@ check_order() {
 }
 
 status=0
-out=$(traced code "$(winpath "$files/out")" "$(winpath "$files/a")" "$(winpath "$files/b")" \
-    "$(winpath "$files/c")" | tr -d '\r')
+out=$(traced code "$(winpath "$files/out")" "$(winpath "$files")" a b c | tr -d '\r')
 key=$(sed -n 's/^key: //p' <<<"$out")
 if grep -q '^info:' <<<"$out" || [ ${#key} -ne 9 ]; then echo "FAIL: coding run: $out"; exit 1; fi
 for name in a b c; do check_order "$files/out_${name}_ZEL" || status=1; done

@@ -11,25 +11,15 @@
 
 #include "cipher/byte_transform.h"
 #include "cipher/coding_key.h"
-#include "real_job_test.h"
+#include "tests/support/job_runs.h"
 #include "tests/support/processes.h"
-#include "win32/error_text.h"
+#include "tests/support/real_files.h"
+#include "win32/win32_binary_file.h"
 
 namespace zel::test {
 namespace {
 
 using Infos = std::vector<std::string>;
-
-// The messages name the file and, on a third line, the system's text for the error.
-std::string cantRead(const std::string& path, DWORD error) {
-    return "can´t read sourcefile !!\n" + path + "\n" + win32::errorText(error);
-}
-std::string cantWrite(const std::string& path, DWORD error) {
-    return "can´t write destfile !!\n" + path + "\n" + win32::errorText(error);
-}
-std::string alreadyExists(const std::string& path) {
-    return "File already exists !!\n" + path;
-}
 
 // What is in some folders before a run, to hold against what is there after it.
 class DiskWatch {
@@ -44,14 +34,12 @@ public:
         for (const std::string& path : added) {
             EXPECT_EQ(after.erase(path), 1u) << path << " was not written";
         }
-        for (const auto& [path, content] : after) {
-            const auto was = before_.find(path);
-            EXPECT_TRUE(was != before_.end() && was->second == content)
-                << "new or changed: " << path;
+        for (const auto& [path, content] : before_) {
+            EXPECT_TRUE(after.count(path) == 1 && after.at(path) == content)
+                << "changed or gone: " << path;
+            after.erase(path);
         }
-        for (const auto& entry : before_) {
-            EXPECT_EQ(after.count(entry.first), 1u) << entry.first << " has gone";
-        }
+        EXPECT_TRUE(after.empty()) << "new: " << after.begin()->first;
     }
 
 private:
@@ -105,8 +93,10 @@ constexpr char noMountNote[] =
     " is not mounted: fault_mounts.sh mounts it as root before this program runs (CTest "
     "fixture) and names the folder in ZEL_FAULT_MOUNTS";
 
-class JobFaults : public RealJobTest {
+class JobFaults : public testing::Test {
 protected:
+    TempFolder folder;
+    Win32BinaryFile files;
     // The fault mounts (empty when not mounted); the tiny one is emptied after every case.
     const std::string full = tinyFileSystem();
     const std::string readOnly = readOnlyFileSystem();
@@ -121,7 +111,7 @@ protected:
         const std::string plain = folder / (name + ".plain");
         writeWholeFile(plain, source);
         RecordingHost host;
-        const std::string keyText = code(plain, 1, folder / name, host);
+        const std::string keyText = codeChosen(files, plain, 1, folder / name, host);
         DeleteFileA(plain.c_str());
         return keyText;
     }
@@ -133,9 +123,9 @@ protected:
                        const std::string& coded, const std::string& plain,
                        const std::string& keyText = {}) {
         RecordingHost codingHost;
-        const std::string madeKey = code(selection, count, destination, codingHost);
+        const std::string madeKey = codeChosen(files, selection, count, destination, codingHost);
         RecordingHost decodingHost(keyText.empty() ? madeKey : keyText);
-        decode(coded, plain, decodingHost);
+        decodeChosen(files, coded, plain, decodingHost);
         return {codingHost.infos(), decodingHost.infos()};
     }
 };
@@ -149,9 +139,10 @@ TEST_F(JobFaults, FullDiskWhileCodingIsReportedLeavesNothingAndTheRunGoesOn) {
     const DiskWatch watch({folder.path(), full});
 
     RecordingHost host;
-    code(selectionOf({folder / "big.bin", folder / "small.bin"}), 2, full + "\\batch", host);
+    codeChosen(files, selectionOf({folder.path(), "big.bin", "small.bin"}), 2, full + "\\batch",
+               host);
 
-    EXPECT_EQ(host.infos(), Infos{cantWrite(full + "\\batch_big.bin_ZEL", ERROR_DISK_FULL)});
+    EXPECT_EQ(host.infos(), Infos{expectedCantWrite(full + "\\batch_big.bin_ZEL", "Disk full.")});
     // The space the failed file took is given back, so the next file fits.
     watch.expectOnlyAdded({full + "\\batch_small.bin_ZEL"});
     EXPECT_EQ(fileSize(full + "\\batch_small.bin_ZEL"), 1003);
@@ -165,9 +156,9 @@ TEST_F(JobFaults, FullDiskWhileDecodingIsReportedAndLeavesNothing) {
     const DiskWatch watch({folder.path(), full});
 
     RecordingHost host(keyText);
-    decode(folder / "coded", full + "\\plain", host);
+    decodeChosen(files, folder / "coded", full + "\\plain", host);
 
-    EXPECT_EQ(host.infos(), Infos{cantWrite(full + "\\plain", ERROR_DISK_FULL)});
+    EXPECT_EQ(host.infos(), Infos{expectedCantWrite(full + "\\plain", "Disk full.")});
     watch.expectOnlyAdded();
 }
 
@@ -178,8 +169,8 @@ TEST_F(JobFaults, DestinationFolderThatDoesNotExistIsReportedAndNothingIsCreated
 
     EXPECT_EQ(codeAndDecode(folder / "source", 1, folder / "missing\\out", folder / "coded",
                             folder / "missing\\plain", keyText),
-              Told({cantWrite(folder / "missing\\out", ERROR_PATH_NOT_FOUND)},
-                   {cantWrite(folder / "missing\\plain", ERROR_PATH_NOT_FOUND)}));
+              Told({expectedCantWrite(folder / "missing\\out", "Path not found.")},
+                   {expectedCantWrite(folder / "missing\\plain", "Path not found.")}));
     watch.expectOnlyAdded();
 }
 
@@ -195,8 +186,8 @@ TEST_F(JobFaults, ReadOnlyDestinationFolderIsReportedAndNothingIsCreated) {
 
     EXPECT_EQ(codeAndDecode(folder / "source", 1, readOnly + "\\out", folder / "coded",
                             readOnly + "\\plain", keyText),
-              Told({cantWrite(readOnly + "\\out", ERROR_ACCESS_DENIED)},
-                   {cantWrite(readOnly + "\\plain", ERROR_ACCESS_DENIED)}));
+              Told({expectedCantWrite(readOnly + "\\out", "Access denied.")},
+                   {expectedCantWrite(readOnly + "\\plain", "Access denied.")}));
     watch.expectOnlyAdded();
 }
 
@@ -220,10 +211,11 @@ TEST_F(JobFaults, ReadOnlySourceCodesAndDecodesNormally) {
     const DiskWatch watch({folder.path()});
 
     RecordingHost codingHost;
-    const std::string keyText = code(folder / "source", 1, folder / "coded", codingHost);
+    const std::string keyText =
+        codeChosen(files, folder / "source", 1, folder / "coded", codingHost);
     ASSERT_TRUE(SetFileAttributesA((folder / "coded").c_str(), FILE_ATTRIBUTE_READONLY));
     RecordingHost decodingHost(keyText);
-    decode(folder / "coded", folder / "plain", decodingHost);
+    decodeChosen(files, folder / "coded", folder / "plain", decodingHost);
 
     EXPECT_TRUE(codingHost.infos().empty());
     EXPECT_TRUE(decodingHost.infos().empty());
@@ -242,10 +234,10 @@ TEST_F(JobFaults, SourceHeldByAnotherProcessIsReportedAndTheRunGoesOn) {
         const FileHeldByOtherProcess heldSource(folder / "held");
         const FileHeldByOtherProcess heldCoded(folder / "coded");
         ASSERT_TRUE(heldSource.holding() && heldCoded.holding());
-        EXPECT_EQ(codeAndDecode(selectionOf({folder / "held", folder / "free"}), 2, folder / "out",
+        EXPECT_EQ(codeAndDecode(selectionOf({folder.path(), "held", "free"}), 2, folder / "out",
                                 folder / "coded", folder / "plain", keyText),
-                  Told({cantRead(folder / "held", ERROR_SHARING_VIOLATION)},
-                       {cantRead(folder / "coded", ERROR_SHARING_VIOLATION)}));
+                  Told({expectedCantRead(folder / "held", "Sharing violation.")},
+                       {expectedCantRead(folder / "coded", "Sharing violation.")}));
     }
     watch.expectOnlyAdded({folder / "out_free_ZEL"});
     EXPECT_EQ(fileSize(folder / "out_free_ZEL"), 3003);
@@ -255,10 +247,10 @@ TEST_F(JobFaults, MissingSourceIsReportedCreatesNothingAndTheRunGoesOn) {
     writeWholeFile(folder / "present", {1, 2, 3});
     const DiskWatch watch({folder.path()});
 
-    EXPECT_EQ(codeAndDecode(selectionOf({folder / "missing", folder / "present"}), 2,
-                            folder / "out", folder / "missing", folder / "plain", "123123123"),
-              Told({cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)},
-                   {cantRead(folder / "missing", ERROR_FILE_NOT_FOUND)}));
+    EXPECT_EQ(codeAndDecode(selectionOf({folder.path(), "missing", "present"}), 2, folder / "out",
+                            folder / "missing", folder / "plain", "123123123"),
+              Told({expectedCantRead(folder / "missing", "File not found.")},
+                   {expectedCantRead(folder / "missing", "File not found.")}));
     watch.expectOnlyAdded({folder / "out_present_ZEL"});
 }
 
@@ -270,30 +262,30 @@ TEST_F(JobFaults, ExistingDestinationStaysUntouched) {
     const DiskWatch watch({folder.path()});
 
     RecordingHost intoFile, intoFolder, decodingHost(keyText);
-    code(folder / "source", 1, folder / "taken", intoFile);
-    code(folder / "source", 1, folder / "folder", intoFolder);
-    decode(folder / "coded", folder / "taken", decodingHost);
+    codeChosen(files, folder / "source", 1, folder / "taken", intoFile);
+    codeChosen(files, folder / "source", 1, folder / "folder", intoFolder);
+    decodeChosen(files, folder / "coded", folder / "taken", decodingHost);
 
-    EXPECT_EQ(intoFile.infos(), Infos{alreadyExists(folder / "taken")});
-    EXPECT_EQ(intoFolder.infos(), Infos{alreadyExists(folder / "folder")});
-    EXPECT_EQ(decodingHost.infos(), Infos{alreadyExists(folder / "taken")});
+    EXPECT_EQ(intoFile.infos(), Infos{expectedAlreadyExists(folder / "taken")});
+    EXPECT_EQ(intoFolder.infos(), Infos{expectedAlreadyExists(folder / "folder")});
+    EXPECT_EQ(decodingHost.infos(), Infos{expectedAlreadyExists(folder / "taken")});
     watch.expectOnlyAdded();
 }
 
 TEST_F(JobFaults, SecondMultiFileRunMeetsTheFirstRunsOutputsAndLeavesThem) {
     writeWholeFile(folder / "a", pseudoRandomBytes(900, 9));
     writeWholeFile(folder / "b", pseudoRandomBytes(900, 10));
-    const std::string selection = selectionOf({folder / "a", folder / "b"});
+    const std::string selection = selectionOf({folder.path(), "a", "b"});
     RecordingHost first;
-    code(selection, 2, folder / "out", first);
+    codeChosen(files, selection, 2, folder / "out", first);
     ASSERT_TRUE(first.infos().empty());
     const DiskWatch watch({folder.path()});
 
     RecordingHost second;
-    code(selection, 2, folder / "out", second);
+    codeChosen(files, selection, 2, folder / "out", second);
 
-    EXPECT_EQ(second.infos(),
-              (Infos{alreadyExists(folder / "out_a_ZEL"), alreadyExists(folder / "out_b_ZEL")}));
+    EXPECT_EQ(second.infos(), (Infos{expectedAlreadyExists(folder / "out_a_ZEL"),
+                                     expectedAlreadyExists(folder / "out_b_ZEL")}));
     watch.expectOnlyAdded();
 }
 
@@ -344,7 +336,7 @@ TEST_F(JobFaults, BuiltNamesOver260CharactersAreWritten) {
     ASSERT_GT(shortOutput.size() + 5, 260u);
     const DiskWatch watch({folder.path()});
 
-    EXPECT_EQ(codeAndDecode(selectionOf({folder / longName, folder / "s"}), 2, outFolder + "\\o",
+    EXPECT_EQ(codeAndDecode(selectionOf({folder.path(), longName, "s"}), 2, outFolder + "\\o",
                             longOutput, folder / "plain"),
               Told());
     watch.expectOnlyAdded({longOutput, shortOutput, folder / "plain"});
@@ -390,7 +382,7 @@ TEST(JobFaultsLong, RunKilledHalfWayLeavesNothingUnderTheFinalName) {
     EXPECT_EQ(fileSize(source), length);
     EXPECT_EQ(byteAt(source, 0), 'a');
     EXPECT_EQ(byteAt(source, length - 1), 'z');
-    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"source"}));
+    EXPECT_EQ(folder.names(), (Names{L"source"}));
     std::cout << "[          ] killed after " << secondsSince(start) << " s with " << lastSeen
               << " bytes written\n";
 }
@@ -415,7 +407,7 @@ TEST(JobFaultsLong, RunKilledWhileWritingThroughLeavesOnlyTheSource) {
     ASSERT_TRUE(whole) << "the output was not written whole";
     ASSERT_TRUE(stillRunning) << "the run ended before it could be killed";
 
-    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"source"}));
+    EXPECT_EQ(folder.names(), (Names{L"source"}));
     EXPECT_TRUE(readWholeFile(source) == content);
 }
 
@@ -444,7 +436,7 @@ TEST(JobFaultsLong, SourceOf4GiBPlusOneByteRoundTrips) {
     Win32BinaryFile files;
     RecordingHost codingHost;
     codingHost.recordProgress = false;
-    const std::string keyText = runCoding(files, source, 1, coded, codingHost);
+    const std::string keyText = codeChosen(files, source, 1, coded, codingHost);
     const double codingSeconds = secondsSince(start);
     ASSERT_TRUE(codingHost.infos().empty()) << codingHost.infos().front();
     EXPECT_EQ(codingHost.stepsMade, (length + 799) / 800);
@@ -463,7 +455,7 @@ TEST(JobFaultsLong, SourceOf4GiBPlusOneByteRoundTrips) {
     start = std::chrono::steady_clock::now();
     RecordingHost decodingHost(keyText);
     decodingHost.recordProgress = false;
-    runDecoding(files, coded, decoded, decodingHost);
+    decodeChosen(files, coded, decoded, decodingHost);
     const double decodingSeconds = secondsSince(start);
     ASSERT_TRUE(decodingHost.infos().empty()) << decodingHost.infos().front();
     EXPECT_EQ(decodingHost.stepsMade, (length + 799) / 800);
@@ -472,7 +464,7 @@ TEST(JobFaultsLong, SourceOf4GiBPlusOneByteRoundTrips) {
     start = std::chrono::steady_clock::now();
     EXPECT_EQ(compareFiles(source, decoded), "");
     const double comparingSeconds = secondsSince(start);
-    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"decoded", L"source"}));
+    EXPECT_EQ(folder.names(), (Names{L"decoded", L"source"}));
     std::cout << "[          ] coding " << codingSeconds << " s, decoding " << decodingSeconds
               << " s, comparing " << comparingSeconds << " s\n";
 }

@@ -1,11 +1,19 @@
 // The coding and decoding jobs on real files: what lands on disk, byte for byte, and under
 // which names.
-#include "real_job_test.h"
+#include <gtest/gtest.h>
+
+#include "tests/support/job_runs.h"
+#include "tests/support/real_files.h"
+#include "win32/win32_binary_file.h"
 
 namespace zel::test {
 namespace {
 
-using JobsOnRealFiles = RealJobTest;
+class JobsOnRealFiles : public testing::Test {
+protected:
+    TempFolder folder;
+    Win32BinaryFile files;
+};
 
 class RoundTripOnRealFiles : public JobsOnRealFiles,
                              public testing::WithParamInterface<std::size_t> {};
@@ -16,13 +24,14 @@ TEST_P(RoundTripOnRealFiles, CodedFileIsTheMarkerAndOneByteEachAndDecodesToTheSo
     writeWholeFile(folder / "source.bin", source);
 
     RecordingHost codingHost;
-    const std::string keyText = code(folder / "source.bin", 1, folder / "coded", codingHost);
+    const std::string keyText =
+        codeChosen(files, folder / "source.bin", 1, folder / "coded", codingHost);
     EXPECT_TRUE(codingHost.infos().empty());
     EXPECT_EQ(codingHost.stepsMade, static_cast<int64_t>((size + 799) / 800));
     EXPECT_TRUE(readWholeFile(folder / "coded") == codedFileOf(parseKeyText(keyText), source));
 
     RecordingHost decodingHost(keyText);
-    decode(folder / "coded", folder / "decoded", decodingHost);
+    decodeChosen(files, folder / "coded", folder / "decoded", decodingHost);
     EXPECT_TRUE(decodingHost.infos().empty());
     EXPECT_TRUE(readWholeFile(folder / "decoded") == source);
 
@@ -38,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RoundTripOnRealFiles,
 TEST_F(JobsOnRealFiles, OneFileRunWritesExactlyTheChosenName) {
     writeWholeFile(folder / "a.txt", {1, 2, 3});
     RecordingHost host;
-    const std::string keyText = code(folder / "a.txt" + '\0', 1, folder / "out", host);
+    const std::string keyText = codeChosen(files, folder / "a.txt" + '\0', 1, folder / "out", host);
     EXPECT_TRUE(host.infos().empty());
     const FolderSnapshot after = snapshotOf(folder.path());
     EXPECT_EQ(after.size(), 2u);
@@ -56,9 +65,8 @@ TEST_F(JobsOnRealFiles, MultiFileRunNamesEachOutputAfterDestinationAndSource) {
     writeWholeFile(folder / "docs\\c", c);
 
     RecordingHost host;
-    const std::string selection =
-        folder / "docs" + '\0' + "a.txt" + '\0' + "b.bin" + '\0' + "c" + '\0';
-    const std::string keyText = code(selection, 3, folder / "out\\batch", host);
+    const std::string selection = selectionOf({folder / "docs", "a.txt", "b.bin", "c"});
+    const std::string keyText = codeChosen(files, selection, 3, folder / "out\\batch", host);
     EXPECT_TRUE(host.infos().empty());
 
     const FolderSnapshot out = snapshotOf(folder / "out");
@@ -68,7 +76,7 @@ TEST_F(JobsOnRealFiles, MultiFileRunNamesEachOutputAfterDestinationAndSource) {
                               {"batch_c_ZEL", "ZEL"}}));
 
     RecordingHost decodingHost(keyText);
-    decode(folder / "out\\batch_a.txt_ZEL", folder / "a.decoded", decodingHost);
+    decodeChosen(files, folder / "out\\batch_a.txt_ZEL", folder / "a.decoded", decodingHost);
     EXPECT_TRUE(readWholeFile(folder / "a.decoded") == a);
 }
 
@@ -76,8 +84,8 @@ TEST_F(JobsOnRealFiles, MultiFileRunFromARootLikeFolderEndingInASeparator) {
     writeWholeFile(folder / "a", {7});
     writeWholeFile(folder / "b", {8});
     RecordingHost host;
-    const std::string selection = folder.path() + "\\" + '\0' + "a" + '\0' + "b" + '\0';
-    code(selection, 2, folder / "x", host);
+    const std::string selection = selectionOf({folder.path() + "\\", "a", "b"});
+    codeChosen(files, selection, 2, folder / "x", host);
     EXPECT_TRUE(host.infos().empty());
     EXPECT_EQ(fileSize(folder / "x_a_ZEL"), 4);
     EXPECT_EQ(fileSize(folder / "x_b_ZEL"), 4);
@@ -86,7 +94,7 @@ TEST_F(JobsOnRealFiles, MultiFileRunFromARootLikeFolderEndingInASeparator) {
 TEST_F(JobsOnRealFiles, DecodingAFileWithoutTheMarkerLeavesNothing) {
     writeWholeFile(folder / "plain", {'Z', 'E', 'l', 1, 2});
     RecordingHost host("123123123");
-    decode(folder / "plain", folder / "decoded", host);
+    decodeChosen(files, folder / "plain", folder / "decoded", host);
     EXPECT_EQ(host.infos(), std::vector<std::string>{"can´t decode, not a ZEL coded file !!!"});
     EXPECT_EQ(snapshotOf(folder.path()).size(), 1u);
 }
@@ -95,14 +103,14 @@ TEST_F(JobsOnRealFiles, ACodedFileCodedAgainDecodesInTwoSteps) {
     const Bytes source = pseudoRandomBytes(3000, 12);
     writeWholeFile(folder / "source", source);
     RecordingHost first, second;
-    const std::string firstKey = code(folder / "source", 1, folder / "once", first);
+    const std::string firstKey = codeChosen(files, folder / "source", 1, folder / "once", first);
     Sleep(20);  // the key is drawn from the clock
-    const std::string secondKey = code(folder / "once", 1, folder / "twice", second);
+    const std::string secondKey = codeChosen(files, folder / "once", 1, folder / "twice", second);
 
     RecordingHost undoSecond(secondKey), undoFirst(firstKey);
-    decode(folder / "twice", folder / "once.back", undoSecond);
+    decodeChosen(files, folder / "twice", folder / "once.back", undoSecond);
     EXPECT_TRUE(readWholeFile(folder / "once.back") == readWholeFile(folder / "once"));
-    decode(folder / "once.back", folder / "source.back", undoFirst);
+    decodeChosen(files, folder / "once.back", folder / "source.back", undoFirst);
     EXPECT_TRUE(readWholeFile(folder / "source.back") == source);
 }
 

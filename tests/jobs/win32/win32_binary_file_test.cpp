@@ -1,10 +1,11 @@
 // Win32BinaryFile on real files: what it opens, creates, renames and deletes, that it holds
-// what it opens without sharing, and which outputs it removes itself.
+// what it opens without sharing, which outputs it removes itself, and its words for errors.
 #include <gtest/gtest.h>
 
-#include "win32/win32_binary_file.h"
 #include "tests/support/processes.h"
 #include "tests/support/real_files.h"
+#include "win32/error_text.h"
+#include "win32/win32_binary_file.h"
 
 namespace zel::test {
 namespace {
@@ -141,11 +142,10 @@ TEST_F(Win32BinaryFileTest, OutputsGoUnlessKeptAndRenamed) {
     auto writing = create("writing.part");
     ASSERT_EQ(files.renameFile(folder / "renamed.part", folder / "renamed"),
               RenameOutcome::renamed);
-    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"closed.part", L"open.part", L"renamed",
-                                                         L"writing.part"}));
+    EXPECT_EQ(folder.names(), (Names{L"closed.part", L"open.part", L"renamed", L"writing.part"}));
 
     discardUnfinishedOutputs();
-    EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"renamed"});
+    EXPECT_EQ(folder.names(), Names{L"renamed"});
     EXPECT_TRUE(writing->closeFile() && kept[2]->closeFile()) << "closed already";
 }
 
@@ -160,9 +160,10 @@ TEST_F(Win32BinaryFileTest, CreateBinaryNeverTouchesWhatExists) {
     EXPECT_EQ(outcome, CreateOutcome::alreadyExists);
     EXPECT_EQ(readWholeFile(path), content);
 
+    // A folder in the way is a name taken.
     outcome = CreateOutcome::created;
     EXPECT_EQ(files.createBinary(folder / "sub", outcome), nullptr);
-    EXPECT_NE(outcome, CreateOutcome::created);
+    EXPECT_EQ(outcome, CreateOutcome::alreadyExists);
 
     outcome = CreateOutcome::created;
     EXPECT_EQ(files.createBinary(folder / "no-folder\\new.bin", outcome), nullptr);
@@ -197,6 +198,14 @@ TEST_F(Win32BinaryFileTest, ExistsAndDeleteFile) {
     EXPECT_TRUE(files.deleteFile(path));
     EXPECT_FALSE(pathExists(path));
     EXPECT_FALSE(files.deleteFile(path));
+}
+
+// Wine's words, which the messages of the jobs end with, without a line break.
+TEST(ErrorText, GivesTheSystemsWordsOrTheNumber) {
+    EXPECT_EQ(win32::errorText(ERROR_SHARING_VIOLATION), "Sharing violation.");
+    EXPECT_EQ(win32::errorText(ERROR_DISK_FULL), "Disk full.");
+    EXPECT_EQ(win32::errorText(ERROR_ACCESS_DENIED), "Access denied.");
+    EXPECT_EQ(win32::errorText(12345678), "Error 12345678");
 }
 
 }  // namespace
