@@ -1,4 +1,4 @@
-#include "posix/platform_files.h"
+#include "platform_files.h"
 
 #include <fcntl.h>
 #include <stdio.h>

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <utility>
 
-#include "posix/platform_files.h"
+#include "platform_files.h"
 
 namespace zel {
 

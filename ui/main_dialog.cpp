@@ -9,7 +9,7 @@
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
 #include "jobs/texts.h"
-#include "res/resource.h"
+#include "resource.h"  // res/: the ids of the program's resources
 #include "ui/explorer_files.h"
 #include "ui/file_choosers.h"
 #include "win32/text.h"
