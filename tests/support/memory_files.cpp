@@ -2,10 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 #include <utility>
-
-#include "jobs/buffered_files.h"
 
 namespace zel::test {
 
@@ -13,16 +10,6 @@ namespace {
 
 std::string upToNul(const std::string& path) {
     return path.substr(0, path.find('\0'));
-}
-
-// The files as the job sees them: the memory itself, or blocks over it.
-template <typename Run>
-bool runOn(MemoryFiles& files, std::size_t block, Run run) {
-    std::optional<BufferedFiles> blocks;
-    if (block != 0) {
-        blocks.emplace(files, block);
-    }
-    return run(blocks ? static_cast<BinaryFile&>(*blocks) : files);
 }
 
 }  // namespace
@@ -270,17 +257,6 @@ bool MemoryFiles::deleteFile(const std::string& path) {
 
 std::string MemoryFiles::errorText(SystemError error) const {
     return "system error " + std::to_string(error);
-}
-
-bool MemoryRun::code(const SharedState& start, const TimeOfDayClock& clock, std::size_t block) {
-    state = start;
-    return runOn(files, block, [&](BinaryFile& on) { return runCoding(state, host, on, clock); });
-}
-
-bool MemoryRun::decode(const SharedState& start, const std::string& typedKey, std::size_t block) {
-    state = start;
-    host.keyEntryText = typedKey;
-    return runOn(files, block, [&](BinaryFile& on) { return runDecoding(state, host, on); });
 }
 
 }  // namespace zel::test

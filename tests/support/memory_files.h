@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "jobs/binary_file.h"
+#include "jobs/buffered_files.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/test_bytes.h"
 
@@ -95,8 +97,21 @@ struct MemoryRun {
     RecordingHost host;
     MemoryFiles files;
 
-    bool code(const SharedState& start, const TimeOfDayClock& clock, std::size_t block = 0);
-    bool decode(const SharedState& start, const std::string& typedKey, std::size_t block = 0);
+    bool code(const SharedState& start, const TimeOfDayClock& clock, std::size_t block = 0) {
+        state = start;
+        return runCoding(state, host, through(block), clock);
+    }
+    bool decode(const SharedState& start, const std::string& typedKey, std::size_t block = 0) {
+        state = start;
+        host.keyEntryText = typedKey;
+        return runDecoding(state, host, through(block));
+    }
+
+private:
+    BinaryFile& through(std::size_t block) {
+        return block == 0 ? static_cast<BinaryFile&>(files) : blocks_.emplace(files, block);
+    }
+    std::optional<BufferedFiles> blocks_;
 };
 
 }  // namespace zel::test
