@@ -12,9 +12,8 @@
 #include "cipher/byte_transform.h"
 #include "tests/support/memory_files.h"
 
+namespace zel::test {
 namespace {
-
-using zel::test::Bytes;
 
 const std::string source = "C:\\in\\coded";
 const std::string destination = "C:\\out\\plain";
@@ -29,18 +28,17 @@ enum class Fault { none, shortRead, writeLimit, closeFails, destinationAppears }
 
 void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault fault, int64_t offset,
                    std::size_t block) {
-    zel::test::MemoryRun run;
-    zel::test::MemoryFiles& files = run.files;
-    files.put(source, content);
+    MemoryRun run(source, content);
+    MemoryFiles& files = run.files;
     if (fault == Fault::shortRead) {
         files.readStopsAt[source] = offset;
     } else if (fault == Fault::writeLimit) {
         files.writeLimit = offset;
     } else if (fault == Fault::destinationAppears) {
-        files.appearOnRename[destination] = zel::test::bytesOf("late");
+        files.appearOnRename[destination] = bytesOf("late");
     }
     files.failClose = fault == Fault::closeFails;
-    const bool keyTaken = typedKey.size() == zel::keyTextLength;
+    const bool keyTaken = typedKey.size() == keyTextLength;
     // Only a key of the wrong length keeps the run from ending idle.
     require(run.decode({source, 1, destination, "", "old"}, typedKey, block) == keyTaken);
 
@@ -60,23 +58,21 @@ void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault faul
     if (!marked || (fault == Fault::shortRead && offset < 3)) {
         message = "can´t decode, not a ZEL coded file !!!";
     } else if (fault == Fault::shortRead && offset < size) {
-        message = "can´t read sourcefile !!\n" + source +
-                  "\nThe file ended before all of its bytes were read; it may have been changed "
-                  "meanwhile.";
+        message = expectedCantRead(source, sourceEndedEarly);
     } else if (fault == Fault::writeLimit && offset < size - 3) {
-        message = "can´t write destfile !!\n" + destination + "\nsystem error 112";
+        message = expectedCantWrite(destination, MemoryFiles::diskFull);
     } else if (fault == Fault::closeFails) {
-        message = "can´t write destfile !!\n" + destination + "\nsystem error 5";
+        message = expectedCantWrite(destination, MemoryFiles::accessDenied);
     } else if (fault == Fault::destinationAppears) {
-        message = "File already exists !!\n" + destination;
+        message = expectedAlreadyExists(destination);
     }
 
     if (message.empty()) {
         require(infos.empty());
         Bytes expected;
-        const zel::CodingKey key = zel::parseKeyText(typedKey);
+        const CodingKey key = parseKeyText(typedKey);
         for (std::size_t i = 3; i < content.size(); ++i) {
-            expected.push_back(zel::decodeByte(key, content[i]));
+            expected.push_back(decodeByte(key, content[i]));
         }
         require(files.paths().size() == 2 && files.at(destination).bytes == expected);
     } else {
@@ -84,32 +80,32 @@ void decodeAnyFile(const Bytes& content, const std::string& typedKey, Fault faul
         const bool appeared = marked && fault == Fault::destinationAppears;
         // Nothing left of the output: no file under its name, no unfinished file beside it.
         require(files.paths().size() == (appeared ? 2u : 1u));
-        require(!appeared || files.at(destination).bytes == zel::test::bytesOf("late"));
+        require(!appeared || files.at(destination).bytes == bytesOf("late"));
     }
     require(marked || files.logCount("create") == 0);
 }
 
 void codeThenDecode(const Bytes& content, double clockReading) {
-    zel::test::MemoryRun run;
-    run.files.put("C:\\p\\plain", content);
+    MemoryRun run("C:\\p\\plain", content);
     // Ends idle, showing the key drawn from the clock's readings.
-    require(
-        run.code({"C:\\p\\plain", 1, "C:\\p\\coded", "", ""}, zel::test::fakeClock(clockReading)));
+    require(run.code({"C:\\p\\plain", 1, "C:\\p\\coded", "", ""}, fakeClock(clockReading)));
 
-    const zel::CodingKey key = zel::parseKeyText(run.host.shownKeyText);
+    const CodingKey key = parseKeyText(run.host.shownKeyText);
     for (const int k : {key.k1, key.k2, key.k3}) {
         require(k >= 50 && k <= 255);
     }
-    require(zel::formatKeyText(key) == run.host.shownKeyText);
-    require(run.files.at("C:\\p\\coded").bytes == zel::test::codedFileOf(key, content));
+    require(formatKeyText(key) == run.host.shownKeyText);
+    require(run.files.at("C:\\p\\coded").bytes == codedFileOf(key, content));
 
     require(run.decode({"C:\\p\\coded", 1, "C:\\p\\back", "", ""}, run.host.shownKeyText));
     require(run.files.at("C:\\p\\back").bytes == content);
 }
 
 }  // namespace
+}  // namespace zel::test
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    using namespace zel::test;
     constexpr std::size_t header = 8;
     if (size < header) {
         return 0;
@@ -125,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         return 0;
     }
     const std::string typedKey(reinterpret_cast<const char*>(data + header), keyLength);
-    Bytes content = addMarker ? zel::test::bytesOf("ZEL") : Bytes{};
+    Bytes content = addMarker ? bytesOf("ZEL") : Bytes{};
     content.insert(content.end(), data + header + keyLength, data + size);
 
     decodeAnyFile(content, typedKey, fault, offset, block);

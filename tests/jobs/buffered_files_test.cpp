@@ -21,8 +21,7 @@ const CodingKey key = drawCodingKey(fakeClock(36000.0));
 // The coding job on `plain`, or the decoding job on its coded form, straight on the files in
 // memory (block 0) or through a BufferedFiles.
 MemoryRun runJob(bool coding, const Bytes& plain, std::size_t block, const Fault& fault = {}) {
-    MemoryRun r;
-    r.files.put(source, coding ? plain : codedFileOf(key, plain));
+    MemoryRun r(source, coding ? plain : codedFileOf(key, plain));
     if (fault) {
         fault(r.files);
     }

@@ -30,9 +30,8 @@ TEST(CodingJob, OneFileCallsAndOutput) {
     };
     for (const auto& [size, steps] : cases) {
         SCOPED_TRACE(size);
-        MemoryRun r;
         const Bytes plain = pseudoRandomBytes(size, 7);
-        r.files.put(source, plain);
+        MemoryRun r(source, plain);
         EXPECT_TRUE(r.code({selectionOf({source}), 1, destination, "", "old key"}, clock()));
 
         const Calls start = {"setBusyPointer true", "setButtonsEnabled false",
@@ -58,8 +57,7 @@ TEST(CodingJob, ChecksRefuseMissingChoicesAndTouchNothing) {
         {source + '\0', "", "No destfile !"},
     };
     for (const auto& [selection, to, message] : cases) {
-        MemoryRun r;
-        r.files.put(source, Bytes(10));
+        MemoryRun r(source, Bytes(10));
         const SharedState start{selection, 1, to, "status", "old key"};
         EXPECT_FALSE(r.code(start, clock()));
         EXPECT_EQ(r.host.calls, (Calls{"showInfo " + message, "setBusyPointer false"}));

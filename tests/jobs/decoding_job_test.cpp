@@ -20,15 +20,13 @@ const Calls endSequence = RecordingHost::decodingRunEnd();
 
 // Codes `plain` with the coding job and returns the coded file and the key text shown.
 std::pair<Bytes, std::string> codeWithJob(const Bytes& plain, double clockStart) {
-    MemoryRun r;
-    r.files.put("p", plain);
+    MemoryRun r("p", plain);
     EXPECT_TRUE(r.code({"p", 1, "c", "", ""}, fakeClock(clockStart)));
     return {r.files.at("c").bytes, r.state.keyText};
 }
 
 Bytes decodeWithJob(const Bytes& codedFile, const std::string& keyText) {
-    MemoryRun r;
-    r.files.put(coded, codedFile);
+    MemoryRun r(coded, codedFile);
     EXPECT_TRUE(r.decode({selectionOf({coded}), 1, plainPath, "", ""}, keyText));
     EXPECT_TRUE(r.host.infos().empty());
     return r.files.has(plainPath) ? r.files.at(plainPath).bytes : Bytes{};
@@ -46,8 +44,7 @@ TEST(DecodingJob, ChecksInOrderTouchNothing) {
         {coded, plainPath, "", keyLengthRefused},
     };
     for (const auto& [selection, to, key, calls] : cases) {
-        MemoryRun r;
-        r.files.put(coded, bytesOf("ZEL123"));
+        MemoryRun r(coded, bytesOf("ZEL123"));
         EXPECT_FALSE(r.decode({selection, 1, to, "", "old key"}, key));
         EXPECT_EQ(r.host.calls, calls) << key;
         EXPECT_TRUE(r.files.log.empty());
@@ -85,9 +82,8 @@ TEST(DecodingJob, ProgressAndWritesPerChunk) {
     };
     const CodingKey key{60, 70, 80};
     for (const auto& [size, progress] : cases) {
-        MemoryRun r;
         const Bytes body = pseudoRandomBytes(size - 3, 4);
-        r.files.put(coded, codedFileOf(key, body));
+        MemoryRun r(coded, codedFileOf(key, body));
         EXPECT_TRUE(r.decode({coded, 1, plainPath, "", "old key"}, "060070080"));
         EXPECT_EQ(r.host.calls, concat({startSequence, progress, endSequence})) << size;
         EXPECT_EQ(r.files.paths(), (Paths{coded, plainPath}));
@@ -119,8 +115,7 @@ TEST(DecodingJob, TypedKeyTextsDecodeAsTheRulesSay) {
 TEST(DecodingJob, FilesWithoutTheMarkerAreRejectedAndLeaveNothing) {
     for (const std::string content :
          {"", "Z", "ZE", "zel", "zEL123", "XEL123", "ZXL123", "ZEX123", "plain text"}) {
-        MemoryRun r;
-        r.files.put(coded, bytesOf(content));
+        MemoryRun r(coded, bytesOf(content));
         EXPECT_TRUE(r.decode({selectionOf({coded}), 1, plainPath, "", ""}, "123123123"));
         const auto n = static_cast<int>(content.size());
         EXPECT_EQ(r.host.calls,

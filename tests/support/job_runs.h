@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "jobs/binary_file.h"
@@ -18,51 +19,39 @@
 
 namespace zel::test {
 
+using Paths = std::vector<std::string>;
+
+// A job run on the files given, with the host given (a copy): the host afterwards, and the key
+// text a coding run showed.
+struct JobRun {
+    RecordingHost host;
+    std::string keyText;
+    Paths infos() const { return host.infos(); }
+};
+
 // Codes the chosen files (selectionOf); the run must end idle, showing the key drawn from the
-// clock. Gives the key text shown.
-inline std::string codeChosen(BinaryFile& files, const std::string& selection, int16_t count,
-                              const std::string& destination, RecordingHost& host,
-                              const TimeOfDayClock& clock = fakeClock(localTimeOfDay())) {
+// clock.
+inline JobRun codeChosen(BinaryFile& files, const std::string& selection, int16_t count,
+                         const std::string& destination, RecordingHost host = RecordingHost()) {
     SharedState state{selection, count, destination, "", ""};
-    EXPECT_TRUE(runCoding(state, host, files, clock)) << "the coding run did not end idle";
-    return state.keyText;
+    EXPECT_TRUE(runCoding(state, host, files)) << "the coding run did not end idle";
+    return {std::move(host), state.keyText};
 }
 
-// Decodes one file with host.keyEntryText as the typed key; the run must end idle.
-inline void decodeChosen(BinaryFile& files, const std::string& source,
-                         const std::string& destination, RecordingHost& host) {
+// Decodes one file with the key text typed; the run must end idle.
+inline JobRun decodeChosen(BinaryFile& files, const std::string& source,
+                           const std::string& destination, const std::string& keyText,
+                           RecordingHost host = RecordingHost()) {
     SharedState state{selectionOf({source}), 1, destination, "", ""};
+    host.keyEntryText = keyText;
     EXPECT_TRUE(runDecoding(state, host, files)) << "the decoding run did not end idle";
+    return {std::move(host), ""};
 }
 
 // The shared state's fields, to compare a whole state in one assertion.
 inline auto fieldsOf(const SharedState& s) {
     return std::make_tuple(s.sourceSelection, s.sourceCount, s.destinationPath, s.statusMessage,
                            s.keyText);
-}
-
-using Paths = std::vector<std::string>;
-
-// The reason given for a source that ends before its length.
-inline constexpr char sourceEndedEarly[] =
-    "The file ended before all of its bytes were read; it may have been changed meanwhile.";
-
-// The messages a failed run must show: the message, the path and the reason, given, or as the
-// in-memory files word a system error.
-inline std::string expectedCantRead(const std::string& path, const std::string& reason) {
-    return "can´t read sourcefile !!\n" + path + "\n" + reason;
-}
-inline std::string expectedCantRead(const std::string& path, SystemError error) {
-    return expectedCantRead(path, "system error " + std::to_string(error));
-}
-inline std::string expectedCantWrite(const std::string& path, const std::string& reason) {
-    return "can´t write destfile !!\n" + path + "\n" + reason;
-}
-inline std::string expectedCantWrite(const std::string& path, SystemError error) {
-    return expectedCantWrite(path, "system error " + std::to_string(error));
-}
-inline std::string expectedAlreadyExists(const std::string& path) {
-    return "File already exists !!\n" + path;
 }
 
 // A fault injected into the files in memory, and what a run under it must leave.
@@ -117,8 +106,7 @@ void expectFaultOutcomes(const std::vector<FaultCase>& cases, const std::string&
                 continue;
             }
             SCOPED_TRACE(testing::Message() << c.fault.name << ", delete error " << deleteError);
-            MemoryRun r;
-            r.files.put(source, content);
+            MemoryRun r(source, content);
             c.fault.inject(r.files);
             r.files.deleteError = deleteError;
             EXPECT_TRUE(run(r));

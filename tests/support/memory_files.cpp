@@ -158,14 +158,6 @@ void MemoryFiles::putFolder(const std::string& path) {
     (entries[path] = MemoryEntry{}).folder = true;
 }
 
-bool MemoryFiles::has(const std::string& path) const {
-    return entries.count(path) != 0;
-}
-
-const MemoryEntry& MemoryFiles::at(const std::string& path) const {
-    return entries.at(path);
-}
-
 std::vector<std::string> MemoryFiles::paths() const {
     std::vector<std::string> names;
     for (const auto& entry : entries) {
@@ -253,10 +245,6 @@ bool MemoryFiles::deleteFile(const std::string& path) {
     }
     entries.erase(found);
     return true;
-}
-
-std::string MemoryFiles::errorText(SystemError error) const {
-    return "system error " + std::to_string(error);
 }
 
 }  // namespace zel::test

@@ -1,5 +1,5 @@
-// A file system kept in memory, with faults to inject, and a job run on it: what the jobs' tests
-// and the fuzzers run the jobs on.
+// A file system kept in memory, with faults to inject, a job run on it and the messages such a
+// run shows: what the jobs' tests and the fuzzers run the jobs on.
 #pragma once
 
 #include <cstdint>
@@ -62,9 +62,9 @@ public:
     void put(const std::string& path, const Bytes& content);
     void putRepeated(const std::string& path, const Bytes& pattern, int64_t length);
     void putFolder(const std::string& path);
-    bool has(const std::string& path) const;
+    bool has(const std::string& path) const { return entries.count(path) != 0; }
     bool exists(const std::string& path) override;  // has(), for the name up to its first NUL
-    const MemoryEntry& at(const std::string& path) const;
+    const MemoryEntry& at(const std::string& path) const { return entries.at(path); }
     std::vector<std::string> paths() const;
     int logCount(const std::string& prefix) const;
 
@@ -75,7 +75,9 @@ public:
     bool deleteFile(const std::string& path) override;
     SystemError lastError() const override { return lastError_; }
     // "system error N": tests see which error reached the message.
-    std::string errorText(SystemError error) const override;
+    std::string errorText(SystemError error) const override {
+        return "system error " + std::to_string(error);
+    }
 
     // The errors the faults above give, as Windows numbers them.
     static constexpr SystemError fileNotFound = 2;
@@ -89,10 +91,36 @@ private:
     std::multiset<std::string> open_;
 };
 
+// The reason given for a source that ends before its length.
+inline constexpr char sourceEndedEarly[] =
+    "The file ended before all of its bytes were read; it may have been changed meanwhile.";
+
+// The messages a failed run must show: the message, the path and the reason, given, or as the
+// in-memory files word a system error.
+inline std::string expectedCantRead(const std::string& path, const std::string& reason) {
+    return "can´t read sourcefile !!\n" + path + "\n" + reason;
+}
+inline std::string expectedCantRead(const std::string& path, SystemError error) {
+    return expectedCantRead(path, "system error " + std::to_string(error));
+}
+inline std::string expectedCantWrite(const std::string& path, const std::string& reason) {
+    return "can´t write destfile !!\n" + path + "\n" + reason;
+}
+inline std::string expectedCantWrite(const std::string& path, SystemError error) {
+    return expectedCantWrite(path, "system error " + std::to_string(error));
+}
+inline std::string expectedAlreadyExists(const std::string& path) {
+    return "File already exists !!\n" + path;
+}
+
 // A job run on files in memory, directly or through blocks of the given size (0: none), from
 // the start state; the state, the host and the files are kept to be looked at afterwards.
 // Whether the run ended idle (runCoding, runDecoding).
 struct MemoryRun {
+    MemoryRun() = default;
+    // With the file the run is to read in place.
+    MemoryRun(const std::string& path, const Bytes& content) { files.put(path, content); }
+
     SharedState state;
     RecordingHost host;
     MemoryFiles files;

@@ -69,12 +69,12 @@ bool runCoding(SharedState& state, RecordingHost& host, BinaryFile& files,
     TimeOfDayClock sameReadings = clock;
     const std::string drawn = formatKeyText(drawCodingKey(sameReadings));
     runCodingJob(state, host, files, clock);
-    return host.endedCodingRun(drawn);
+    return host.endsWith(RecordingHost::codingRunEnd(drawn));
 }
 
 bool runDecoding(SharedState& state, RecordingHost& host, BinaryFile& files) {
     runDecodingJob(state, host, files);
-    return host.endedDecodingRun();
+    return host.endsWith(RecordingHost::decodingRunEnd());
 }
 
 std::string selectionOf(const std::vector<std::string>& pieces) {

@@ -49,10 +49,6 @@ public:
     // The last calls of a run that ended idle.
     static Calls codingRunEnd(const std::string& keyText);
     static Calls decodingRunEnd();
-    bool endedCodingRun(const std::string& keyText) const {
-        return endsWith(codingRunEnd(keyText));
-    }
-    bool endedDecodingRun() const { return endsWith(decodingRunEnd()); }
 
     void showStatus(const std::string& text) override { record("showStatus " + text); }
     void showSourceText(const std::string& text) override { record("showSourceText " + text); }

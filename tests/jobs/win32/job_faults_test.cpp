@@ -110,8 +110,7 @@ protected:
     std::string makeCodedFile(const Bytes& source, const std::string& name) {
         const std::string plain = folder / (name + ".plain");
         writeWholeFile(plain, source);
-        RecordingHost host;
-        const std::string keyText = codeChosen(files, plain, 1, folder / name, host);
+        const std::string keyText = codeChosen(files, plain, 1, folder / name).keyText;
         DeleteFileA(plain.c_str());
         return keyText;
     }
@@ -122,11 +121,9 @@ protected:
     Told codeAndDecode(const std::string& selection, int16_t count, const std::string& destination,
                        const std::string& coded, const std::string& plain,
                        const std::string& keyText = {}) {
-        RecordingHost codingHost;
-        const std::string madeKey = codeChosen(files, selection, count, destination, codingHost);
-        RecordingHost decodingHost(keyText.empty() ? madeKey : keyText);
-        decodeChosen(files, coded, plain, decodingHost);
-        return {codingHost.infos(), decodingHost.infos()};
+        const JobRun coding = codeChosen(files, selection, count, destination);
+        const std::string key = keyText.empty() ? coding.keyText : keyText;
+        return {coding.infos(), decodeChosen(files, coded, plain, key).infos()};
     }
 };
 
@@ -138,11 +135,9 @@ TEST_F(JobFaults, FullDiskWhileCodingIsReportedLeavesNothingAndTheRunGoesOn) {
     writeWholeFile(folder / "small.bin", pseudoRandomBytes(1000, 2));
     const DiskWatch watch({folder.path(), full});
 
-    RecordingHost host;
-    codeChosen(files, selectionOf({folder.path(), "big.bin", "small.bin"}), 2, full + "\\batch",
-               host);
-
-    EXPECT_EQ(host.infos(), Infos{expectedCantWrite(full + "\\batch_big.bin_ZEL", "Disk full.")});
+    const std::string selection = selectionOf({folder.path(), "big.bin", "small.bin"});
+    EXPECT_EQ(codeChosen(files, selection, 2, full + "\\batch").infos(),
+              Infos{expectedCantWrite(full + "\\batch_big.bin_ZEL", "Disk full.")});
     // The space the failed file took is given back, so the next file fits.
     watch.expectOnlyAdded({full + "\\batch_small.bin_ZEL"});
     EXPECT_EQ(fileSize(full + "\\batch_small.bin_ZEL"), 1003);
@@ -155,10 +150,8 @@ TEST_F(JobFaults, FullDiskWhileDecodingIsReportedAndLeavesNothing) {
     const std::string keyText = makeCodedFile(pseudoRandomBytes(256 << 10, 3), "coded");
     const DiskWatch watch({folder.path(), full});
 
-    RecordingHost host(keyText);
-    decodeChosen(files, folder / "coded", full + "\\plain", host);
-
-    EXPECT_EQ(host.infos(), Infos{expectedCantWrite(full + "\\plain", "Disk full.")});
+    EXPECT_EQ(decodeChosen(files, folder / "coded", full + "\\plain", keyText).infos(),
+              Infos{expectedCantWrite(full + "\\plain", "Disk full.")});
     watch.expectOnlyAdded();
 }
 
@@ -210,15 +203,11 @@ TEST_F(JobFaults, ReadOnlySourceCodesAndDecodesNormally) {
     ASSERT_TRUE(SetFileAttributesA((folder / "source").c_str(), FILE_ATTRIBUTE_READONLY));
     const DiskWatch watch({folder.path()});
 
-    RecordingHost codingHost;
-    const std::string keyText =
-        codeChosen(files, folder / "source", 1, folder / "coded", codingHost);
+    const JobRun coding = codeChosen(files, folder / "source", 1, folder / "coded");
+    EXPECT_TRUE(coding.infos().empty());
     ASSERT_TRUE(SetFileAttributesA((folder / "coded").c_str(), FILE_ATTRIBUTE_READONLY));
-    RecordingHost decodingHost(keyText);
-    decodeChosen(files, folder / "coded", folder / "plain", decodingHost);
-
-    EXPECT_TRUE(codingHost.infos().empty());
-    EXPECT_TRUE(decodingHost.infos().empty());
+    EXPECT_TRUE(
+        decodeChosen(files, folder / "coded", folder / "plain", coding.keyText).infos().empty());
     watch.expectOnlyAdded({folder / "coded", folder / "plain"});
     EXPECT_TRUE(readWholeFile(folder / "plain") == content);
     EXPECT_NE(GetFileAttributesA((folder / "source").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
@@ -261,14 +250,12 @@ TEST_F(JobFaults, ExistingDestinationStaysUntouched) {
     makeFolder(folder / "folder");
     const DiskWatch watch({folder.path()});
 
-    RecordingHost intoFile, intoFolder, decodingHost(keyText);
-    codeChosen(files, folder / "source", 1, folder / "taken", intoFile);
-    codeChosen(files, folder / "source", 1, folder / "folder", intoFolder);
-    decodeChosen(files, folder / "coded", folder / "taken", decodingHost);
-
-    EXPECT_EQ(intoFile.infos(), Infos{expectedAlreadyExists(folder / "taken")});
-    EXPECT_EQ(intoFolder.infos(), Infos{expectedAlreadyExists(folder / "folder")});
-    EXPECT_EQ(decodingHost.infos(), Infos{expectedAlreadyExists(folder / "taken")});
+    for (const char* taken : {"taken", "folder"}) {
+        EXPECT_EQ(codeChosen(files, folder / "source", 1, folder / taken).infos(),
+                  Infos{expectedAlreadyExists(folder / taken)});
+    }
+    EXPECT_EQ(decodeChosen(files, folder / "coded", folder / "taken", keyText).infos(),
+              Infos{expectedAlreadyExists(folder / "taken")});
     watch.expectOnlyAdded();
 }
 
@@ -276,16 +263,12 @@ TEST_F(JobFaults, SecondMultiFileRunMeetsTheFirstRunsOutputsAndLeavesThem) {
     writeWholeFile(folder / "a", pseudoRandomBytes(900, 9));
     writeWholeFile(folder / "b", pseudoRandomBytes(900, 10));
     const std::string selection = selectionOf({folder.path(), "a", "b"});
-    RecordingHost first;
-    codeChosen(files, selection, 2, folder / "out", first);
-    ASSERT_TRUE(first.infos().empty());
+    ASSERT_TRUE(codeChosen(files, selection, 2, folder / "out").infos().empty());
     const DiskWatch watch({folder.path()});
 
-    RecordingHost second;
-    codeChosen(files, selection, 2, folder / "out", second);
-
-    EXPECT_EQ(second.infos(), (Infos{expectedAlreadyExists(folder / "out_a_ZEL"),
-                                     expectedAlreadyExists(folder / "out_b_ZEL")}));
+    EXPECT_EQ(codeChosen(files, selection, 2, folder / "out").infos(),
+              (Infos{expectedAlreadyExists(folder / "out_a_ZEL"),
+                     expectedAlreadyExists(folder / "out_b_ZEL")}));
     watch.expectOnlyAdded();
 }
 
@@ -434,16 +417,16 @@ TEST(JobFaultsLong, SourceOf4GiBPlusOneByteRoundTrips) {
 
     auto start = std::chrono::steady_clock::now();
     Win32BinaryFile files;
-    RecordingHost codingHost;
-    codingHost.recordProgress = false;
-    const std::string keyText = codeChosen(files, source, 1, coded, codingHost);
+    RecordingHost progressAddedUp;
+    progressAddedUp.recordProgress = false;
+    const JobRun coding = codeChosen(files, source, 1, coded, progressAddedUp);
     const double codingSeconds = secondsSince(start);
-    ASSERT_TRUE(codingHost.infos().empty()) << codingHost.infos().front();
-    EXPECT_EQ(codingHost.stepsMade, (length + 799) / 800);
-    EXPECT_GT(codingHost.rangeHigh, 0);
+    ASSERT_TRUE(coding.infos().empty()) << coding.infos().front();
+    EXPECT_EQ(coding.host.stepsMade, (length + 799) / 800);
+    EXPECT_GT(coding.host.rangeHigh, 0);
 
     ASSERT_EQ(fileSize(coded), length + 3);
-    const CodingKey key = parseKeyText(keyText);
+    const CodingKey key = parseKeyText(coding.keyText);
     EXPECT_EQ(byteAt(coded, 0), 'Z');
     EXPECT_EQ(byteAt(coded, 1), 'E');
     EXPECT_EQ(byteAt(coded, 2), 'L');
@@ -453,12 +436,10 @@ TEST(JobFaultsLong, SourceOf4GiBPlusOneByteRoundTrips) {
     EXPECT_EQ(byteAt(coded, 3 + (int64_t{3} << 30)), codeByte(key, 0));
 
     start = std::chrono::steady_clock::now();
-    RecordingHost decodingHost(keyText);
-    decodingHost.recordProgress = false;
-    decodeChosen(files, coded, decoded, decodingHost);
+    const JobRun decoding = decodeChosen(files, coded, decoded, coding.keyText, progressAddedUp);
     const double decodingSeconds = secondsSince(start);
-    ASSERT_TRUE(decodingHost.infos().empty()) << decodingHost.infos().front();
-    EXPECT_EQ(decodingHost.stepsMade, (length + 799) / 800);
+    ASSERT_TRUE(decoding.infos().empty()) << decoding.infos().front();
+    EXPECT_EQ(decoding.host.stepsMade, (length + 799) / 800);
     removeTree(coded);
 
     start = std::chrono::steady_clock::now();

@@ -23,16 +23,14 @@ TEST_P(RoundTripOnRealFiles, CodedFileIsTheMarkerAndOneByteEachAndDecodesToTheSo
     const Bytes source = pseudoRandomBytes(size, static_cast<uint32_t>(size));
     writeWholeFile(folder / "source.bin", source);
 
-    RecordingHost codingHost;
-    const std::string keyText =
-        codeChosen(files, folder / "source.bin", 1, folder / "coded", codingHost);
-    EXPECT_TRUE(codingHost.infos().empty());
-    EXPECT_EQ(codingHost.stepsMade, static_cast<int64_t>((size + 799) / 800));
-    EXPECT_TRUE(readWholeFile(folder / "coded") == codedFileOf(parseKeyText(keyText), source));
+    const JobRun coding = codeChosen(files, folder / "source.bin", 1, folder / "coded");
+    EXPECT_TRUE(coding.infos().empty());
+    EXPECT_EQ(coding.host.stepsMade, static_cast<int64_t>((size + 799) / 800));
+    EXPECT_TRUE(readWholeFile(folder / "coded") ==
+                codedFileOf(parseKeyText(coding.keyText), source));
 
-    RecordingHost decodingHost(keyText);
-    decodeChosen(files, folder / "coded", folder / "decoded", decodingHost);
-    EXPECT_TRUE(decodingHost.infos().empty());
+    EXPECT_TRUE(
+        decodeChosen(files, folder / "coded", folder / "decoded", coding.keyText).infos().empty());
     EXPECT_TRUE(readWholeFile(folder / "decoded") == source);
 
     // Nothing else: no unfinished output is left beside the results.
@@ -46,12 +44,11 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RoundTripOnRealFiles,
 
 TEST_F(JobsOnRealFiles, OneFileRunWritesExactlyTheChosenName) {
     writeWholeFile(folder / "a.txt", {1, 2, 3});
-    RecordingHost host;
-    const std::string keyText = codeChosen(files, folder / "a.txt" + '\0', 1, folder / "out", host);
-    EXPECT_TRUE(host.infos().empty());
+    const JobRun coding = codeChosen(files, folder / "a.txt" + '\0', 1, folder / "out");
+    EXPECT_TRUE(coding.infos().empty());
     const FolderSnapshot after = snapshotOf(folder.path());
     EXPECT_EQ(after.size(), 2u);
-    EXPECT_EQ(after.at("out"), asString(codedFileOf(parseKeyText(keyText), {1, 2, 3})));
+    EXPECT_EQ(after.at("out"), asString(codedFileOf(parseKeyText(coding.keyText), {1, 2, 3})));
 }
 
 TEST_F(JobsOnRealFiles, MultiFileRunNamesEachOutputAfterDestinationAndSource) {
@@ -64,53 +61,46 @@ TEST_F(JobsOnRealFiles, MultiFileRunNamesEachOutputAfterDestinationAndSource) {
     writeWholeFile(folder / "docs\\b.bin", b);
     writeWholeFile(folder / "docs\\c", c);
 
-    RecordingHost host;
     const std::string selection = selectionOf({folder / "docs", "a.txt", "b.bin", "c"});
-    const std::string keyText = codeChosen(files, selection, 3, folder / "out\\batch", host);
-    EXPECT_TRUE(host.infos().empty());
+    const JobRun coding = codeChosen(files, selection, 3, folder / "out\\batch");
+    EXPECT_TRUE(coding.infos().empty());
 
-    const FolderSnapshot out = snapshotOf(folder / "out");
-    EXPECT_EQ(out,
-              (FolderSnapshot{{"batch_a.txt_ZEL", asString(codedFileOf(parseKeyText(keyText), a))},
-                              {"batch_b.bin_ZEL", asString(codedFileOf(parseKeyText(keyText), b))},
+    const CodingKey key = parseKeyText(coding.keyText);
+    EXPECT_EQ(snapshotOf(folder / "out"),
+              (FolderSnapshot{{"batch_a.txt_ZEL", asString(codedFileOf(key, a))},
+                              {"batch_b.bin_ZEL", asString(codedFileOf(key, b))},
                               {"batch_c_ZEL", "ZEL"}}));
 
-    RecordingHost decodingHost(keyText);
-    decodeChosen(files, folder / "out\\batch_a.txt_ZEL", folder / "a.decoded", decodingHost);
+    decodeChosen(files, folder / "out\\batch_a.txt_ZEL", folder / "a.decoded", coding.keyText);
     EXPECT_TRUE(readWholeFile(folder / "a.decoded") == a);
 }
 
 TEST_F(JobsOnRealFiles, MultiFileRunFromARootLikeFolderEndingInASeparator) {
     writeWholeFile(folder / "a", {7});
     writeWholeFile(folder / "b", {8});
-    RecordingHost host;
     const std::string selection = selectionOf({folder.path() + "\\", "a", "b"});
-    codeChosen(files, selection, 2, folder / "x", host);
-    EXPECT_TRUE(host.infos().empty());
+    EXPECT_TRUE(codeChosen(files, selection, 2, folder / "x").infos().empty());
     EXPECT_EQ(fileSize(folder / "x_a_ZEL"), 4);
     EXPECT_EQ(fileSize(folder / "x_b_ZEL"), 4);
 }
 
 TEST_F(JobsOnRealFiles, DecodingAFileWithoutTheMarkerLeavesNothing) {
     writeWholeFile(folder / "plain", {'Z', 'E', 'l', 1, 2});
-    RecordingHost host("123123123");
-    decodeChosen(files, folder / "plain", folder / "decoded", host);
-    EXPECT_EQ(host.infos(), std::vector<std::string>{"can´t decode, not a ZEL coded file !!!"});
+    EXPECT_EQ(decodeChosen(files, folder / "plain", folder / "decoded", "123123123").infos(),
+              Paths{"can´t decode, not a ZEL coded file !!!"});
     EXPECT_EQ(snapshotOf(folder.path()).size(), 1u);
 }
 
 TEST_F(JobsOnRealFiles, ACodedFileCodedAgainDecodesInTwoSteps) {
     const Bytes source = pseudoRandomBytes(3000, 12);
     writeWholeFile(folder / "source", source);
-    RecordingHost first, second;
-    const std::string firstKey = codeChosen(files, folder / "source", 1, folder / "once", first);
+    const JobRun first = codeChosen(files, folder / "source", 1, folder / "once");
     Sleep(20);  // the key is drawn from the clock
-    const std::string secondKey = codeChosen(files, folder / "once", 1, folder / "twice", second);
+    const JobRun second = codeChosen(files, folder / "once", 1, folder / "twice");
 
-    RecordingHost undoSecond(secondKey), undoFirst(firstKey);
-    decodeChosen(files, folder / "twice", folder / "once.back", undoSecond);
+    decodeChosen(files, folder / "twice", folder / "once.back", second.keyText);
     EXPECT_TRUE(readWholeFile(folder / "once.back") == readWholeFile(folder / "once"));
-    decodeChosen(files, folder / "once.back", folder / "source.back", undoFirst);
+    decodeChosen(files, folder / "once.back", folder / "source.back", first.keyText);
     EXPECT_TRUE(readWholeFile(folder / "source.back") == source);
 }
 
