@@ -98,12 +98,6 @@ void ZelProcess::setText(int id, const std::string& text) const {
                         SMTO_ABORTIFHUNG, sendLimitMs, &ignored);
 }
 
-void ZelProcess::type(int id, const std::string& text) const {
-    for (const char c : text) {
-        PostMessageA(control(id), WM_CHAR, static_cast<unsigned char>(c), 1);
-    }
-}
-
 void ZelProcess::click(int id) const {
     PostMessageA(control(id), BM_CLICK, 0, 0);
 }
@@ -130,14 +124,9 @@ std::vector<ShownDialog> ZelProcess::shownDialogs() const {
             className(candidate) != "#32770") {
             continue;
         }
-        ShownDialog shown;
-        shown.window = candidate;
-        shown.title = windowText(candidate);
-        if (HWND message = GetDlgItem(candidate, messageTextId)) {
-            shown.text = windowText(message);
-        }
-        shown.owner = GetWindow(candidate, GW_OWNER);
-        dialogs.push_back(shown);
+        const HWND message = GetDlgItem(candidate, messageTextId);
+        dialogs.push_back({candidate, windowText(candidate), message ? windowText(message) : "",
+                           GetWindow(candidate, GW_OWNER)});
     }
     return dialogs;
 }
@@ -173,7 +162,7 @@ void ZelProcess::chooseFiles(HWND chooser, const std::wstring& names) {
     SendMessageTimeoutW(GetDlgItem(chooser, fileNameEditId), WM_SETTEXT, 0,
                         reinterpret_cast<LPARAM>(names.c_str()), SMTO_ABORTIFHUNG, sendLimitMs,
                         &ignored);
-    pressOk(chooser);
+    press(chooser, IDOK);
 }
 
 HWND ZelProcess::focus() const {
@@ -227,7 +216,7 @@ std::optional<std::wstring> dismissInfo(const ZelProcess& zel, milliseconds limi
         return std::nullopt;
     }
     const std::wstring message = wideWindowText(GetDlgItem(box->window, messageTextId));
-    ZelProcess::pressOk(box->window);
+    ZelProcess::press(box->window, IDOK);
     return waitUntil([&] { return IsWindow(box->window) == 0; }) ? std::optional(message)
                                                                  : std::nullopt;
 }
@@ -243,7 +232,9 @@ bool waitForJobEnd(const ZelProcess& zel, milliseconds limit) {
 
 bool typeKey(const ZelProcess& zel, const std::string& key) {
     zel.setText(keyEntry, "");
-    zel.type(keyEntry, key);
+    for (const char c : key) {
+        PostMessageA(zel.control(keyEntry), WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
     return waitUntil([&] { return zel.text(keyEntry) == key; });
 }
 

@@ -54,8 +54,6 @@ public:
     std::wstring wideText(int id) const { return wideWindowText(control(id)); }
     // WM_SETTEXT to the control.
     void setText(int id, const std::string& text) const;
-    // Types the text into the control, character by character, as keystrokes would.
-    void type(int id, const std::string& text) const;
     // Clicks the button without waiting for what the click starts (BM_CLICK, posted).
     void click(int id) const;
     // Posts a message to the dialog window.
@@ -79,7 +77,6 @@ public:
     bool waitUntilGone(const std::string& title, milliseconds limit = waitLimit) const;
     // Presses a button (IDOK, IDCANCEL) in a message box or a file chooser.
     static void press(HWND dialog, int button);
-    static void pressOk(HWND dialog) { press(dialog, IDOK); }
     static void pressCancel(HWND dialog) { press(dialog, IDCANCEL); }
     // Types names ("\"a.txt\" \"b.txt\"" for several) into a file chooser and presses OK.
     static void chooseFiles(HWND chooser, const std::wstring& names);
