@@ -125,6 +125,17 @@ protected:
         const std::string key = keyText.empty() ? coding.keyText : keyText;
         return {coding.infos(), decodeChosen(files, coded, plain, key).infos()};
     }
+    // A coding run and a decoding run into the folder are refused for the reason given, and
+    // nothing changes.
+    void expectRefusedInto(const std::string& outFolder, const std::string& reason) {
+        writeWholeFile(folder / "source", {1, 2, 3});
+        const std::string keyText = makeCodedFile({4, 5, 6}, "coded");
+        const DiskWatch watch({folder.path(), outFolder});
+        const std::string out = outFolder + "\\out", plain = outFolder + "\\plain";
+        EXPECT_EQ(codeAndDecode(folder / "source", 1, out, folder / "coded", plain, keyText),
+                  Told({expectedCantWrite(out, reason)}, {expectedCantWrite(plain, reason)}));
+        watch.expectOnlyAdded();
+    }
 };
 
 TEST_F(JobFaults, FullDiskWhileCodingIsReportedLeavesNothingAndTheRunGoesOn) {
@@ -156,15 +167,7 @@ TEST_F(JobFaults, FullDiskWhileDecodingIsReportedAndLeavesNothing) {
 }
 
 TEST_F(JobFaults, DestinationFolderThatDoesNotExistIsReportedAndNothingIsCreated) {
-    writeWholeFile(folder / "source", {1, 2, 3});
-    const std::string keyText = makeCodedFile({4, 5, 6}, "coded");
-    const DiskWatch watch({folder.path()});
-
-    EXPECT_EQ(codeAndDecode(folder / "source", 1, folder / "missing\\out", folder / "coded",
-                            folder / "missing\\plain", keyText),
-              Told({expectedCantWrite(folder / "missing\\out", "Path not found.")},
-                   {expectedCantWrite(folder / "missing\\plain", "Path not found.")}));
-    watch.expectOnlyAdded();
+    expectRefusedInto(folder / "missing", "Path not found.");
 }
 
 // Root writes through file permissions, so the folder without write permission is a read-only
@@ -173,15 +176,7 @@ TEST_F(JobFaults, ReadOnlyDestinationFolderIsReportedAndNothingIsCreated) {
     if (readOnly.empty()) {
         GTEST_SKIP() << "the read-only file system" << noMountNote;
     }
-    writeWholeFile(folder / "source", {1, 2, 3});
-    const std::string keyText = makeCodedFile({4, 5, 6}, "coded");
-    const DiskWatch watch({folder.path(), readOnly});
-
-    EXPECT_EQ(codeAndDecode(folder / "source", 1, readOnly + "\\out", folder / "coded",
-                            readOnly + "\\plain", keyText),
-              Told({expectedCantWrite(readOnly + "\\out", "Access denied.")},
-                   {expectedCantWrite(readOnly + "\\plain", "Access denied.")}));
-    watch.expectOnlyAdded();
+    expectRefusedInto(readOnly, "Access denied.");
 }
 
 TEST_F(JobFaults, SourceOnAReadOnlyFileSystemCodesNormally) {

@@ -155,19 +155,17 @@ TEST_F(Win32BinaryFileTest, CreateBinaryNeverTouchesWhatExists) {
     writeWholeFile(path, content);
     makeFolder(folder / "sub");
 
-    CreateOutcome outcome = CreateOutcome::created;
-    EXPECT_EQ(files.createBinary(path, outcome), nullptr);
-    EXPECT_EQ(outcome, CreateOutcome::alreadyExists);
+    // How creating the file failed; it must give no file.
+    const auto failedCreate = [&](const std::string& name) {
+        CreateOutcome outcome = CreateOutcome::created;
+        EXPECT_EQ(files.createBinary(name, outcome), nullptr) << name;
+        return outcome;
+    };
+    EXPECT_EQ(failedCreate(path), CreateOutcome::alreadyExists);
     EXPECT_EQ(readWholeFile(path), content);
-
     // A folder in the way is a name taken.
-    outcome = CreateOutcome::created;
-    EXPECT_EQ(files.createBinary(folder / "sub", outcome), nullptr);
-    EXPECT_EQ(outcome, CreateOutcome::alreadyExists);
-
-    outcome = CreateOutcome::created;
-    EXPECT_EQ(files.createBinary(folder / "no-folder\\new.bin", outcome), nullptr);
-    EXPECT_EQ(outcome, CreateOutcome::failed);
+    EXPECT_EQ(failedCreate(folder / "sub"), CreateOutcome::alreadyExists);
+    EXPECT_EQ(failedCreate(folder / "no-folder\\new.bin"), CreateOutcome::failed);
 }
 
 TEST_F(Win32BinaryFileTest, RenameFileNeverReplaces) {
