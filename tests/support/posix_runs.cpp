@@ -41,18 +41,13 @@ void removeTree(const std::string& path) {
     }
 }
 
-std::vector<char*> argumentVector(const std::vector<std::string>& command) {
+// In the child: into the folder and on to the program; 127 if that fails.
+[[noreturn]] void execIn(const std::string& folder, const std::vector<std::string>& command) {
     std::vector<char*> arguments;
     for (const std::string& argument : command) {
         arguments.push_back(const_cast<char*>(argument.c_str()));
     }
     arguments.push_back(nullptr);
-    return arguments;
-}
-
-// In the child: into the folder and on to the program; 127 if that fails.
-[[noreturn]] void execIn(const std::string& folder, const std::vector<std::string>& command) {
-    std::vector<char*> arguments = argumentVector(command);
     if (::chdir(folder.c_str()) == 0) {
         ::execv(arguments[0], arguments.data());
     }
@@ -139,12 +134,8 @@ Bytes readWholeFile(const std::string& path) {
 }
 
 void makeSparseFile(const std::string& path, int64_t length) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const bool made = fd >= 0 && ::ftruncate(fd, static_cast<off_t>(length)) == 0;
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    if (!made) {
+    writeWholeFile(path, {});
+    if (::truncate(path.c_str(), static_cast<off_t>(length)) != 0) {
         throw failure("cannot make " + path);
     }
 }
