@@ -190,8 +190,7 @@ std::unique_ptr<OpenFile> MemoryFiles::openBinary(const std::string& path) {
 std::unique_ptr<OpenFile> MemoryFiles::createBinary(const std::string& path,
                                                     CreateOutcome& outcome) {
     const std::string name = upToNul(path);
-    if (entries.count(name) != 0 || refuseCreate) {
-        const bool exists = entries.count(name) != 0;
+    if (const bool exists = has(name); exists || refuseCreate) {
         outcome = exists ? CreateOutcome::alreadyExists : CreateOutcome::failed;
         lastError_ = exists ? 80 : accessDenied;  // 80: ERROR_FILE_EXISTS
         log.push_back("create refused " + name);

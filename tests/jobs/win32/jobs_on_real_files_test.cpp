@@ -54,12 +54,10 @@ TEST_F(JobsOnRealFiles, OneFileRunWritesExactlyTheChosenName) {
 TEST_F(JobsOnRealFiles, MultiFileRunNamesEachOutputAfterDestinationAndSource) {
     makeFolder(folder / "docs");
     makeFolder(folder / "out");
-    const Bytes a = pseudoRandomBytes(1000, 10);
-    const Bytes b = pseudoRandomBytes(5, 11);
-    const Bytes c;
+    const Bytes a = pseudoRandomBytes(1000, 10), b = pseudoRandomBytes(5, 11);
     writeWholeFile(folder / "docs\\a.txt", a);
     writeWholeFile(folder / "docs\\b.bin", b);
-    writeWholeFile(folder / "docs\\c", c);
+    writeWholeFile(folder / "docs\\c", {});
 
     const std::string selection = selectionOf({folder / "docs", "a.txt", "b.bin", "c"});
     const JobRun coding = codeChosen(files, selection, 3, folder / "out\\batch");
