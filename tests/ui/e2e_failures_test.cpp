@@ -13,11 +13,12 @@ const std::wstring cantReadSource = L"can\u00B4t read sourcefile !!\n";
 
 class Failures : public ZelInFolder {
 protected:
-    void chooseForDecoding(const std::wstring& source, const std::wstring& destination,
-                           const std::string& key) {
+    // Chooses the source and the destination, and types the key when one is given.
+    void choose(const std::wstring& source, const std::wstring& destination,
+                const std::string& key = {}) {
         ASSERT_TRUE(chooseSources(*zel_, source));
         ASSERT_TRUE(chooseDestination(*zel_, destination));
-        ASSERT_TRUE(typeKey(*zel_, key));
+        ASSERT_TRUE(key.empty() || typeKey(*zel_, key));
     }
     // Clicks the job's button: the job reports the message and ends.
     void expectReported(int button, const std::wstring& message) {
@@ -30,9 +31,7 @@ protected:
 TEST_F(Failures, ExistingDestinationIsRefusedAndAskedForAgainUntilCancelled) {
     const Bytes taken = pseudoRandomBytes(100, 10);
     startIn({{L"plain.txt", pseudoRandomBytes(10, 11)}, {L"taken.bin", taken}});
-    ASSERT_TRUE(chooseSources(*zel_, L"plain.txt"));
-
-    ASSERT_TRUE(chooseDestination(*zel_, L"taken.bin"));
+    choose(L"plain.txt", L"taken.bin");
     EXPECT_EQ(dismissInfo(*zel_), L"File already exists !!");
     ASSERT_TRUE(cancelChooser(*zel_, destinationChooserTitle));
     EXPECT_EQ(zel_->wideText(destDisplay), folder_ / L"taken.bin");
@@ -64,7 +63,7 @@ TEST_F(Failures, KeyOfTheWrongLengthIsRefusedAndCanBeCorrected) {
     const std::string key = "077150201";
     startIn({{L"coded.zel", codedFileOf(parseKeyText(key), plain)}});
 
-    chooseForDecoding(L"coded.zel", L"back.txt", key.substr(0, 8));
+    choose(L"coded.zel", L"back.txt", key.substr(0, 8));
     for (const std::string& typed : {key.substr(0, 8), key + "0"}) {
         ASSERT_TRUE(typeKey(*zel_, typed));
         zel_->click(decodeButton);
@@ -85,7 +84,7 @@ TEST_F(Failures, FileThatIsNotCodedIsRefusedAndLeavesNothing) {
     // "zel" in lower case is not the marker.
     const Bytes plain{'z', 'e', 'l', 1, 2, 3};
     startIn({{L"plain.txt", plain}});
-    chooseForDecoding(L"plain.txt", L"out.txt", "123456789");
+    choose(L"plain.txt", L"out.txt", "123456789");
     expectReported(decodeButton, L"can\u00B4t decode, not a ZEL coded file !!!");
     EXPECT_EQ(zel_->text(keyEntry), "");
     EXPECT_TRUE(readWholeFile(folder_ / L"plain.txt") == plain);
@@ -96,8 +95,7 @@ TEST_F(Failures, FileThatIsNotCodedIsRefusedAndLeavesNothing) {
 // create nothing, neither the source nor an output.
 TEST_F(Failures, MissingSourceIsReportedWithItsPathAndNothingIsCreated) {
     startIn({});
-    EXPECT_TRUE(chooseSources(*zel_, L"ghost.bin"));
-    EXPECT_TRUE(chooseDestination(*zel_, L"out.zel"));
+    choose(L"ghost.bin", L"out.zel");
     const std::wstring cantReadGhost =
         cantReadSource + (folder_ / L"ghost.bin") + L"\nFile not found.";
     expectReported(codeButton, cantReadGhost);
@@ -105,7 +103,7 @@ TEST_F(Failures, MissingSourceIsReportedWithItsPathAndNothingIsCreated) {
     EXPECT_EQ(zel_->text(keyDisplay).size(), 9u);
     EXPECT_TRUE(folder_.names().empty());
 
-    chooseForDecoding(L"ghost.bin", L"out.txt", "123456789");
+    choose(L"ghost.bin", L"out.txt", "123456789");
     expectReported(decodeButton, cantReadGhost);
     EXPECT_TRUE(folder_.names().empty());
 }
@@ -114,20 +112,13 @@ TEST_F(Failures, SourceHeldOpenByAnotherProgramIsReportedAndLeftAlone) {
     const Bytes plain = pseudoRandomBytes(2000, 14);
     const std::string key = "199088250";
     startIn({{L"plain.txt", plain}, {L"coded.zel", codedFileOf(parseKeyText(key), plain)}});
-    {
-        const win32::KernelHandle held = openUnshared(folder_ / L"plain.txt");
+    for (const bool coding : {true, false}) {
+        const std::wstring source = coding ? L"plain.txt" : L"coded.zel";
+        const win32::KernelHandle held = openUnshared(folder_ / source);
         ASSERT_TRUE(held.valid());
-        ASSERT_TRUE(chooseSources(*zel_, L"plain.txt"));
-        ASSERT_TRUE(chooseDestination(*zel_, L"again.zel"));
-        expectReported(codeButton,
-                       cantReadSource + (folder_ / L"plain.txt") + L"\nSharing violation.");
-    }
-    {
-        const win32::KernelHandle held = openUnshared(folder_ / L"coded.zel");
-        ASSERT_TRUE(held.valid());
-        chooseForDecoding(L"coded.zel", L"back.txt", key);
-        expectReported(decodeButton,
-                       cantReadSource + (folder_ / L"coded.zel") + L"\nSharing violation.");
+        choose(source, coding ? L"again.zel" : L"back.txt", coding ? "" : key);
+        expectReported(coding ? codeButton : decodeButton,
+                       cantReadSource + (folder_ / source) + L"\nSharing violation.");
     }
     EXPECT_TRUE(readWholeFile(folder_ / L"plain.txt") == plain);
     EXPECT_EQ(folder_.names(), (Names{L"coded.zel", L"plain.txt"}));
@@ -143,8 +134,7 @@ TEST_F(Failures, TakenOutputNameInARunOverSeveralFilesIsReportedAndTheOthersAreC
              {L"b.txt", pseudoRandomBytes(70, 18)},
              {L"c.txt", c},
              {L"out_b.txt_ZEL", taken}});
-    ASSERT_TRUE(chooseSources(*zel_, L"\"a.txt\" \"b.txt\" \"c.txt\""));
-    ASSERT_TRUE(chooseDestination(*zel_, L"out"));
+    choose(L"\"a.txt\" \"b.txt\" \"c.txt\"", L"out");
     expectReported(codeButton, L"File already exists !!\n" + (folder_ / L"out_b.txt_ZEL"));
     const std::string key = zel_->text(keyDisplay);
     ASSERT_EQ(key.size(), 9u);

@@ -19,11 +19,9 @@ TEST_F(StartedWithFiles, OneFileIsChosenByItsFullPath) {
 }
 
 TEST_F(StartedWithFiles, ThreeFilesOfOneFolderAreCodedAndDecodeToTheSameBytes) {
-    const NamedFiles sources = {
-        {L"a.txt", pseudoRandomBytes(1601, 2)},
-        {L"b c.bin", pseudoRandomBytes(800, 3)},
-        {cyrillicName, pseudoRandomBytes(5, 4)},
-    };
+    const NamedFiles sources = {{L"a.txt", pseudoRandomBytes(1601, 2)},
+                                {L"b c.bin", pseudoRandomBytes(800, 3)},
+                                {cyrillicName, pseudoRandomBytes(5, 4)}};
     std::vector<std::wstring> arguments;
     for (const auto& [name, bytes] : sources) {
         arguments.push_back(folder_ / name);  // absolute, as Explorer passes them
