@@ -47,10 +47,6 @@ const ExpectedControl expectedControls[] = {
 // trades any edge for a static edge.
 constexpr DWORD platformEdges = WS_EX_STATICEDGE;
 
-INT_PTR CALLBACK plainDialogProcedure(HWND, UINT, WPARAM, LPARAM) {
-    return FALSE;
-}
-
 // A hidden dialog in this process with the program's dialog font, to convert dialog units.
 class UnitDialog {
 public:
@@ -61,10 +57,11 @@ public:
         std::vector<WORD> words = {0x0854, 0, 0, 0, 0, 0, 0, 450, 200, 0, 0, 0, 8};
         const wchar_t font[] = L"MS Sans Serif";
         words.insert(words.end(), std::begin(font), std::end(font));  // with its NUL
+        const DLGPROC plain = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
         // The allocation is aligned for any scalar, so for the DWORDs of the template too.
         window_.reset(CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
                                                  reinterpret_cast<LPCDLGTEMPLATEA>(words.data()),
-                                                 nullptr, plainDialogProcedure, 0));
+                                                 nullptr, plain, 0));
     }
 
     RECT pixels(int x, int y, int width, int height) const {
@@ -90,6 +87,10 @@ class MainDialogLayout : public testing::Test {
 protected:
     static void SetUpTestSuite() { zel_.emplace(); }
     static void TearDownTestSuite() { zel_.reset(); }
+    // Whether the window shows the colour at the point (the screen may lag a paint).
+    static bool shows(POINT at, COLORREF colour) {
+        return waitUntil([&] { return screenPixel(zel_->window(), at) == colour; });
+    }
     static inline std::optional<ZelUntilQuit> zel_;
 };
 
@@ -183,10 +184,8 @@ TEST_F(MainDialogLayout, BackgroundIsGreyAndLoadSourcefileLooksLikeTheOtherButto
     // Below the displays and right of the buttons nothing covers the dialog.
     const RECT freeArea = units.pixels(420, 150, 20, 40);
     const POINT inside{(freeArea.left + freeArea.right) / 2, (freeArea.top + freeArea.bottom) / 2};
-    EXPECT_TRUE(waitUntil([&] {
-        return screenPixel(zel_->window(), inside) == RGB(186, 186, 186);
-    })) << std::hex
-        << screenPixel(zel_->window(), inside);
+    EXPECT_TRUE(shows(inside, RGB(186, 186, 186)))
+        << std::hex << screenPixel(zel_->window(), inside);
 
     // A point of the face, away from the caption and the frame.
     auto facePixel = [](int id) {
@@ -222,11 +221,8 @@ TEST_F(MainDialogLayout, BannerShowsTheProgramsBitmap) {
         // Bottom-up rows of blue, green, red, alpha.
         const uint8_t* pixel = bits + ((49 - at.y) * 200 + at.x) * 4;
         const COLORREF expected = RGB(pixel[2], pixel[1], pixel[0]);
-        EXPECT_TRUE(waitUntil([&] {
-            return screenPixel(zel_->window(), POINT{area.left + at.x, area.top + at.y}) ==
-                   expected;
-        })) << "at "
-            << at.x << "," << at.y;
+        EXPECT_TRUE(shows(POINT{area.left + at.x, area.top + at.y}, expected))
+            << "at " << at.x << "," << at.y;
     }
 }
 

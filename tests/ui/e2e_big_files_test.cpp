@@ -51,20 +51,14 @@ TEST_F(BigFiles, SourceOfTwoAndAHalfGiBCodesAndDecodesToTheSameBytes) {
     EXPECT_EQ(folder_.names(), (Names{L"big.back", L"big.img", L"big.zel"}));
 }
 
-struct BarRange {
-    int low = 0;
-    int high = 0;
-};
-
-std::optional<BarRange> barRange(const ZelProcess& zel) {
-    DWORD_PTR low = 0;
-    DWORD_PTR high = 0;
+std::optional<PBRANGE> barRange(const ZelProcess& zel) {
+    DWORD_PTR low = 0, high = 0;
     const HWND bar = zel.control(progressBar);
     if (!SendMessageTimeoutA(bar, PBM_GETRANGE, TRUE, 0, SMTO_ABORTIFHUNG, sendLimit, &low) ||
         !SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, sendLimit, &high)) {
         return std::nullopt;
     }
-    return BarRange{static_cast<int>(low), static_cast<int>(high)};
+    return PBRANGE{static_cast<int>(low), static_cast<int>(high)};
 }
 
 // The share of the bar's middle row painted in the highlight colour, and whether the painted
@@ -106,12 +100,10 @@ TEST_F(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
     std::vector<int> readings;
     // The bar's position after each answer that came while the job still ran.
     std::vector<int> answeredAt;
-    std::optional<BarRange> range;
+    std::optional<PBRANGE> range;
     std::optional<BarFill> seen;
-    double shareBefore = 0;
-    double shareAfter = 0;
-    int unanswered = 0;
-    int titleChanges = 0;
+    double shareBefore = 0, shareAfter = 0;
+    int unanswered = 0, titleChanges = 0;
     bool commandsSent = false;
     const auto end = std::chrono::steady_clock::now() + jobLimit;
     while (!IsWindowEnabled(zel.control(codeButton)) && std::chrono::steady_clock::now() < end) {
@@ -134,9 +126,9 @@ TEST_F(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
         }
         // Once the bar is well inside its range, look at it on the screen.
         const auto shareOf = [&](int at) {
-            return static_cast<double>(at - range->low) / (range->high - range->low);
+            return static_cast<double>(at - range->iLow) / (range->iHigh - range->iLow);
         };
-        if (!seen && range && position && range->high > range->low && shareOf(*position) > 0.2 &&
+        if (!seen && range && position && range->iHigh > range->iLow && shareOf(*position) > 0.2 &&
             shareOf(*position) < 0.7) {
             const Capture bar = captureClientArea(zel.control(progressBar));
             if (const auto after = progressPosition(zel, waitLimit)) {
@@ -175,11 +167,11 @@ TEST_F(BigFiles, ProgressBarAdvancesAndTheWindowAnswersWhileAJobRuns) {
     // once it had ended.
     const std::set<int> answeredInside(answeredAt.begin(), answeredAt.end());
     EXPECT_GE(std::count_if(answeredInside.begin(), answeredInside.end(),
-                            [&](int position) { return position < range->high; }),
+                            [&](int position) { return position < range->iHigh; }),
               3)
         << "too few answers while the bar moved";
-    ASSERT_TRUE(seen.has_value()) << "no reading in the middle of the bar, range " << range->low
-                                  << ".." << range->high << ", last position "
+    ASSERT_TRUE(seen.has_value()) << "no reading in the middle of the bar, range " << range->iLow
+                                  << ".." << range->iHigh << ", last position "
                                   << (readings.empty() ? -1 : readings.back());
     // The screen may lag the position by a paint interval; a few percent either way.
     EXPECT_TRUE(seen->fromTheLeft);

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "tests/support/zel_driver.h"
 

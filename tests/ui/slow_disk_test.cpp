@@ -36,14 +36,18 @@ protected:
         flushDelay = milliseconds(delay != nullptr ? std::atol(delay) : 5000);
     }
 
-    // Clicks the job's button and, until the job has ended, sends the window WM_NULL and
-    // invalidates its status display: the job writes `files` outputs through, each taking the
-    // delay, while the answers and the repaints never wait long.
-    void expectAnsweredThroughout(int button, int files) {
+    // Chooses the sources and the destination, types the key when one is given, clicks the
+    // job's button and, until the job has ended, sends the window WM_NULL and invalidates its
+    // status display: the job writes `files` outputs through, each taking the delay, while the
+    // answers and the repaints never wait long.
+    void expectAnsweredThroughout(const std::wstring& sources, const std::wstring& destination,
+                                  int button, int files, const std::string& key = {}) {
         const ZelProcess& zel = *zel_;
+        ASSERT_TRUE(chooseSources(zel, sources));
+        ASSERT_TRUE(chooseDestination(zel, destination));
+        ASSERT_TRUE(key.empty() || typeKey(zel, key));
         const HWND status = zel.control(statusDisplay);
-        milliseconds answer{0};
-        milliseconds paint{0};
+        milliseconds answer{0}, paint{0};
         const auto start = Clock::now();
         zel.click(button);
         EXPECT_TRUE(waitUntil([&] { return !IsWindowEnabled(zel.control(codeButton)); }));
@@ -85,19 +89,14 @@ protected:
 TEST_F(SlowDisk, WindowAnswersWhileOneFileIsCodedAndDecoded) {
     const Bytes plain = pseudoRandomBytes(300000, 1);
     const ZelProcess& zel = startIn({{L"a.txt", plain}});
-    ASSERT_TRUE(chooseSources(zel, L"a.txt"));
-    ASSERT_TRUE(chooseDestination(zel, L"slow-flush.zel"));
-    expectAnsweredThroughout(codeButton, 1);
+    expectAnsweredThroughout(L"a.txt", L"slow-flush.zel", codeButton, 1);
     EXPECT_EQ(endOfSession(WM_QUERYENDSESSION, 0), TRUE) << "refused after the job";
     const std::string key = zel.text(keyDisplay);
     ASSERT_TRUE(isKeyText(key)) << key;
     EXPECT_TRUE(readWholeFile(folder_ / L"slow-flush.zel") ==
                 codedFileOf(parseKeyText(key), plain));
 
-    ASSERT_TRUE(chooseSources(zel, L"slow-flush.zel"));
-    ASSERT_TRUE(chooseDestination(zel, L"slow-flush.back"));
-    ASSERT_TRUE(typeKey(zel, key));
-    expectAnsweredThroughout(decodeButton, 1);
+    expectAnsweredThroughout(L"slow-flush.zel", L"slow-flush.back", decodeButton, 1, key);
     EXPECT_TRUE(readWholeFile(folder_ / L"slow-flush.back") == plain);
     EXPECT_EQ(folder_.names(), (Names{L"a.txt", L"slow-flush.back", L"slow-flush.zel"}));
 }
@@ -107,9 +106,7 @@ TEST_F(SlowDisk, WindowAnswersWhileThreeFilesAreCoded) {
                                 {L"b", pseudoRandomBytes(200000, 3)},
                                 {L"c", pseudoRandomBytes(5, 4)}};
     const ZelProcess& zel = startIn(sources);
-    ASSERT_TRUE(chooseSources(zel, L"\"a\" \"b\" \"c\""));
-    ASSERT_TRUE(chooseDestination(zel, L"slow-flush"));
-    expectAnsweredThroughout(codeButton, 3);
+    expectAnsweredThroughout(L"\"a\" \"b\" \"c\"", L"slow-flush", codeButton, 3);
     const std::string key = zel.text(keyDisplay);
     ASSERT_TRUE(isKeyText(key)) << key;
     for (const auto& [name, plain] : sources) {

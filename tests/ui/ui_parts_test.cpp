@@ -181,24 +181,25 @@ protected:
         InitCommonControlsEx(&controls);
         ASSERT_TRUE(dialog_.buildMainDialog());
         // Shown, so that the bar really paints what it is sent.
-        ShowWindow(dialog_.state().mainDialog, SW_SHOWNOACTIVATE);
-        UpdateWindow(dialog_.state().mainDialog);
+        ShowWindow(window(), SW_SHOWNOACTIVATE);
+        UpdateWindow(window());
     }
-    void TearDown() override { DestroyWindow(dialog_.state().mainDialog); }
+    void TearDown() override { DestroyWindow(window()); }
 
-    HWND control(int id) { return GetDlgItem(dialog_.state().mainDialog, id); }
+    HWND window() { return dialog_.state().mainDialog; }
+    HWND control(int id) { return GetDlgItem(window(), id); }
     int barPosition() {
         return static_cast<int>(SendMessageA(control(progressBar), PBM_GETPOS, 0, 0));
     }
 
     MainDialog dialog_{GetModuleHandleA(nullptr),
                        static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))};
+    JobHost& host_ = dialog_.host();
 };
 
 TEST_F(DialogJobHostTest, ButtonsAndTextsAreThoseOfTheDialog) {
-    JobHost& host = dialog_.host();
     for (const bool enabled : {false, true}) {
-        host.setButtonsEnabled(enabled);
+        host_.setButtonsEnabled(enabled);
         for (int id = loadSourceButton; id <= quitButton; ++id) {
             EXPECT_EQ(IsWindowEnabled(control(id)) != 0, enabled) << id;
         }
@@ -207,13 +208,13 @@ TEST_F(DialogJobHostTest, ButtonsAndTextsAreThoseOfTheDialog) {
 
     const std::string longKey(5000, '7');
     SetWindowTextA(control(keyEntry), longKey.c_str());
-    EXPECT_EQ(host.readKeyEntryText(), longKey);
-    host.setKeyEntryText("");
-    EXPECT_EQ(host.readKeyEntryText(), "");
+    EXPECT_EQ(host_.readKeyEntryText(), longKey);
+    host_.setKeyEntryText("");
+    EXPECT_EQ(host_.readKeyEntryText(), "");
 
-    host.showStatus("Now coding file... 1/ 2");
-    host.showSourceText("C:\\d\0a\0b\0"s);
-    host.showKeyText("050100255");
+    host_.showStatus("Now coding file... 1/ 2");
+    host_.showSourceText("C:\\d\0a\0b\0"s);
+    host_.showKeyText("050100255");
     EXPECT_EQ(windowText(control(statusDisplay)), "Now coding file... 1/ 2");
     EXPECT_EQ(windowText(control(sourceDisplay)), "C:\\d");
     EXPECT_EQ(windowText(control(keyDisplay)), "050100255");
@@ -230,7 +231,6 @@ LRESULT CALLBACK countingBarProcedure(HWND bar, UINT message, WPARAM wParam, LPA
 }
 
 TEST_F(DialogJobHostTest, ProgressOfManyChunksMovesTheBarOncePerPixelAndEndsFull) {
-    JobHost& host = dialog_.host();
     // 200,000 chunks: stepped one by one the shown bar takes about 1 ms a step under Wine, so
     // the bar is moved at most once for each of its pixels.
     constexpr int32_t chunks = 200000;
@@ -238,13 +238,13 @@ TEST_F(DialogJobHostTest, ProgressOfManyChunksMovesTheBarOncePerPixelAndEndsFull
     barMoves = 0;
     barProcedure = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countingBarProcedure)));
-    host.setProgressRange(1, chunks * 800);
+    host_.setProgressRange(1, chunks * 800);
     EXPECT_EQ(barPosition(), 1);
-    host.setProgressStep(800);
+    host_.setProgressStep(800);
     for (int32_t i = 0; i < chunks; ++i) {
-        host.stepProgress();
+        host_.stepProgress();
     }
-    host.setProgressStep(0);
+    host_.setProgressStep(0);
     SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(barProcedure));
     EXPECT_EQ(barPosition(), chunks * 800);
     EXPECT_EQ(SendMessageA(bar, PBM_GETSTEP, 0, 0), 0);
@@ -253,25 +253,23 @@ TEST_F(DialogJobHostTest, ProgressOfManyChunksMovesTheBarOncePerPixelAndEndsFull
     EXPECT_LE(barMoves, pixels.right + 2);
 
     // The next file starts with an empty bar; a short one ends full as well.
-    host.setProgressRange(1, 1000);
+    host_.setProgressRange(1, 1000);
     EXPECT_EQ(barPosition(), 1);
-    host.setProgressStep(800);
-    host.stepProgress();
-    host.setProgressStep(200);
+    host_.setProgressStep(800);
+    host_.stepProgress();
+    host_.setProgressStep(200);
     EXPECT_EQ(barPosition(), 801);
-    host.stepProgress();
-    host.setProgressStep(0);
+    host_.stepProgress();
+    host_.setProgressStep(0);
     EXPECT_EQ(barPosition(), 1000);
 }
 
 TEST_F(DialogJobHostTest, AJobKeepsTheWindowPaintedButTakesNoInput) {
-    JobHost& host = dialog_.host();
-    const HWND dialog = dialog_.state().mainDialog;
-    host.setProgressRange(1, 1000000);
-    host.setProgressStep(800);
+    host_.setProgressRange(1, 1000000);
+    host_.setProgressStep(800);
     // Input waiting in the queue while the job runs, and a display in need of paint.
     PostMessageA(control(codeButton), WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(codeButton, BN_CLICKED),
+    PostMessageA(window(), WM_COMMAND, MAKEWPARAM(codeButton, BN_CLICKED),
                  reinterpret_cast<LPARAM>(control(codeButton)));
     InvalidateRect(control(statusDisplay), nullptr, TRUE);
 
@@ -279,7 +277,7 @@ TEST_F(DialogJobHostTest, AJobKeepsTheWindowPaintedButTakesNoInput) {
     const auto limit = std::chrono::steady_clock::now() + waitLimit;
     while (GetUpdateRect(control(statusDisplay), nullptr, FALSE) &&
            std::chrono::steady_clock::now() < limit) {
-        host.stepProgress();
+        host_.stepProgress();
     }
     EXPECT_FALSE(GetUpdateRect(control(statusDisplay), nullptr, FALSE));
 
@@ -287,21 +285,20 @@ TEST_F(DialogJobHostTest, AJobKeepsTheWindowPaintedButTakesNoInput) {
     MSG message;
     EXPECT_TRUE(
         PeekMessageA(&message, control(codeButton), WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
-    EXPECT_TRUE(PeekMessageA(&message, dialog, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    EXPECT_TRUE(PeekMessageA(&message, window(), WM_COMMAND, WM_COMMAND, PM_REMOVE));
 }
 
 // A call that waits for the disk runs on a second thread; meanwhile the dialog's thread answers
 // a message another thread sends and repaints, but leaves input queued. The call here ends only
 // once it has seen both.
 TEST_F(DialogJobHostTest, AWaitForTheDiskAnswersAndPaintsButTakesNoInput) {
-    const HWND dialog = dialog_.state().mainDialog;
     const HWND status = control(statusDisplay);
     PostMessageA(control(codeButton), WM_LBUTTONDOWN, MK_LBUTTON, 0);
     InvalidateRect(status, nullptr, TRUE);
     std::atomic<bool> answered{false};
     std::thread sender([&] {
         DWORD_PTR ignored = 0;
-        answered = SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored) != 0;
+        answered = SendMessageTimeoutA(window(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored) != 0;
     });
 
     bool seen = false;
