@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -117,41 +118,36 @@ TEST_F(CommandLine, RefusalsSayWhyWithTheirStatusAndChangeNothing) {
     const std::map<std::string, Bytes> before = contentsOf(folder_.path());
     const std::string at = "zel: ", in = " " + folder_.path();
     const std::string hint = "\nTry 'zel --help' for more information.\n";
+    const std::string exists = at + "File already exists !!" + in + "/a\n";
+    const std::string keyLength = at + "invalid decodekeylength !!\n";
 
-    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
-        {{"code", "-o", "a", "plain.txt"}, 1, at + "File already exists !!" + in + "/a\n"},
-        {{"decode", "-k", "060070080", "a_ZEL"}, 1, at + "File already exists !!" + in + "/a\n"},
-        {{"decode", "-k", "06007008", "a_ZEL", "-o", "b"}, 1, at + "invalid decodekeylength !!\n"},
-        {{"decode", "-k", "0600700800", "a_ZEL", "-o", "b"},
-         1,
-         at + "invalid decodekeylength !!\n"},
-        {{"decode", "-k", "060070080", "-o", "b", "plain.txt"},
-         1,
-         at + "can´t decode, not a ZEL coded file !!!\n"},
-        {{"code", "plain.txt", "gone.txt"},
-         1,
-         at + "Nothing chosen: this file does not exist." + in + "/gone.txt\n"},
-        {{"code", "plain.txt", "sub/x"},
-         1,
-         at + "Nothing chosen: the files must all be in one folder." + in + ":" + in + "/sub\n"},
-        {{"code", "sub"},
-         1,
-         at + "Nothing chosen: a folder cannot be coded, only files." + in + "/sub\n"},
-        {{"code", "-x", "plain.txt"}, 2, at + "unknown option '-x'" + hint},
-        {{"code"}, 2, at + "no files to code" + hint},
-        {{"decode", "plain.txt"},
-         2,
-         at + "'plain.txt' does not end in _ZEL: name the decoded file with -o" + hint},
-        {{"decode", "a_ZEL", "-o", "b"},
-         2,
-         at + "no key: give it with -k or --key-file (- for standard input)" + hint},
-    };
-    for (const auto& [arguments, status, error] : cases) {
+    const auto expectRefused = [&](const std::vector<std::string>& arguments, int status,
+                                   const std::string& error) {
         SCOPED_TRACE(testing::PrintToString(arguments));
         const ProgramRun run = zel(arguments);
         EXPECT_EQ(std::tie(run.status, run.output, run.error), std::tie(status, noText, error));
         EXPECT_EQ(contentsOf(folder_.path()), before);
-    }
+    };
+
+    expectRefused({"code", "-o", "a", "plain.txt"}, 1, exists);
+    expectRefused({"decode", "-k", "060070080", "a_ZEL"}, 1, exists);
+    expectRefused({"decode", "-k", "06007008", "a_ZEL", "-o", "b"}, 1, keyLength);
+    expectRefused({"decode", "-k", "0600700800", "a_ZEL", "-o", "b"}, 1, keyLength);
+    expectRefused({"decode", "-k", "060070080", "-o", "b", "plain.txt"}, 1,
+                  at + "can´t decode, not a ZEL coded file !!!\n");
+    expectRefused({"code", "plain.txt", "gone.txt"}, 1,
+                  at + "Nothing chosen: this file does not exist." + in + "/gone.txt\n");
+    expectRefused(
+        {"code", "plain.txt", "sub/x"}, 1,
+        at + "Nothing chosen: the files must all be in one folder." + in + ":" + in + "/sub\n");
+    expectRefused({"code", "sub"}, 1,
+                  at + "Nothing chosen: a folder cannot be coded, only files." + in + "/sub\n");
+    expectRefused({"code", "-x", "plain.txt"}, 2, at + "unknown option '-x'" + hint);
+    expectRefused({"code"}, 2, at + "no files to code" + hint);
+    expectRefused({"decode", "plain.txt"}, 2,
+                  at + "'plain.txt' does not end in _ZEL: name the decoded file with -o" + hint);
+    expectRefused({"decode", "a_ZEL", "-o", "b"}, 2,
+                  at + "no key: give it with -k or --key-file (- for standard input)" + hint);
 }
 
 TEST_F(CommandLine, HelpSaysTheKeyOfMinusKIsVisibleAndVersionIsTheOneVersion) {
@@ -172,12 +168,10 @@ TEST(CommandLineKilled, ARunKilledInTheMiddleLeavesNothing) {
         StartedProgram run({ZEL_PROGRAM_PATH, "code", "big"}, folder.path());
         // The unfinished output is open once it has a descriptor in the folder.
         const auto writing = [&] {
-            for (const std::string& file : run.openFiles()) {
-                if (file.rfind(folder.path() + "/", 0) == 0 && file != folder / "big") {
-                    return true;
-                }
-            }
-            return false;
+            const std::vector<std::string> open = run.openFiles();
+            return std::any_of(open.begin(), open.end(), [&](const std::string& file) {
+                return file.rfind(folder.path() + "/", 0) == 0 && file != folder / "big";
+            });
         };
         for (int tries = 0; tries < 3000 && !writing(); ++tries) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -212,7 +206,7 @@ TEST(CommandLineAtATerminal, TheKeyIsAskedWithoutEchoAndTheProgressLineShows) {
 }
 
 // On the file systems fault_mounts.sh mounts, as root.
-class CommandLineFaults : public testing::Test {
+class CommandLineFaults : public CommandLine {
 protected:
     void SetUp() override {
         const char* mounts = std::getenv("ZEL_FAULT_MOUNTS");
@@ -226,8 +220,7 @@ protected:
 
 TEST_F(CommandLineFaults, AReadOnlyFolderAndAFullDiskAreToldAndLeaveNothing) {
     const std::string readOnly = mounts_ + "/readonly", full = mounts_ + "/full";
-    TempFolder folder;
-    writeWholeFile(folder / "big", pseudoRandomBytes(200000, 5));
+    writeWholeFile(folder_ / "big", pseudoRandomBytes(200000, 5));
     const std::tuple<std::vector<std::string>, std::string, std::string> cases[] = {
         {{"code", readOnly + "/source.bin"},
          readOnly,
@@ -236,10 +229,8 @@ TEST_F(CommandLineFaults, AReadOnlyFolderAndAFullDiskAreToldAndLeaveNothing) {
     };
     for (const auto& [arguments, checked, reason] : cases) {
         const Names before = namesIn(checked);
-        std::vector<std::string> command = arguments;
-        command.insert(command.begin(), ZEL_PROGRAM_PATH);
-        const ProgramRun run = runToEnd(command, folder.path());
-        EXPECT_EQ(std::tie(run.status, run.output), std::make_tuple(1, std::string()));
+        const ProgramRun run = zel(arguments);
+        EXPECT_EQ(std::tie(run.status, run.output), std::make_tuple(1, noText));
         EXPECT_EQ(run.error, "zel: can´t write destfile !! " + reason + "\n");
         EXPECT_EQ(namesIn(checked), before);
     }
