@@ -1,6 +1,6 @@
 # Sourced by the packaging tests: `check DESCRIPTION COMMAND...` runs the command, says "ok" or
-# "FAILED" and counts the failures; `all_passed` is the script's outcome. And what the
-# reproducibility tests share.
+# "FAILED" and counts the failures; `fails COMMAND...` succeeds where the command fails;
+# `all_passed` is the script's outcome. And what the reproducibility tests share.
 failures=0
 check() {
     description=$1
@@ -8,6 +8,7 @@ check() {
     if "$@"; then echo "ok: $description"; else echo "FAILED: $description" >&2; failures=$((failures + 1)); fi
 }
 all_passed() { [ "$failures" -eq 0 ]; }
+fails() { ! "$@"; }
 # `copy_sources SOURCE_DIR COPY`: the sources without their build trees, in a new folder.
 copy_sources() { mkdir -p "$2" && tar -C "$1" --exclude=./build -cf - . | tar -C "$2" -xf -; }
 # Runs a command as another person checking a download would: in another time zone and with

@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,9 +12,7 @@
 
 namespace {
 
-using zel::test::Bytes;
-using zel::test::resourceBytes;
-using zel::test::versionString;
+using namespace zel::test;
 
 std::wstring installerPath;
 std::string iconPath;
@@ -42,8 +38,7 @@ TEST(InstallerResources, CarryTheProgramsVersion) {
     EXPECT_EQ(HIWORD(fixed->dwProductVersionMS), std::stoul(versionText.substr(0, dot)));
     EXPECT_EQ(LOWORD(fixed->dwProductVersionMS), std::stoul(versionText.substr(dot + 1)));
     EXPECT_EQ(versionString(info, L"ProductName"), L"ZEL");
-    EXPECT_EQ(versionString(info, L"ProductVersion"),
-              std::wstring(versionText.begin(), versionText.end()));
+    EXPECT_EQ(versionString(info, L"ProductVersion"), wideOf(versionText));
 }
 
 BOOL CALLBACK takeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
@@ -56,9 +51,8 @@ BOOL CALLBACK takeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
 // 14 bytes ending in size and resource id; both start with width and height).
 TEST(InstallerResources, CarryTheProgramsIcon) {
     constexpr WORD iconType = 3, iconGroupType = 14;
-    std::ifstream file(iconPath, std::ios::binary);
-    const Bytes icon((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    const zel::test::LoadedModule module(LoadLibraryExW(
+    const Bytes icon = readWholeFile(iconPath);
+    const LoadedModule module(LoadLibraryExW(
         installerPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     ASSERT_TRUE(module.valid());
     const HMODULE installer = module.get();
@@ -100,8 +94,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: installer_resources_test PROGRAM_EXE ICON VERSION\n");
         return 2;
     }
-    const std::string setup = zel::test::windowsPath(argv[1]);
-    installerPath.assign(setup.begin(), setup.end());  // build paths are ASCII
+    installerPath = zel::test::wideOf(zel::test::windowsPath(argv[1]));
     iconPath = zel::test::windowsPath(argv[2]);
     versionText = argv[3];
     return RUN_ALL_TESTS();

@@ -38,6 +38,8 @@ registry_value() {
         awk -v name="$1" '$1 == name { $1 = ""; sub(/^ +/, ""); print }'
 }
 key_gone() { ! "$wine" reg query "$key" >/dev/null 2>&1; }
+# Whether the command ends with the exit code.
+exits_with() { expected=$1 status=0; shift; "$@" || status=$?; [ "$status" -eq "$expected" ]; }
 # A shortcut names its target and its folder to start in, in ANSI and in UTF-16; without the
 # NULs all read as text. Usage: points_to LINK TEXT [-a TEXT]...
 points_to() {
@@ -111,12 +113,10 @@ for program in zel.exe zelc.exe; do
         sleep 0.1
         waited=$((waited + 1))
     done
-    status=0
-    "$wine" "$setup" /S || status=$?
-    check "while $program runs the installer fails with exit code 2" test "$status" -eq 2
-    status=0
-    "$wine" "$folder/uninstall.exe" /S || status=$?
-    check "while $program runs the uninstaller fails with exit code 2" test "$status" -eq 2
+    check "while $program runs the installer fails with exit code 2" \
+        exits_with 2 "$wine" "$setup" /S
+    check "while $program runs the uninstaller fails with exit code 2" \
+        exits_with 2 "$wine" "$folder/uninstall.exe" /S
     check "and both change nothing" sh -c 'cmp -s "$1/zel.exe" "$2" && cmp -s "$1/zelc.exe" "$3" &&
         test -f "$1/uninstall.exe" -a -f "$1/README.md" -a -f "$4" -a -f "$5"' \
         - "$folder" "$built_exe" "$built_zelc" "$start_menu" "$send_to"
@@ -128,9 +128,7 @@ done
 exec 3>&-
 
 printf 'mine\n' >"$folder/my notes.txt"
-status=0
-"$wine" "$folder/uninstall.exe" /S || status=$?
-check "the uninstaller runs silently and succeeds" test "$status" -eq 0
+check "the uninstaller runs silently and succeeds" "$wine" "$folder/uninstall.exe" /S
 check "its work is done when it has ended" key_gone
 "$wineserver" -w
 check "only the user's file is left in the folder" test "$(ls -A "$folder")" = "my notes.txt"
@@ -162,9 +160,7 @@ check "the uninstall registration is gone" key_gone
 
 echo "== a file that cannot be written"
 mkdir -p "$default_folder/README.md"
-status=0
-run "$setup" /S || status=$?
-check "the installer fails with exit code 2" test "$status" -eq 2
+check "the installer fails with exit code 2" exits_with 2 run "$setup" /S
 check "and makes no shortcut" test ! -e "$start_menu" -a ! -e "$send_to"
 check "and no registration" key_gone
 rm -rf "$default_folder"

@@ -9,7 +9,6 @@ set -eu
 tree=$1 first=$2 work=$3 version=$4
 . "${0%/*}/checks.sh"
 setup="zel-$version-setup.exe"
-fails() { ! "$@"; }
 package_with() { env "$@" cmake --build "$tree" --target package >"$work/package.log" 2>&1; }
 verified() { osslsigncode verify -CAfile "$work/signer.pem" -in "$1" >/dev/null 2>&1; }
 # The signature taken off again gives back EXPECTED.

@@ -35,7 +35,6 @@ man=$(dpkg-divert --truename /usr/bin/man)
 # The packaged path among all the man pages of that name (another copy may be installed under
 # /usr/local).
 finds_man_page() { "$man" -aw zel 2>/dev/null | grep -qx "$man_page"; }
-fails() { ! "$@"; }
 
 rm -rf "$work"
 mkdir -p "$work"
