@@ -115,10 +115,7 @@ TEST(ByteTransform, BlocksMatchBytesInAndOutOfPlace) {
 }
 
 TEST(ByteTransform, ChunkedEqualsWhole) {
-    Bytes data(5000);
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        data[i] = static_cast<uint8_t>(i * 7 + i / 256);
-    }
+    const Bytes data = pseudoRandomBytes(5000, 7);
     for (const CodingKey& key : blockKeys) {
         Bytes whole(data.size()), chunked(data.size());
         codeBlock(key, data.data(), whole.data(), data.size());
