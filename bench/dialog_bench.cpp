@@ -55,34 +55,32 @@ void choose(const ZelProcess& zel, const std::wstring& source, const std::wstrin
     }
 }
 
-// One run of the copies and of both jobs through a fresh zel.exe in the folder.
+// One run of the copies and of both jobs through a fresh zel.exe in the folder; on the disk each
+// output is written through before the next step.
 RunTimes runOnce(const TempFolder& folder, bool flushOutputs) {
     const std::wstring source = folder / L"source.bin";
     const std::vector<std::wstring> outputs = {folder / L"copy-800.bin", folder / L"copy-1m.bin",
                                                folder / L"coded.zel", folder / L"decoded.bin"};
-    const auto settle = [&](const std::wstring& path) {
+    RunTimes times{};
+    const auto took = [&](Step step, double seconds) {
+        times[step] = seconds;
         if (flushOutputs) {
-            flushToDisk(path);
+            flushToDisk(outputs[step]);
         }
     };
-    RunTimes times{};
-    times[smallCopy] = secondsOf([&] { copyInChunks(source, outputs[0], 800); });
-    settle(outputs[0]);
-    times[largeCopy] = secondsOf([&] { copyInChunks(source, outputs[1], 1 << 20); });
-    settle(outputs[1]);
+    took(smallCopy, secondsOf([&] { copyInChunks(source, outputs[smallCopy], 800); }));
+    took(largeCopy, secondsOf([&] { copyInChunks(source, outputs[largeCopy], 1 << 20); }));
 
     const ZelProcess zel(folder.widePath());
     choose(zel, L"source.bin", L"coded.zel");
-    times[coding] = timedJob(zel, codeButton);
+    took(coding, timedJob(zel, codeButton));
     const std::string key = zel.text(keyDisplay);
-    settle(outputs[2]);
     choose(zel, L"coded.zel", L"decoded.bin");
     typeKey(zel, key);
-    times[decoding] = timedJob(zel, decodeButton);
-    settle(outputs[3]);
+    took(decoding, timedJob(zel, decodeButton));
     zel.quit();
 
-    if (key.size() != 9 || !compareFiles(source, outputs[3]).empty()) {
+    if (key.size() != 9 || !compareFiles(source, outputs[decoding]).empty()) {
         throw std::runtime_error("the decoded file differs from the original (key " + key + ")");
     }
     for (const std::wstring& output : outputs) {

@@ -18,23 +18,22 @@ cd "$folder"
 head -c "$((mib << 20))" /dev/urandom >source
 "$zel" code -q -o coded source >key
 
-# Seconds the command takes, with nanoseconds.
-seconds() {
+# `timed NAME COMMAND...`: adds the name and the seconds the command takes to the file times.
+timed() {
+    name=$1
+    shift
     start=$(date +%s%N)
     "$@" >/dev/null
     end=$(date +%s%N)
-    echo "$(((end - start) / 1000000))" | awk '{ printf "%.3f\n", $1 / 1000 }'
+    echo "$name $(((end - start) / 1000000))" | awk '{ printf "%s %.3f\n", $1, $2 / 1000 }' >>times
 }
 
 : >times
 for round in $(seq "$rounds"); do
-    echo "dd $(seconds dd if=source of=copy bs=1M status=none)" >>times
-    rm copy
-    echo "cp $(seconds cp source copy)" >>times
-    rm copy
-    echo "code $(seconds "$zel" code -q -o out source)" >>times
-    rm out
-    echo "decode $(seconds "$zel" decode -q --key-file key -o out coded)" >>times
+    timed dd dd if=source of=copy bs=1M status=none && rm copy
+    timed cp cp source copy && rm copy
+    timed code "$zel" code -q -o out source && rm out
+    timed decode "$zel" decode -q --key-file key -o out coded
     cmp -s out source || { echo "the decoded file differs from the source" >&2; exit 1; }
     rm out
 done
@@ -44,11 +43,9 @@ sort -k1,1 -k2,2n times | awk '
     { t[$1, ++n[$1]] = $2 }
     END {
         split("dd cp code decode", order, " ")
+        # dd comes first, so its figures are there for the ratios of all.
         for (i = 1; i <= 4; ++i) {
             c = order[i]; best[c] = t[c, 1]; median[c] = t[c, int((n[c] + 1) / 2)]
-        }
-        for (i = 1; i <= 4; ++i) {
-            c = order[i]
             printf "  %-7s best %6.3f  median %6.3f   %5.2fx  %5.2fx\n", c, best[c], median[c],
                    best[c] / best["dd"], median[c] / median["dd"]
         }
