@@ -5,9 +5,9 @@
 #include "cipher/byte_transform.h"
 #include "cipher/coded_file.h"
 #include "jobs/chunk_pass.h"
-#include "jobs/texts.h"
 #include "jobs/pending_output.h"
 #include "jobs/progress_reporter.h"
+#include "jobs/texts.h"
 
 namespace zel {
 

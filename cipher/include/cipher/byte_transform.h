@@ -10,7 +10,9 @@
 namespace zel {
 
 // Mirrors 0..k onto itself (x -> k - x) and leaves values above k alone.
-constexpr int reflect(int k, int x) { return k - x >= 0 ? k - x : x; }
+constexpr int reflect(int k, int x) {
+    return k - x >= 0 ? k - x : x;
+}
 
 constexpr uint8_t codeByte(const CodingKey& key, uint8_t b) {
     return static_cast<uint8_t>(reflect(key.k3, reflect(key.k2, reflect(key.k1, b))));

@@ -17,7 +17,9 @@ struct CodingKey {
 inline bool operator==(const CodingKey& a, const CodingKey& b) {
     return a.k1 == b.k1 && a.k2 == b.k2 && a.k3 == b.k3;
 }
-inline bool operator!=(const CodingKey& a, const CodingKey& b) { return !(a == b); }
+inline bool operator!=(const CodingKey& a, const CodingKey& b) {
+    return !(a == b);
+}
 
 // Seconds since local midnight, with the milliseconds as fraction.
 using TimeOfDayClock = std::function<double()>;
