@@ -3,30 +3,37 @@
 #include <stdexcept>
 #include <string>
 
-#include "jobs/texts.h"
-
 namespace zel {
 
-PassResult passChunks(OpenFile& source, int64_t remaining, int64_t chunkSize,
+namespace {
+
+// A read that gave fewer bytes than asked: the end of the source, or its failure.
+PassResult shortRead(const OpenFile& source) {
+    return {PassResult::cantRead, source.lastError()};
+}
+
+}  // namespace
+
+PassResult passChunks(OpenFile& source, int64_t expected, int64_t chunkSize,
                       BlockTransform transform, const CodingKey& key, PendingOutput& output,
-                      ProgressReporter& progress) {
+                      JobProgress& progress) {
     // A chunk past the buffer would overrun it, and an empty one would never end the pass.
-    if (chunkSize > largestChunk || (chunkSize <= 0 && remaining > 0)) {
+    if (chunkSize > largestChunk || (chunkSize <= 0 && expected > 0)) {
         throw std::invalid_argument("passChunks: chunk size " + std::to_string(chunkSize) +
                                     " out of range");
     }
     uint8_t chunk[largestChunk];
-    for (;;) {
+    for (int64_t remaining = expected;;) {
         if (remaining < chunkSize) {
             chunkSize = remaining;
             progress.setChunkSize(chunkSize);
         }
         if (remaining == 0) {
-            return {PassResult::done};
+            break;
         }
         const auto wanted = static_cast<std::size_t>(chunkSize);
         if (source.readBytes(chunk, wanted) != wanted) {
-            return {PassResult::cantRead, source.lastError()};
+            return shortRead(source);
         }
         transform(key, chunk, chunk, wanted);
         if (!output.write(chunk, wanted)) {
@@ -35,32 +42,23 @@ PassResult passChunks(OpenFile& source, int64_t remaining, int64_t chunkSize,
         remaining -= chunkSize;
         progress.chunkDone();
     }
-}
-
-std::string cantReadMessage(const std::string& sourcePath, SystemError error,
-                            const BinaryFile& files) {
-    return text::aboutFailure(
-        texts().cantReadSource, sourcePath,
-        error != noSystemError ? files.errorText(error) : texts().sourceEndedEarly);
-}
-
-void finishPass(const PassResult& passed, PendingOutput& output, const std::string& sourcePath,
-                BinaryFile& files, JobHost& host) {
-    switch (passed.outcome) {
-        case PassResult::done:
-            if (const OutputResult committed = output.commit(); committed != OutputResult::ok) {
-                host.showInfo(output.messageFor(committed));
-            }
-            return;
-        case PassResult::cantRead:
-            output.abandon();
-            host.showInfo(cantReadMessage(sourcePath, passed.readError, files) +
-                          output.leftBehind());
-            return;
-        case PassResult::cantWrite:
-            output.abandon();
-            host.showInfo(output.messageFor(OutputResult::cantWrite));
-            return;
+    // A size that said too little (a file that grows, or one of /proc that says 0): the rest,
+    // to the end.
+    for (;;) {
+        const std::size_t got = source.readBytes(chunk, sizeof chunk);
+        if (got == 0) {
+            return source.lastError() == noSystemError ? PassResult{PassResult::done}
+                                                       : shortRead(source);
+        }
+        if (static_cast<int64_t>(got) != chunkSize) {
+            chunkSize = static_cast<int64_t>(got);
+            progress.setChunkSize(chunkSize);
+        }
+        transform(key, chunk, chunk, got);
+        if (!output.write(chunk, got)) {
+            return {PassResult::cantWrite};
+        }
+        progress.chunkDone();
     }
 }
 

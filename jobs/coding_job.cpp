@@ -1,12 +1,10 @@
 #include "jobs/coding_job.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
-#include "cipher/byte_transform.h"
-#include "cipher/coded_file.h"
-#include "jobs/chunk_pass.h"
-#include "jobs/pending_output.h"
+#include "jobs/file_jobs.h"
 #include "jobs/progress_reporter.h"
 #include "jobs/texts.h"
 
@@ -25,37 +23,30 @@ std::vector<std::string> splitAtNul(const std::string& text) {
     return fields;
 }
 
-void codeOneFile(const CodingNames& names, const CodingKey& key, JobHost& host, BinaryFile& files) {
-    auto source = files.openBinary(names.sourcePath);
-    if (!source) {
-        host.showInfo(cantReadMessage(names.sourcePath, files.lastError(), files));
-        return;
+// The dialog's side of a run: the status of each file, the bar, a message for each file that
+// fails.
+class DialogCodingEvents final : public CodingEvents {
+public:
+    DialogCodingEvents(SharedState& state, JobHost& host, std::size_t count)
+        : state_(state), host_(host), progress_(host), count_(static_cast<int>(count)) {}
+
+    void fileStarting(std::size_t index) override {
+        state_.statusMessage = codingStatusText(static_cast<int>(index) + 1, count_);
+        host_.showStatus(state_.statusMessage);
     }
-    PendingOutput output(files, names.destinationPath);
-    if (const OutputResult created = output.create(); created != OutputResult::ok) {
-        source.reset();
-        host.showInfo(output.messageFor(created));
-        return;
+    JobProgress& progress() override { return progress_; }
+    void fileEnded(std::size_t, const FileOutcome& outcome) override {
+        if (!outcome.done()) {
+            host_.showInfo(infoText(outcome));
+        }
     }
 
-    const int64_t length = source->length();
-    if (length < 0) {
-        const PassResult unread{PassResult::cantRead, source->lastError()};
-        source.reset();
-        finishPass(unread, output, names.sourcePath, files, host);
-        return;
-    }
-    ProgressReporter progress(host, length);
-    const int64_t chunkSize = std::min(largestChunk, length);
-    progress.setChunkSize(chunkSize);
-
-    PassResult passed{PassResult::cantWrite};
-    if (output.write(codedFileMarker.data(), codedFileMarker.size())) {
-        passed = passChunks(*source, length, chunkSize, codeBlock, key, output, progress);
-    }
-    source.reset();
-    finishPass(passed, output, names.sourcePath, files, host);
-}
+private:
+    SharedState& state_;
+    JobHost& host_;
+    ProgressReporter progress_;
+    int count_;
+};
 
 }  // namespace
 
@@ -102,12 +93,13 @@ void runCodingJob(SharedState& state, JobHost& host, BinaryFile& files,
     const std::string destination = state.destinationPath;
     const int count = state.sourceCount >= 2 ? state.sourceCount : 1;
 
+    std::vector<FilePair> pairs;
     for (int k = 1; k <= count; ++k) {
-        const CodingNames names = codingNames(selection, destination, count, k);
-        state.statusMessage = codingStatusText(k, count);
-        host.showStatus(state.statusMessage);
-        codeOneFile(names, key, host, files);
+        CodingNames names = codingNames(selection, destination, count, k);
+        pairs.push_back({std::move(names.sourcePath), std::move(names.destinationPath)});
     }
+    DialogCodingEvents events(state, host, pairs.size());
+    codeFiles(pairs, key, files, events);
 
     state.keyText = formatKeyText(key);
     host.setButtonsEnabled(true);

@@ -27,14 +27,14 @@ PendingOutput::~PendingOutput() {
     abandon();
 }
 
-OutputResult PendingOutput::create() {
+OutputResult PendingOutput::create(const FileAttributes& source) {
     if (files_.exists(finalPath_)) {
         return OutputResult::alreadyExists;
     }
     for (int attempt = 1; attempt <= maxPartNameTries; ++attempt) {
         const std::string candidate = partName(finalPath_, attempt);
         CreateOutcome outcome = CreateOutcome::failed;
-        file_ = files_.createBinary(candidate, outcome);
+        file_ = files_.createBinary(candidate, outcome, source);
         if (outcome == CreateOutcome::created && file_) {
             partPath_ = candidate;
             return OutputResult::ok;
@@ -58,7 +58,13 @@ bool PendingOutput::write(const uint8_t* bytes, std::size_t count) {
     return true;
 }
 
-OutputResult PendingOutput::commit() {
+void PendingOutput::takeAttributes(const FileAttributes& source) {
+    if (file_ && source.known) {
+        file_->takeAttributes(source);
+    }
+}
+
+OutputResult PendingOutput::commit(const std::function<bool()>& mayName) {
     if (!file_) {
         return OutputResult::cantWrite;
     }
@@ -74,6 +80,10 @@ OutputResult PendingOutput::commit() {
     file_.reset();
     if (!closed) {
         return fail(closeError);
+    }
+    if (mayName && !mayName()) {
+        abandon();
+        return OutputResult::stopped;
     }
     switch (files_.renameFile(partPath_, finalPath_)) {
         case RenameOutcome::renamed:
@@ -116,19 +126,8 @@ void PendingOutput::abandon() {
     }
 }
 
-std::string PendingOutput::messageFor(OutputResult result) const {
-    if (result == OutputResult::alreadyExists) {
-        return text::aboutFile(texts().fileAlreadyExists, finalPath_) + leftBehind();
-    }
-    return text::aboutFailure(texts().cantWriteDest, finalPath_, reasonFor(error_)) + leftBehind();
-}
-
-std::string PendingOutput::leftBehind() const {
-    if (notRemovedPath_.empty()) {
-        return "";
-    }
-    return "\n" + text::aboutFailure(texts().unfinishedNotRemoved, notRemovedPath_,
-                                     reasonFor(notRemovedError_));
+std::string PendingOutput::notRemovedReason() const {
+    return notRemovedPath_.empty() ? std::string() : reasonFor(notRemovedError_);
 }
 
 std::string PendingOutput::reasonFor(SystemError error) const {

@@ -4,7 +4,11 @@
 
 namespace zel {
 
-ProgressReporter::ProgressReporter(JobHost& host, int64_t total) : host_(host) {
+void ProgressReporter::passStarted(int64_t total) {
+    shift_ = 0;
+    done_ = 0;
+    chunkSize_ = 0;
+    step_ = 0;
     while ((total >> shift_) > std::numeric_limits<int32_t>::max()) {
         ++shift_;
     }

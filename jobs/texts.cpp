@@ -47,6 +47,8 @@ Texts makeTexts(TextConversion convert) {
     t.refusedUnusableName =
         in("Nothing chosen: this name has characters this system's code page cannot hold.");
     t.refusedTooMany = in("Nothing chosen: too many files at once.");
+
+    t.unusableName = in("The name has characters this system's code page cannot hold.");
     return t;
 }
 

@@ -8,9 +8,9 @@
 
 namespace zel::posix {
 
-UniqueFd createUnnamedFile(const std::string& folder) {
+UniqueFd createUnnamedFile(const std::string& folder, unsigned permissions) {
     // Not O_EXCL: that would keep the file from ever getting a name.
-    return UniqueFd(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    return UniqueFd(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, permissions));
 }
 
 bool nameUnnamedFile(int fd, const std::string& name) {

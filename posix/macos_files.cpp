@@ -9,7 +9,7 @@
 namespace zel::posix {
 
 // macOS has no files without a name: outputs are written under their unfinished name.
-UniqueFd createUnnamedFile(const std::string&) {
+UniqueFd createUnnamedFile(const std::string&, unsigned) {
     errno = ENOTSUP;
     return UniqueFd();
 }

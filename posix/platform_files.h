@@ -8,10 +8,10 @@
 
 namespace zel::posix {
 
-// A new file without a name in the folder, open for writing, that disappears with the process
-// unless nameUnnamedFile names it. Fails where the system or the file system cannot make one
-// (always on macOS).
-UniqueFd createUnnamedFile(const std::string& folder);
+// A new file without a name in the folder, open for writing, with the permission bits (less the
+// umask), that disappears with the process unless nameUnnamedFile names it. Fails where the
+// system or the file system cannot make one (always on macOS).
+UniqueFd createUnnamedFile(const std::string& folder, unsigned permissions);
 
 // Gives the file made by createUnnamedFile a name; never replaces anything (EEXIST).
 bool nameUnnamedFile(int fd, const std::string& name);

@@ -39,14 +39,40 @@ bool nameTaken(const std::string& name) {
     return ::lstat(name.c_str(), &status) == 0;
 }
 
-// Makes a new name durable: the folder's entries through to the disk. File systems that
-// cannot sync a folder say so, and have nothing to sync then.
-bool syncFolder(const std::string& folder) {
-    const UniqueFd opened(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!opened || ::fsync(opened.get()) == 0) {
-        return opened.valid();
+// The permission bits an output of the source may have. Outputs belong to whoever runs the
+// program, in their group: unless that is the source's group too, the group's bits and the
+// others' are both cut to what the two have in common, so that nobody gains access to the
+// content that the source did not give them.
+mode_t keptPermissions(const FileAttributes& source, bool sameGroup) {
+    const mode_t bits = static_cast<mode_t>(source.permissions) & 0777;
+    if (sameGroup) {
+        return bits;
     }
-    return errno == EINVAL || errno == EROFS || errno == ENOTSUP || errno == EOPNOTSUPP;
+    const mode_t common = (bits >> 3) & bits & 07;
+    return (bits & 0700) | (common << 3) | common;
+}
+
+// Until its group is known, an output is made with the narrower bits.
+mode_t creationPermissions(const FileAttributes& source) {
+    return source.known ? keptPermissions(source, false) : 0666;
+}
+
+timespec timeOf(int64_t nanoseconds) {
+    constexpr int64_t perSecond = 1000000000;
+    int64_t seconds = nanoseconds / perSecond;
+    int64_t rest = nanoseconds % perSecond;
+    if (rest < 0) {
+        --seconds;
+        rest += perSecond;
+    }
+    timespec time{};
+    time.tv_sec = static_cast<time_t>(seconds);
+    time.tv_nsec = static_cast<long>(rest);
+    return time;
+}
+
+int64_t nanosecondsOf(const timespec& time) {
+    return static_cast<int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
 
 bool renameWithoutReplacing(const std::string& from, const std::string& to) {
@@ -159,10 +185,35 @@ public:
         return true;
     }
 
+    FileAttributes attributes() override {
+        struct stat status {};
+        if (::fstat(fd_.get(), &status) != 0) {
+            return {};
+        }
+        FileAttributes kept;
+        kept.known = true;
+        kept.permissions = static_cast<uint32_t>(status.st_mode & 0777);
+        kept.group = static_cast<uint32_t>(status.st_gid);
+        kept.accessedNs = nanosecondsOf(status.st_atim);
+        kept.modifiedNs = nanosecondsOf(status.st_mtim);
+        return kept;
+    }
+
+    // As gzip and xz do: a file system that keeps no such bits or times (FAT) leaves the output
+    // as created, which is no wider than the source.
+    void takeAttributes(const FileAttributes& source) override {
+        struct stat own {};
+        if (::fstat(fd_.get(), &own) == 0) {
+            ::fchmod(fd_.get(), keptPermissions(source, own.st_gid == source.group));
+        }
+        const timespec times[2] = {timeOf(source.accessedNs), timeOf(source.modifiedNs)};
+        ::futimens(fd_.get(), times);
+    }
+
     bool flushToDisk() override { return posix::flushFileToDisk(fd_.get()) || failed(); }
 
     // Nothing to do: an unnamed output lives on in the descriptor that PosixBinaryFile keeps
-    // until renameFile names it, and a named one is removed only by a signal.
+    // until renameFile names it, and a named one is removed by a signal or by the job's delete.
     bool keepWhenClosed() override { return true; }
 
     bool closeFile() override { return fd_.close() || failed(); }
@@ -203,86 +254,105 @@ std::unique_ptr<OpenFile> PosixBinaryFile::openBinary(const std::string& path) {
     return std::make_unique<PosixOpenFile>(std::move(file));
 }
 
+std::shared_ptr<UniqueFd> PosixBinaryFile::folderToSync(const std::string& folder) {
+    if (folder != syncedFolderName_ || !syncedFolder_) {
+        // A folder its user may write but not read cannot be opened; its new names then reach
+        // the disk when the system next writes the folder out.
+        syncedFolder_ =
+            std::make_shared<UniqueFd>(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        syncedFolderName_ = folder;
+    }
+    return syncedFolder_;
+}
+
 std::unique_ptr<OpenFile> PosixBinaryFile::createBinary(const std::string& path,
-                                                        CreateOutcome& outcome) {
+                                                        CreateOutcome& outcome,
+                                                        const FileAttributes& source) {
     const std::string name = upToNul(path);
+    const std::string folder = folderOf(name);
+    const mode_t permissions = creationPermissions(source);
     outcome = CreateOutcome::failed;
-    if (outputs_ == Outputs::unnamedWherePossible) {
-        if (unnamed_.count(name) != 0 || nameTaken(name)) {
-            errno = EEXIST;
-            failed();
-            outcome = CreateOutcome::alreadyExists;
-            return nullptr;
-        }
-        if (UniqueFd file = posix::createUnnamedFile(folderOf(name))) {
-            UniqueFd kept(::fcntl(file.get(), F_DUPFD_CLOEXEC, 0));
-            if (!kept) {
+    if (outputs_.count(name) != 0 || nameTaken(name)) {
+        errno = EEXIST;
+        failed();
+        outcome = CreateOutcome::alreadyExists;
+        return nullptr;
+    }
+    Unfinished unfinished;
+    if (outputKind_ == Outputs::unnamedWherePossible) {
+        if (UniqueFd file = posix::createUnnamedFile(folder, permissions)) {
+            unfinished.unnamed = UniqueFd(::fcntl(file.get(), F_DUPFD_CLOEXEC, 0));
+            if (!unfinished.unnamed) {
                 failed();
                 return nullptr;
             }
-            unnamed_.emplace(name, std::move(kept));
+            unfinished.folder = folderToSync(folder);
+            outputs_.emplace(name, std::move(unfinished));
             outcome = CreateOutcome::created;
             return std::make_unique<PosixOpenFile>(std::move(file));
         }
         // The file system cannot make a file without a name: one with a name, then.
     }
-    return createNamed(name, outcome);
-}
-
-std::unique_ptr<OpenFile> PosixBinaryFile::createNamed(const std::string& name,
-                                                       CreateOutcome& outcome) {
-    UniqueFd file(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+    UniqueFd file(
+        ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, permissions));
     if (!file) {
         outcome = errno == EEXIST ? CreateOutcome::alreadyExists : CreateOutcome::failed;
         failed();
         return nullptr;
     }
     rememberNamedOutput(name);
+    unfinished.folder = folderToSync(folder);
+    outputs_.emplace(name, std::move(unfinished));
     outcome = CreateOutcome::created;
     return std::make_unique<PosixOpenFile>(std::move(file));
 }
 
 bool PosixBinaryFile::exists(const std::string& path) {
     const std::string name = upToNul(path);
-    return unnamed_.count(name) != 0 || nameTaken(name);
+    return outputs_.count(name) != 0 || nameTaken(name);
 }
 
 RenameOutcome PosixBinaryFile::renameFile(const std::string& from, const std::string& to) {
     const std::string source = upToNul(from);
     const std::string target = upToNul(to);
-    const auto unnamed = unnamed_.find(source);
-    const bool renamed = unnamed != unnamed_.end()
-                             ? posix::nameUnnamedFile(unnamed->second.get(), target)
-                             : renameWithoutReplacing(source, target);
+    const auto output = outputs_.find(source);
+    const bool unnamed = output != outputs_.end() && output->second.unnamed.valid();
+    const bool renamed = unnamed ? posix::nameUnnamedFile(output->second.unnamed.get(), target)
+                                 : renameWithoutReplacing(source, target);
     if (!renamed) {
         const bool targetExists = errno == EEXIST;
         failed();
         return targetExists ? RenameOutcome::targetExists : RenameOutcome::failed;
     }
-    if (unnamed != unnamed_.end()) {
-        // Known by its unfinished name no longer; the entry stays, without a descriptor, so
-        // that deleting that name reaches nothing on the disk.
-        unnamed->second.reset();
-    } else {
-        forgetNamedOutput(source);
+    // The name is given: whatever the folder's sync says now, the output is done. (File systems
+    // that cannot sync a folder have nothing to sync; a disk that fails it fails the next write.)
+    std::shared_ptr<UniqueFd> folder;
+    if (output != outputs_.end()) {
+        folder = std::move(output->second.folder);
+        outputs_.erase(output);
     }
-    if (!syncFolder(folderOf(target))) {
-        failed();
-        return RenameOutcome::failed;
+    forgetNamedOutput(source);
+    if (!folder || folderOf(source) != folderOf(target)) {
+        folder = folderToSync(folderOf(target));
     }
-    if (unnamed != unnamed_.end()) {
-        unnamed_.erase(unnamed);
+    if (folder->valid()) {
+        ::fsync(folder->get());
     }
     return RenameOutcome::renamed;
 }
 
 bool PosixBinaryFile::deleteFile(const std::string& path) {
     const std::string name = upToNul(path);
-    if (unnamed_.erase(name) != 0) {
+    const auto output = outputs_.find(name);
+    if (output != outputs_.end() && output->second.unnamed.valid()) {
+        outputs_.erase(output);
         return true;  // its last descriptor is closed: the system frees it
     }
     if (::unlink(name.c_str()) != 0) {
         return failed();
+    }
+    if (output != outputs_.end()) {
+        outputs_.erase(output);
     }
     forgetNamedOutput(name);
     return true;

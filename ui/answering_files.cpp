@@ -27,6 +27,8 @@ public:
     bool writeBytes(const uint8_t* bytes, std::size_t count) override {
         return inner_->writeBytes(bytes, count);
     }
+    FileAttributes attributes() override { return inner_->attributes(); }
+    void takeAttributes(const FileAttributes& source) override { inner_->takeAttributes(source); }
     bool flushToDisk() override {
         return whileAnswering([this] { return inner_->flushToDisk(); });
     }
@@ -51,8 +53,9 @@ private:
 }  // namespace
 
 std::unique_ptr<OpenFile> AnsweringFiles::createBinary(const std::string& path,
-                                                       CreateOutcome& outcome) {
-    auto file = inner_.createBinary(path, outcome);
+                                                       CreateOutcome& outcome,
+                                                       const FileAttributes& source) {
+    auto file = inner_.createBinary(path, outcome, source);
     if (!file) {
         return nullptr;
     }

@@ -9,6 +9,7 @@
 
 #include "cipher/byte_transform.h"
 #include "jobs/chunk_pass.h"
+#include "jobs/progress_reporter.h"
 #include "tests/support/job_runs.h"
 
 namespace zel::test {
@@ -90,7 +91,7 @@ TEST(BufferedFiles, HeldBytesGoOutAtCloseAndAFailedWriteSticks) {
         memory.writeLimit = limit;
         BufferedFiles files(memory, 16);
         CreateOutcome outcome{};
-        const auto file = files.createBinary("f", outcome);
+        const auto file = files.createBinary("f", outcome, {});
         const Bytes bytes = pseudoRandomBytes(10, 1);
         EXPECT_TRUE(file->writeBytes(bytes.data(), 10));
         EXPECT_EQ(memory.at("f").writeCalls, 0);

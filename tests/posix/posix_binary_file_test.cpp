@@ -21,7 +21,7 @@ protected:
     // An output created under the unfinished name, written, on the disk and kept.
     std::unique_ptr<OpenFile> writtenOutput(const std::string& name, const std::string& text) {
         CreateOutcome outcome = CreateOutcome::failed;
-        auto output = files_.createBinary(folder_ / name, outcome);
+        auto output = files_.createBinary(folder_ / name, outcome, {});
         EXPECT_EQ(outcome, CreateOutcome::created);
         if (output) {
             const Bytes bytes = bytesOf(text);
@@ -41,13 +41,13 @@ TEST_P(PosixOutputs, AppearOnlyUnderTheFinalNameAndNeverReplace) {
     writeWholeFile(folder_ / "taken", bytesOf("old"));
     writeWholeFile(folder_ / "left.part", bytesOf("an earlier run's"));
     CreateOutcome outcome = CreateOutcome::failed;
-    EXPECT_EQ(files_.createBinary(folder_ / "left.part", outcome), nullptr);
+    EXPECT_EQ(files_.createBinary(folder_ / "left.part", outcome, {}), nullptr);
     EXPECT_EQ(outcome, CreateOutcome::alreadyExists);
 
     auto output = writtenOutput("a.part", "abc");
     ASSERT_TRUE(output);
     EXPECT_TRUE(files_.exists(folder_ / "a.part"));
-    EXPECT_EQ(files_.createBinary(folder_ / "a.part", outcome), nullptr);
+    EXPECT_EQ(files_.createBinary(folder_ / "a.part", outcome, {}), nullptr);
     EXPECT_EQ(outcome, CreateOutcome::alreadyExists);
     EXPECT_TRUE(output->closeFile());
     const Names unnamedOnes = {"left.part", "taken"}, namedOnes = {"a.part", "left.part", "taken"};
@@ -113,7 +113,7 @@ TEST(PosixFiles, SignalsRemoveNamedOutputsUnlessTheProcessIgnoresThem) {
                 removeUnfinishedOutputsOnSignals();
                 PosixBinaryFile files(Outputs::alwaysNamed);
                 CreateOutcome outcome = CreateOutcome::failed;
-                auto output = files.createBinary(folder / "out.part", outcome);
+                auto output = files.createBinary(folder / "out.part", outcome, {});
                 ::raise(signalNumber);
                 ::_exit(output ? 0 : 1);
             }

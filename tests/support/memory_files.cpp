@@ -187,8 +187,8 @@ std::unique_ptr<OpenFile> MemoryFiles::openBinary(const std::string& path) {
     return std::make_unique<MemoryOpenFile>(*this, name, false);
 }
 
-std::unique_ptr<OpenFile> MemoryFiles::createBinary(const std::string& path,
-                                                    CreateOutcome& outcome) {
+std::unique_ptr<OpenFile> MemoryFiles::createBinary(const std::string& path, CreateOutcome& outcome,
+                                                    const FileAttributes&) {
     const std::string name = upToNul(path);
     if (const bool exists = has(name); exists || refuseCreate) {
         outcome = exists ? CreateOutcome::alreadyExists : CreateOutcome::failed;

@@ -69,8 +69,8 @@ public:
     int logCount(const std::string& prefix) const;
 
     std::unique_ptr<OpenFile> openBinary(const std::string& path) override;
-    std::unique_ptr<OpenFile> createBinary(const std::string& path,
-                                           CreateOutcome& outcome) override;
+    std::unique_ptr<OpenFile> createBinary(const std::string& path, CreateOutcome& outcome,
+                                           const FileAttributes& source = {}) override;
     RenameOutcome renameFile(const std::string& from, const std::string& to) override;
     bool deleteFile(const std::string& path) override;
     SystemError lastError() const override { return lastError_; }

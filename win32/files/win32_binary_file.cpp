@@ -45,8 +45,9 @@ struct UnfinishedOutput {
 };
 
 // Every unfinished output of the process, so that the end of the session can remove them while
-// a job still writes one on another thread. The lock is never held over a call that waits for
-// the disk's data, only over marking and closing.
+// a job still writes one on another thread; and while outputs are held, those named since, whose
+// key has not reached the user. The lock is never held over a call that waits for the disk's
+// data, only over marking, closing and renaming.
 class UnfinishedOutputs {
 public:
     std::shared_ptr<UnfinishedOutput> add(std::wstring name, KernelHandle handle, bool marked) {
@@ -97,8 +98,34 @@ public:
             [&](const UnfinishedOutput& listed) { return !listed.handle && listed.name == name; });
     }
 
+    // Renames under the lock, so that the end of the session finds the output either unfinished
+    // (and removes it, so that the rename fails) or named, and then held.
+    bool rename(const std::wstring& from, const std::wstring& to, DWORD flags, SystemError& error) {
+        const std::lock_guard<std::mutex> hold(lock_);
+        if (!MoveFileExW(from.c_str(), to.c_str(), flags)) {
+            error = GetLastError();
+            return false;
+        }
+        forgetLocked(
+            [&](const UnfinishedOutput& listed) { return !listed.handle && listed.name == from; });
+        if (holding_) {
+            held_.push_back(to);
+        }
+        return true;
+    }
+
+    void holdNamed(bool hold) {
+        const std::lock_guard<std::mutex> locked(lock_);
+        holding_ = hold;
+        held_.clear();
+    }
+
     void discardAll() {
         const std::lock_guard<std::mutex> hold(lock_);
+        for (const std::wstring& name : held_) {
+            DeleteFileW(name.c_str());
+        }
+        held_.clear();
         for (const auto& output : outputs_) {
             if (output->handle) {
                 output->removedOnClose =
@@ -122,7 +149,26 @@ private:
 
     std::mutex lock_;
     std::vector<std::shared_ptr<UnfinishedOutput>> outputs_;
+    bool holding_ = false;
+    std::vector<std::wstring> held_;
 };
+
+// FILETIME counts 100 ns from 1601-01-01 UTC.
+constexpr int64_t fileTimeOf1970 = 116444736000000000;
+
+int64_t nanosecondsOf(const FILETIME& time) {
+    const int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) |
+                                               time.dwLowDateTime);
+    return (ticks - fileTimeOf1970) * 100;
+}
+
+FILETIME fileTimeOf(int64_t nanoseconds) {
+    const auto ticks = static_cast<uint64_t>(nanoseconds / 100 + fileTimeOf1970);
+    FILETIME time{};
+    time.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFFu);
+    time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return time;
+}
 
 UnfinishedOutputs& unfinishedOutputs() {
     static UnfinishedOutputs outputs;
@@ -174,6 +220,26 @@ public:
             total += written;
         }
         return true;
+    }
+
+    // The times only: an output's permissions are those the folder gives it.
+    FileAttributes attributes() override {
+        FILETIME accessed{};
+        FILETIME modified{};
+        if (!GetFileTime(handle_, nullptr, &accessed, &modified)) {
+            return {};
+        }
+        FileAttributes kept;
+        kept.known = true;
+        kept.accessedNs = nanosecondsOf(accessed);
+        kept.modifiedNs = nanosecondsOf(modified);
+        return kept;
+    }
+
+    void takeAttributes(const FileAttributes& source) override {
+        const FILETIME accessed = fileTimeOf(source.accessedNs);
+        const FILETIME modified = fileTimeOf(source.modifiedNs);
+        SetFileTime(handle_, nullptr, &accessed, &modified);
     }
 
     bool flushToDisk() override { return succeeded(FlushFileBuffers(handle_)); }
@@ -268,7 +334,8 @@ std::unique_ptr<OpenFile> Win32BinaryFile::openBinary(const std::string& path) {
 }
 
 std::unique_ptr<OpenFile> Win32BinaryFile::createBinary(const std::string& path,
-                                                        CreateOutcome& outcome) {
+                                                        CreateOutcome& outcome,
+                                                        const FileAttributes&) {
     outcome = CreateOutcome::failed;
     std::optional<std::wstring> name = systemName(path);
     if (!name) {
@@ -309,11 +376,10 @@ RenameOutcome Win32BinaryFile::renameFile(const std::string& from, const std::st
     }
     // No MOVEFILE_REPLACE_EXISTING: a file that appeared under the final name is never replaced.
     // MOVEFILE_WRITE_THROUGH: the new name is on the disk when the call returns.
-    if (MoveFileExW(unfinished->c_str(), target->c_str(), MOVEFILE_WRITE_THROUGH)) {
-        unfinishedOutputs().forget(*unfinished);
+    SystemError error = ERROR_SUCCESS;
+    if (unfinishedOutputs().rename(*unfinished, *target, MOVEFILE_WRITE_THROUGH, error)) {
         return RenameOutcome::renamed;
     }
-    const DWORD error = GetLastError();
     lastError_ = error;
     return (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
                ? RenameOutcome::targetExists
@@ -338,6 +404,14 @@ std::string Win32BinaryFile::errorText(SystemError error) const {
 
 void discardUnfinishedOutputs() {
     unfinishedOutputs().discardAll();
+}
+
+void holdNamedOutputs() {
+    unfinishedOutputs().holdNamed(true);
+}
+
+void releaseNamedOutputs() {
+    unfinishedOutputs().holdNamed(false);
 }
 
 }  // namespace zel

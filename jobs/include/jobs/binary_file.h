@@ -1,5 +1,5 @@
-// What the file jobs need of the file system. Win32 in win32/win32_binary_file.cpp; tests keep
-// files in memory.
+// What the file jobs need of the file system: Win32 in win32/files/win32_binary_file.cpp, POSIX
+// in posix/posix_binary_file.cpp; tests keep files in memory.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,15 @@ namespace zel {
 using SystemError = uint32_t;
 inline constexpr SystemError noSystemError = 0;
 
+// What an output may take over from its source. known is false where the system could not tell.
+struct FileAttributes {
+    bool known = false;
+    uint32_t permissions = 0;  // POSIX permission bits (mode & 0777); not used on Windows
+    uint32_t group = 0;        // POSIX group; not used on Windows
+    int64_t accessedNs = 0;    // nanoseconds since 1970-01-01 UTC
+    int64_t modifiedNs = 0;
+};
+
 // One open file, held without sharing; closed when destroyed.
 class OpenFile {
 public:
@@ -24,10 +33,18 @@ public:
 
     // The size in bytes now; -1 when the system cannot tell (lastError says why).
     virtual int64_t length() = 0;
-    // Up to count bytes from the current position; fewer at the end of the file or on failure.
+    // Up to count bytes from the current position; fewer at the end of the file or on failure
+    // (lastError then tells the failure from the end).
     virtual std::size_t readBytes(uint8_t* buffer, std::size_t count) = 0;
     // Writes all count bytes at the current position; false when any is not written.
     virtual bool writeBytes(const uint8_t* bytes, std::size_t count) = 0;
+    // The file's permission bits and times, where the system has them.
+    virtual FileAttributes attributes() { return {}; }
+    // Gives an output made by createBinary the source's permission bits (never wider for anyone
+    // who is not the source's owner or group) and times, where the system has them; called once
+    // the last byte is written, before the output is written through to the disk. Best effort:
+    // an output whose file system keeps no such things is complete all the same.
+    virtual void takeAttributes(const FileAttributes& /*source*/) {}
     // Writes everything written so far through to the disk, so that it survives a power cut;
     // false when that fails.
     virtual bool flushToDisk() = 0;
@@ -57,13 +74,15 @@ public:
     // the file. Null when the file cannot be opened.
     virtual std::unique_ptr<OpenFile> openBinary(const std::string& path) = 0;
     // Creates a new empty file to write, without sharing, only if nothing of that name exists,
-    // in one step. Null unless outcome is created.
-    virtual std::unique_ptr<OpenFile> createBinary(const std::string& path,
-                                                   CreateOutcome& outcome) = 0;
+    // in one step; where the system has permission bits and the source's are known, with none
+    // that the source does not have. Null unless outcome is created.
+    virtual std::unique_ptr<OpenFile> createBinary(const std::string& path, CreateOutcome& outcome,
+                                                   const FileAttributes& source) = 0;
     // Whether anything (a file or a folder) exists under the name.
     virtual bool exists(const std::string& path) = 0;
-    // Gives a closed file its final name, durably (the new name is on the disk when this
-    // returns); never replaces anything already there.
+    // Gives a closed file its final name, never replacing anything already there. The new name
+    // is written through to the disk where the system lets its folder be, which is looked after
+    // when the file is created: once the name is given, the rename counts as done.
     virtual RenameOutcome renameFile(const std::string& from, const std::string& to) = 0;
     // Deletes the file; false when it could not be deleted.
     virtual bool deleteFile(const std::string& path) = 0;

@@ -1,7 +1,7 @@
 // Large-block access beneath the jobs' small chunks. The jobs read and write at most 800 bytes
 // at a time; handing each of those to the system costs far more than the bytes themselves, so
 // the files opened here read ahead and write behind in blocks of a fixed size. The memory is
-// one block per open file, whatever the file's size.
+// one block per open file, whatever the file's size, handed on to the next file once done.
 //
 // Faults keep their meaning: a write that fails when a block goes out fails the writeBytes
 // call that sent it (or the flush or close that sends the last one), and a read that fails
@@ -20,14 +20,17 @@ namespace zel {
 // 64 KiB and 4 MiB slower.
 inline constexpr std::size_t defaultFileBlockSize = std::size_t{256} << 10;
 
+class BlockPool;
+
 class BufferedFiles final : public BinaryFile {
 public:
     // Throws std::invalid_argument for a block size of 0, with which no block could fill.
     explicit BufferedFiles(BinaryFile& inner, std::size_t blockSize = defaultFileBlockSize);
+    ~BufferedFiles() override;
 
     std::unique_ptr<OpenFile> openBinary(const std::string& path) override;
-    std::unique_ptr<OpenFile> createBinary(const std::string& path,
-                                           CreateOutcome& outcome) override;
+    std::unique_ptr<OpenFile> createBinary(const std::string& path, CreateOutcome& outcome,
+                                           const FileAttributes& source) override;
     bool exists(const std::string& path) override { return inner_.exists(path); }
     RenameOutcome renameFile(const std::string& from, const std::string& to) override {
         return inner_.renameFile(from, to);
@@ -38,7 +41,8 @@ public:
 
 private:
     BinaryFile& inner_;
-    std::size_t blockSize_;
+    // Shared with the open files, which may outlive this.
+    std::shared_ptr<BlockPool> blocks_;
 };
 
 }  // namespace zel

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,7 +14,7 @@
 
 namespace zel {
 
-enum class OutputResult { ok, alreadyExists, cantWrite };
+enum class OutputResult { ok, alreadyExists, cantWrite, stopped };
 
 class PendingOutput {
 public:
@@ -22,21 +23,25 @@ public:
     PendingOutput(const PendingOutput&) = delete;
     PendingOutput& operator=(const PendingOutput&) = delete;
 
-    // Refuses a final name that exists, then creates the unfinished file.
-    OutputResult create();
+    // Refuses a final name that exists, then creates the unfinished file, with no permission
+    // that the source does not have (where the source's are known).
+    OutputResult create(const FileAttributes& source = {});
     bool write(const uint8_t* bytes, std::size_t count);
-    // Writes the unfinished file through to the disk, closes it and gives it the final name.
-    OutputResult commit();
+    // Gives the unfinished file the source's permission bits and times (see OpenFile).
+    void takeAttributes(const FileAttributes& source);
+    // Writes the unfinished file through to the disk, closes it and, unless mayName (when given)
+    // says no, gives it the final name. Stopped, the file removed, when it says no.
+    OutputResult commit(const std::function<bool()>& mayName = nullptr);
     // Closes and removes the unfinished file. One that cannot be removed (and is still there: a
     // file gone already counts as removed) is named by the messages from then on.
     void abandon();
 
-    // The message for a result other than ok, naming the final path and, for cantWrite, the
-    // reason the system gave; with leftBehind().
-    std::string messageFor(OutputResult result) const;
-    // Empty, or after an abandon that could not remove the unfinished file, what a message about
-    // the output adds: a line break, texts().unfinishedNotRemoved, the file's path and the reason.
-    std::string leftBehind() const;
+    const std::string& finalPath() const { return finalPath_; }
+    // The system's words for the error behind the last cantWrite, or that it gave none.
+    std::string reason() const { return reasonFor(error_); }
+    // After an abandon that could not remove the unfinished file: its path and why; else empty.
+    const std::string& notRemovedPath() const { return notRemovedPath_; }
+    std::string notRemovedReason() const;
 
 private:
     // Records the error behind a failure and removes the unfinished file.

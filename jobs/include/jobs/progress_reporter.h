@@ -7,17 +7,22 @@
 #include <cstdint>
 
 #include "jobs/job_host.h"
+#include "jobs/job_progress.h"
 
 namespace zel {
 
-class ProgressReporter {
+class ProgressReporter final : public JobProgress {
 public:
-    ProgressReporter(JobHost& host, int64_t total);
+    // The range is set by passStarted.
+    explicit ProgressReporter(JobHost& host) : host_(host) {}
+    ProgressReporter(JobHost& host, int64_t total) : host_(host) { passStarted(total); }
 
+    // Sets the bar's range for the next file.
+    void passStarted(int64_t total) override;
     // The size of the chunks from now on; sets the bar's step.
-    void setChunkSize(int64_t chunkSize);
+    void setChunkSize(int64_t chunkSize) override;
     // One chunk of the current size is done.
-    void chunkDone();
+    void chunkDone() override;
 
 private:
     int32_t scaled(int64_t count) const { return static_cast<int32_t>(count >> shift_); }

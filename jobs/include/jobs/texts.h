@@ -44,6 +44,9 @@ struct Texts {
     std::string refusedSeveralFolders;
     std::string refusedUnusableName;
     std::string refusedTooMany;
+
+    // The reason given for a name on a command line that the system cannot take as given.
+    std::string unusableName;
 };
 
 // The table in the code page it was last converted into; UTF-8 until then.

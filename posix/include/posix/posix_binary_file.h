@@ -4,8 +4,12 @@
 // other programs; nothing else is done in their stead (advisory locks bind only programs that
 // ask for them). What sharing protects still holds: an output is created only where nothing
 // exists, in one step, and is either a file without a name until it is complete (Linux) or a
-// "<name>.part" no other run will take; a source is read up to the length it had when opened,
-// and one that shrinks meanwhile is reported as ending early.
+// "<name>.part" no other run will take; the jobs read a source to its end and report one that
+// ends before the length it had when opened.
+//
+// An output's folder is opened when the output is made, so that its new name can be written
+// through to the disk once given: a folder that may be written but not read cannot be opened,
+// and the name then reaches the disk when the system next writes the folder out.
 //
 // Unfinished outputs: on Linux, createBinary("<final>.part") makes a file without a name in
 // the folder (O_TMPFILE). It is known here by the unfinished name (exists() and createBinary()
@@ -16,6 +20,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include "jobs/binary_file.h"
@@ -26,11 +31,12 @@ namespace zel {
 class PosixBinaryFile final : public BinaryFile {
 public:
     enum class Outputs { unnamedWherePossible, alwaysNamed };
-    explicit PosixBinaryFile(Outputs outputs = Outputs::unnamedWherePossible) : outputs_(outputs) {}
+    explicit PosixBinaryFile(Outputs outputs = Outputs::unnamedWherePossible)
+        : outputKind_(outputs) {}
 
     std::unique_ptr<OpenFile> openBinary(const std::string& path) override;
-    std::unique_ptr<OpenFile> createBinary(const std::string& path,
-                                           CreateOutcome& outcome) override;
+    std::unique_ptr<OpenFile> createBinary(const std::string& path, CreateOutcome& outcome,
+                                           const FileAttributes& source) override;
     bool exists(const std::string& path) override;
     RenameOutcome renameFile(const std::string& from, const std::string& to) override;
     bool deleteFile(const std::string& path) override;
@@ -39,13 +45,23 @@ public:
     std::string errorText(SystemError error) const override;
 
 private:
-    std::unique_ptr<OpenFile> createNamed(const std::string& name, CreateOutcome& outcome);
-    bool failed();  // keeps errno as the last error; false
+    // An output between createBinary and its rename or delete.
+    struct Unfinished {
+        // A file without a name: a descriptor kept here, so that it outlives the job's own.
+        posix::UniqueFd unnamed;
+        std::shared_ptr<posix::UniqueFd> folder;  // not valid where it cannot be opened
+    };
 
-    Outputs outputs_;
-    // The unnamed outputs by their unfinished names; a descriptor of each is kept here, so
-    // that it outlives the job's own.
-    std::map<std::string, posix::UniqueFd> unnamed_;
+    bool failed();  // keeps errno as the last error; false
+    // The folder opened for syncing; the last one is kept, as a run makes its outputs in one
+    // folder or a few, one after the other.
+    std::shared_ptr<posix::UniqueFd> folderToSync(const std::string& folder);
+
+    Outputs outputKind_;
+    // By their unfinished names.
+    std::map<std::string, Unfinished> outputs_;
+    std::string syncedFolderName_;
+    std::shared_ptr<posix::UniqueFd> syncedFolder_;
     SystemError lastError_ = noSystemError;
 };
 

@@ -101,7 +101,7 @@ TEST_F(Win32BinaryFileTest, OpenBinaryReadsAReadOnlyFile) {
 TEST_F(Win32BinaryFileTest, CreateBinaryMakesANewFileHeldWithoutSharing) {
     const std::string path = folder / "new.bin";
     CreateOutcome outcome = CreateOutcome::failed;
-    auto file = files.createBinary(path, outcome);
+    auto file = files.createBinary(path, outcome, {});
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(outcome, CreateOutcome::created);
     EXPECT_TRUE(refusesOtherOpeners(path));
@@ -122,7 +122,7 @@ TEST_F(Win32BinaryFileTest, CreateBinaryMakesANewFileHeldWithoutSharing) {
 TEST_F(Win32BinaryFileTest, OutputsGoUnlessKeptAndRenamed) {
     const auto create = [&](const std::string& name) {
         CreateOutcome outcome = CreateOutcome::failed;
-        auto file = files.createBinary(folder / name, outcome);
+        auto file = files.createBinary(folder / name, outcome, {});
         EXPECT_TRUE(file && file->writeBytes(reinterpret_cast<const uint8_t*>("zel"), 3));
         return file;
     };
@@ -158,7 +158,7 @@ TEST_F(Win32BinaryFileTest, CreateBinaryNeverTouchesWhatExists) {
     // How creating the file failed; it must give no file.
     const auto failedCreate = [&](const std::string& name) {
         CreateOutcome outcome = CreateOutcome::created;
-        EXPECT_EQ(files.createBinary(name, outcome), nullptr) << name;
+        EXPECT_EQ(files.createBinary(name, outcome, {}), nullptr) << name;
         return outcome;
     };
     EXPECT_EQ(failedCreate(path), CreateOutcome::alreadyExists);

@@ -15,8 +15,8 @@ public:
     std::unique_ptr<OpenFile> openBinary(const std::string& path) override {
         return inner_.openBinary(path);
     }
-    std::unique_ptr<OpenFile> createBinary(const std::string& path,
-                                           CreateOutcome& outcome) override;
+    std::unique_ptr<OpenFile> createBinary(const std::string& path, CreateOutcome& outcome,
+                                           const FileAttributes& source) override;
     bool exists(const std::string& path) override { return inner_.exists(path); }
     RenameOutcome renameFile(const std::string& from, const std::string& to) override;
     bool deleteFile(const std::string& path) override;

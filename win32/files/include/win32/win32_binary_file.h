@@ -13,8 +13,9 @@ namespace zel {
 class Win32BinaryFile final : public BinaryFile {
 public:
     std::unique_ptr<OpenFile> openBinary(const std::string& path) override;
-    std::unique_ptr<OpenFile> createBinary(const std::string& path,
-                                           CreateOutcome& outcome) override;
+    // Outputs get the permissions their folder gives new files, whatever the source's.
+    std::unique_ptr<OpenFile> createBinary(const std::string& path, CreateOutcome& outcome,
+                                           const FileAttributes& source) override;
     bool exists(const std::string& path) override;
     RenameOutcome renameFile(const std::string& from, const std::string& to) override;
     bool deleteFile(const std::string& path) override;
@@ -30,9 +31,14 @@ private:
 };
 
 // Removes every output of this process that has not got its final name yet, written or not,
-// for the end of the session, which ends the process right after. Outputs that have their
-// final names stay. Safe while a job writes an output on another thread, which then finds it
-// gone; nothing may be written afterwards.
+// and those held (below), for the end of the session, which ends the process right after.
+// Other outputs that have their final names stay. Safe while a job writes an output on another
+// thread, which then finds it gone; nothing may be written or named afterwards.
 void discardUnfinishedOutputs();
+
+// From holdNamedOutputs to releaseNamedOutputs, the outputs given their final name are held:
+// their key has not reached the user yet, so the end of the session removes them too.
+void holdNamedOutputs();
+void releaseNamedOutputs();
 
 }  // namespace zel
