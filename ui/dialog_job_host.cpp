@@ -7,6 +7,7 @@
 #include "jobs/texts.h"
 #include "ui/held_thread.h"
 #include "win32/text.h"
+#include "win32/win32_binary_file.h"
 
 namespace zel::ui {
 
@@ -46,6 +47,9 @@ void DialogJobHost::showDestinationText(const std::string& text) {
 
 void DialogJobHost::showKeyText(const std::string& text) {
     setText(keyDisplay, text);
+    if (!text.empty()) {
+        releaseNamedOutputs();  // the key is shown: the coded files are the user's now
+    }
 }
 
 void DialogJobHost::setButtonsEnabled(bool enabled) {

@@ -144,8 +144,15 @@ int32_t onChooseDestination(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 int32_t onCodeFile(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (isClick(message, wParam)) {
         MainDialog* self = dialogObject(dialog);
-        self->runJob([self] { runCodingJob(self->state().shared, self->host(), self->files()); },
-                     win32::toWideForDisplay(texts().codingHoldsSessionEnd));
+        self->runJob(
+            [self] {
+                // Until the key is shown, a coded file that the session's end leaves behind
+                // could never be decoded: the end removes those made so far too.
+                holdNamedOutputs();
+                runCodingJob(self->state().shared, self->host(), self->files());
+                releaseNamedOutputs();
+            },
+            win32::toWideForDisplay(texts().codingHoldsSessionEnd));
     }
     return 0;
 }
@@ -314,7 +321,8 @@ INT_PTR MainDialog::dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         case WM_ENDSESSION:
             if (wParam != FALSE && jobRunning_) {
                 // The system ends the process once this returns; the unfinished output goes
-                // first, and the job must not go on to report its loss or start the next file.
+                // first, and the coded files whose key is not shown yet, and the job must not go
+                // on to report the loss or start the next file.
                 discardUnfinishedOutputs();
                 ExitProcess(0);
             }
