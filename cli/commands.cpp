@@ -1,21 +1,15 @@
 #include "cli/commands.h"
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <functional>
-#include <limits>
 #include <optional>
 
-#include "cipher/coded_file.h"
-#include "cli/console_job_host.h"
+#include "cli/console_output.h"
 #include "cli/options.h"
 #include "cli/system.h"
 #include "jobs/buffered_files.h"
-#include "jobs/coding_job.h"
-#include "jobs/decoding_job.h"
-#include "jobs/shared_state.h"
+#include "jobs/file_jobs.h"
 #include "jobs/texts.h"
 #include "zel_version.h"
 
@@ -23,18 +17,19 @@ namespace zel::cli {
 
 namespace {
 
-// No chooser's buffer limits what the command line names.
-constexpr std::size_t noSelectionLimit = std::numeric_limits<std::size_t>::max();
 constexpr char codedSuffix[] = "_ZEL";
+// A key file's first line is read up to this many bytes; a longer one is no key.
+constexpr std::size_t largestKeyLine = 4096;
 
 std::string helpText(const std::string& name) {
     return "Usage: " + name + " code [-q] [-o DEST] FILE...\n" + "       " + name +
            " decode [-q] [-k KEY | --key-file F] [-o DEST] FILE\n"
            "\n"
-           "code    codes each FILE with one freshly drawn key, then prints the key (nine\n"
-           "        digits) alone on one line of standard output. Without -o each FILE is\n"
-           "        coded into FILE_ZEL beside it; with -o one FILE is coded into DEST, and\n"
-           "        several FILEs, all of one folder, into DEST_<name>_ZEL each.\n"
+           "code    codes each FILE with one freshly drawn key and prints the key (nine\n"
+           "        digits) alone on one line of standard output, before the first coded\n"
+           "        file gets its name. Without -o each FILE is coded into FILE_ZEL beside\n"
+           "        it; with -o one FILE is coded into DEST, and several FILEs into\n"
+           "        DEST_<name>_ZEL each.\n"
            "decode  decodes the coded FILE with the key. Without -o a FILE named ..._ZEL is\n"
            "        decoded into the name without _ZEL.\n"
            "\n"
@@ -48,8 +43,8 @@ std::string helpText(const std::string& name) {
            "  -h, --help           this help\n"
            "      --version        the version\n"
            "\n"
-           "Exit status: 0 when everything was done, 1 when a file failed (the others are\n"
-           "still done), 2 when the command line is wrong.\n"
+           "Exit status: 0 when everything was done, 1 when a file failed or was refused\n"
+           "(each says why; the others are still done), 2 when the command line is wrong.\n"
            "The cipher keeps casual eyes off a file, nothing more; see the manual page.\n";
 }
 
@@ -59,19 +54,27 @@ int usage(const std::string& name, const std::string& problem) {
     return usageError;
 }
 
-class StandardError final : public MessageSink {
-public:
-    void write(const std::string& text) override { writeText(Stream::error, text); }
-};
+// The last part of a path, after its folders.
+std::string lastPart(const std::string& path) {
+    const char* separators = pathStyle() == PathStyle::windows ? "\\/:" : "/";
+    const std::size_t cut = path.find_last_of(separators);
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
 
-// The first line of the file, without its line break ("\n" or "\r\n"); nothing, with errno
-// set, when it cannot be read.
+// The first line of the file, without its line break ("\n" or "\r\n"), read up to
+// largestKeyLine bytes; nothing, with errno set, when it cannot be read, and with errno 0 when
+// it is too long.
 std::optional<std::string> firstLineOf(std::FILE* file) {
     std::string line;
-    for (int c = std::fgetc(file); c != EOF && c != '\n'; c = std::fgetc(file)) {
+    int c = 0;
+    for (c = std::fgetc(file); c != EOF && c != '\n'; c = std::fgetc(file)) {
+        if (line.size() == largestKeyLine) {
+            errno = 0;
+            return std::nullopt;
+        }
         line += static_cast<char>(c);
     }
-    if (std::ferror(file)) {
+    if (c == EOF && std::ferror(file)) {
         return std::nullopt;
     }
     if (!line.empty() && line.back() == '\r') {
@@ -80,10 +83,10 @@ std::optional<std::string> firstLineOf(std::FILE* file) {
     return line;
 }
 
-// The key from -k, --key-file or the prompt; nothing after a failure was told (status 1) or
+// The key from -k, --key-file or the prompt; nothing after the failure was told (status 1) or
 // when the command line gives no way to it (status 2, in `status`).
 std::optional<std::string> keyOf(const Options& options, const std::string& name,
-                                 ConsoleJobHost& host, int& status) {
+                                 ConsoleOutput& console, int& status) {
     if (options.key) {
         return options.key;
     }
@@ -96,8 +99,11 @@ std::optional<std::string> keyOf(const Options& options, const std::string& name
             std::fclose(file);
         }
         if (!line) {
-            host.showInfo(text::aboutFailure("cannot read the key file", *options.keyFile,
-                                             std::strerror(error)));
+            const std::string reason = error != 0 ? std::strerror(error)
+                                                  : "its first line is longer than " +
+                                                        std::to_string(largestKeyLine) +
+                                                        " bytes, so it holds no key";
+            console.say("cannot read the key file " + shownName(*options.keyFile) + ": " + reason);
             status = someFailed;
         }
         return line;
@@ -108,102 +114,98 @@ std::optional<std::string> keyOf(const Options& options, const std::string& name
     }
     std::optional<std::string> typed = readHiddenLine("Key: ");
     if (!typed) {
-        status = usage(name, "no key was typed");
+        console.say("no key was typed");
+        status = someFailed;
     }
     return typed;
 }
 
-// Whether the destination is refused, as a source would be, for a name that the code page cannot
-// hold, which would write another file; says so.
-bool refusedDestination(const NamedPath& destination, ConsoleJobHost& host) {
-    if (destination.kind != NameKind::unusable) {
+// A run of `zel code`: the key goes out before the first coded file gets its name, and a file
+// that fails is told on its own line while the others are coded.
+class CommandLineCoding final : public CodingEvents {
+public:
+    CommandLineCoding(const std::vector<FilePair>& files, const CodingKey& key,
+                      ConsoleOutput& console)
+        : files_(files), key_(key), console_(console) {}
+
+    void fileStarting(std::size_t index) override {
+        console_.fileStarting(index + 1, files_.size());
+    }
+    JobProgress& progress() override { return console_; }
+    bool mayName(std::size_t) override {
+        if (!keyDelivered_) {
+            console_.clearProgress();
+            keyDelivered_ = writeText(Stream::output, formatKeyText(key_) + "\n") && syncOutput();
+            if (!keyDelivered_) {
+                // Without its key a coded file could never be decoded.
+                console_.say("cannot write the key: " + streamFailure() + "; nothing was coded");
+                failed_ = true;
+            }
+        }
+        return keyDelivered_;
+    }
+    void fileEnded(std::size_t, const FileOutcome& outcome) override {
+        if (outcome.done()) {
+            return;
+        }
+        failed_ = true;
+        if (outcome.problem != FileProblem::stopped) {
+            console_.tell(outcome);
+        }
+    }
+
+    bool failed() const { return failed_; }
+
+private:
+    const std::vector<FilePair>& files_;
+    CodingKey key_;
+    ConsoleOutput& console_;
+    bool keyDelivered_ = false;
+    bool failed_ = false;
+};
+
+// A name the system cannot take as given; told as the message of the file it is about.
+bool refusedName(const std::string& name, FileProblem problem, ConsoleOutput& console) {
+    if (nameFits(name)) {
         return false;
     }
-    host.showInfo(text::aboutFile(texts().refusedUnusableName, destination.path));
+    FileOutcome refused;
+    refused.problem = problem;
+    refused.path = name;
+    refused.reason = texts().unusableName;
+    console.tell(refused);
     return true;
 }
 
-// The length of each file (for the progress line), less what it does not pass through the
-// transform; 0 when it cannot be told.
-std::vector<int64_t> sizesOf(const std::vector<std::string>& paths, int64_t less,
-                             BinaryFile& files) {
-    std::vector<int64_t> sizes;
-    for (const std::string& path : paths) {
-        const auto file = files.openBinary(path);
-        sizes.push_back(file ? std::max<int64_t>(0, file->length() - less) : 0);
-    }
-    return sizes;
-}
-
-// The one key of a run over several files when each file is coded by a run of its own (its
-// output is named after it, not after a destination): the later runs are handed the readings
-// of the time of day that the first run's draw took, in the same order, and so draw its key.
-class OneKeyForAllRuns {
-public:
-    TimeOfDayClock clockOfNextRun() {
-        if (!firstRunDone_) {
-            firstRunDone_ = true;
-            return [this] {
-                readings_.push_back(localTimeOfDay());
-                return readings_.back();
-            };
-        }
-        return [this, next = std::size_t{0}]() mutable { return readings_.at(next++); };
-    }
-
-private:
-    bool firstRunDone_ = false;
-    std::vector<double> readings_;
-};
-
-int runCode(const Options& options, const std::string& name) {
+int runCode(const Options& options, ConsoleOutput& console) {
     const auto systemFileAccess = systemFiles();
     BufferedFiles files(*systemFileAccess);
-    StandardError standardError;
 
-    const SourceChoice choice =
-        sourceChoice(namedPaths(options.files), noSelectionLimit, pathStyle());
-    std::vector<std::string> sources;
-    for (int k = 1; k <= choice.count; ++k) {
-        sources.push_back(codingNames(choice.selection, "", choice.count, k).sourcePath);
-    }
-    const bool showProgress = !options.quiet && isTerminal(Stream::error);
-    ConsoleJobHost host(standardError, name,
-                        showProgress ? sizesOf(sources, 0, files) : std::vector<int64_t>(),
-                        showProgress);
-    if (choice.count == 0) {
-        host.showInfo(choice.refusal);
-        return someFailed;
-    }
-
-    if (options.destination) {
-        const NamedPath destination = namedPaths({*options.destination}).front();
-        if (refusedDestination(destination, host)) {
-            return someFailed;
+    bool refused = false;
+    std::vector<FilePair> pairs;
+    for (const std::string& source : options.files) {
+        std::string output = source + codedSuffix;
+        if (options.destination) {
+            output = options.files.size() == 1
+                         ? *options.destination
+                         : *options.destination + "_" + lastPart(source) + codedSuffix;
         }
-        SharedState state;
-        state.sourceSelection = choice.selection;
-        state.sourceCount = static_cast<int16_t>(choice.count);
-        state.destinationPath = destination.path;
-        runCodingJob(state, host, files);
-    } else {
-        OneKeyForAllRuns draw;
-        for (const std::string& source : sources) {
-            SharedState state;
-            state.sourceSelection = source + '\0';
-            state.sourceCount = 1;
-            state.destinationPath = source + codedSuffix;
-            runCodingJob(state, host, files, draw.clockOfNextRun());
+        if (refusedName(source, FileProblem::cantRead, console) ||
+            refusedName(output, FileProblem::cantWrite, console)) {
+            refused = true;
+            continue;
         }
+        pairs.push_back({source, output});
     }
-    // Each file that fails shows one message; the key is of use when any file was coded.
-    if (host.messageCount() < choice.count) {
-        writeText(Stream::output, host.keyText() + "\n");
-    }
-    return host.messageCount() == 0 ? allDone : someFailed;
+    // Drawn once: every file of the run is coded under it.
+    const CodingKey key = drawCodingKey();
+    CommandLineCoding run(pairs, key, console);
+    codeFiles(pairs, key, files, run, {true});
+    console.clearProgress();
+    return refused || run.failed() ? someFailed : allDone;
 }
 
-int runDecode(const Options& options, const std::string& name) {
+int runDecode(const Options& options, const std::string& name, ConsoleOutput& console) {
     const std::string& coded = options.files.front();
     std::string destination;
     if (options.destination) {
@@ -211,61 +213,57 @@ int runDecode(const Options& options, const std::string& name) {
     } else {
         const std::size_t suffixLength = std::strlen(codedSuffix);
         const bool suffixed =
-            coded.size() > suffixLength &&
+            lastPart(coded).size() > suffixLength &&
             coded.compare(coded.size() - suffixLength, suffixLength, codedSuffix) == 0;
         if (!suffixed) {
-            return usage(name, "'" + coded + "' does not end in " + codedSuffix +
-                                   ": name the decoded file with -o");
+            return usage(name, "'" + shownName(coded) + "' does not end in " + codedSuffix +
+                                   " after a name: name the decoded file with -o");
         }
         destination = coded.substr(0, coded.size() - suffixLength);
+    }
+    if (refusedName(coded, FileProblem::cantRead, console) ||
+        refusedName(destination, FileProblem::cantWrite, console)) {
+        return someFailed;
     }
 
     const auto systemFileAccess = systemFiles();
     BufferedFiles files(*systemFileAccess);
-    StandardError standardError;
-    const std::vector<NamedPath> named = namedPaths({coded, destination});
-    const SourceChoice choice = sourceChoice({named[0]}, noSelectionLimit, pathStyle());
-    const bool showProgress = !options.quiet && isTerminal(Stream::error);
-    const auto markerLength = static_cast<int64_t>(codedFileMarker.size());
-    ConsoleJobHost host(standardError, name,
-                        showProgress && choice.count == 1
-                            ? sizesOf({named[0].path}, markerLength, files)
-                            : std::vector<int64_t>(1, 0),
-                        showProgress);
-    if (choice.count == 0) {
-        host.showInfo(choice.refusal);
-        return someFailed;
-    }
-    if (refusedDestination(named[1], host)) {
-        return someFailed;
-    }
-    // Said before the key is asked for; the job makes sure again when it writes.
-    if (files.exists(named[1].path)) {
-        host.showInfo(text::aboutFile(texts().fileAlreadyExists, named[1].path));
+    // Said before the key is asked for; the output makes sure again when it is made.
+    if (files.exists(destination)) {
+        FileOutcome exists;
+        exists.problem = FileProblem::alreadyExists;
+        exists.path = destination;
+        console.tell(exists);
         return someFailed;
     }
     int status = allDone;
-    const std::optional<std::string> key = keyOf(options, name, host, status);
+    const std::optional<std::string> key = keyOf(options, name, console, status);
     if (!key) {
         return status;
     }
-    host.setKeyEntry(*key);
-    SharedState state;
-    state.sourceSelection = choice.selection;
-    state.sourceCount = 1;
-    state.destinationPath = named[1].path;
-    runDecodingJob(state, host, files);
-    return host.messageCount() == 0 ? allDone : someFailed;
+    if (key->size() != keyTextLength) {
+        console.say(texts().invalidKeyLength);
+        return someFailed;
+    }
+    console.fileStarting(1, 1);
+    const FileOutcome outcome =
+        decodeFile({coded, destination}, parseKeyText(*key), files, console, {true});
+    console.clearProgress();
+    if (!outcome.done()) {
+        console.tell(outcome);
+        return someFailed;
+    }
+    return allDone;
 }
 
-}  // namespace
-
-int runCommandLine(const std::string& programName, const std::vector<std::string>& arguments) {
+int runCommand(const std::string& programName, const std::vector<std::string>& arguments) {
     const ParsedOptions parsed = parseOptions(arguments);
     if (!parsed.usageError.empty()) {
         return usage(programName, parsed.usageError);
     }
-    switch (parsed.options.command) {
+    const Options& options = parsed.options;
+    ConsoleOutput console(programName, !options.quiet && isTerminal(Stream::error));
+    switch (options.command) {
         case Command::help:
             writeText(Stream::output, helpText(programName));
             return allDone;
@@ -273,13 +271,28 @@ int runCommandLine(const std::string& programName, const std::vector<std::string
             writeText(Stream::output, programName + " " ZEL_VERSION_TEXT "\n");
             return allDone;
         case Command::code:
-            return runCode(parsed.options, programName);
+            return runCode(options, console);
         case Command::decode:
-            return runDecode(parsed.options, programName);
+            return runDecode(options, programName, console);
         case Command::none:
             break;
     }
     return usage(programName, "no command: give code or decode");
+}
+
+}  // namespace
+
+int runCommandLine(const std::string& programName, const std::vector<std::string>& arguments) {
+    const int status = runCommand(programName, arguments);
+    // As the common Unix tools do: output that did not arrive fails the run, whatever else went
+    // well (a full disk under `zel --help > file`, a reader that went away). A run that failed
+    // has said so already.
+    const bool closed = closeOutput();
+    if (status == allDone && (!closed || !streamFailure().empty())) {
+        writeText(Stream::error, programName + ": write error: " + streamFailure() + "\n");
+        return someFailed;
+    }
+    return status;
 }
 
 }  // namespace zel::cli

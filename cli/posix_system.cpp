@@ -2,13 +2,14 @@
 #include "cli/system.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <iterator>
 
-#include "posix/named_paths.h"
 #include "posix/posix_binary_file.h"
 
 namespace zel::cli {
@@ -27,6 +28,15 @@ int descriptorOf(Stream stream) {
     return STDERR_FILENO;
 }
 
+int firstStreamError = 0;
+
+bool streamFailed(int error) {
+    if (firstStreamError == 0) {
+        firstStreamError = error;
+    }
+    return false;
+}
+
 // The terminal as it was before the prompt turned its echo off, put back by a signal that
 // ends the program meanwhile.
 struct termios terminalBeforePrompt;
@@ -42,6 +52,8 @@ extern "C" void restoreTerminalAndEnd(int signalNumber) {
 
 std::vector<std::string> startProgram(int argc, char** argv) {
     removeUnfinishedOutputsOnSignals();
+    // A reader that has gone away fails the write (EPIPE) instead of ending the program there.
+    ::signal(SIGPIPE, SIG_IGN);
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
@@ -49,7 +61,7 @@ bool isTerminal(Stream stream) {
     return ::isatty(descriptorOf(stream)) == 1;
 }
 
-void writeText(Stream stream, const std::string& text) {
+bool writeText(Stream stream, const std::string& text) {
     for (std::size_t done = 0; done < text.size();) {
         const ssize_t written =
             ::write(descriptorOf(stream), text.data() + done, text.size() - done);
@@ -57,10 +69,34 @@ void writeText(Stream stream, const std::string& text) {
             continue;
         }
         if (written <= 0) {
-            return;  // nowhere left to say it
+            return streamFailed(written < 0 ? errno : ENOSPC);
         }
         done += static_cast<std::size_t>(written);
     }
+    return true;
+}
+
+bool syncOutput() {
+    struct stat status {};
+    if (::fstat(STDOUT_FILENO, &status) != 0 || !S_ISREG(status.st_mode)) {
+        return true;
+    }
+    if (::fsync(STDOUT_FILENO) == 0 || errno == EINVAL || errno == EROFS) {
+        return true;
+    }
+    return streamFailed(errno);
+}
+
+bool closeOutput() {
+    // A descriptor that was never open (">&-") has nothing to close.
+    if (::close(STDOUT_FILENO) == 0 || errno == EBADF || errno == EINTR) {
+        return true;
+    }
+    return streamFailed(errno);
+}
+
+std::string streamFailure() {
+    return firstStreamError != 0 ? std::strerror(firstStreamError) : "";
 }
 
 std::optional<std::string> readHiddenLine(const std::string& prompt) {
@@ -101,6 +137,9 @@ std::optional<std::string> readHiddenLine(const std::string& prompt) {
         for (std::size_t i = 0; i < std::size(promptSignals); ++i) {
             ::sigaction(promptSignals[i], &before[i], nullptr);
         }
+        if (ended) {
+            writeText(Stream::error, "\n");  // what follows starts a line of its own
+        }
     }
     if (ended && line.empty()) {
         return std::nullopt;
@@ -112,8 +151,8 @@ PathStyle pathStyle() {
     return PathStyle::posix;
 }
 
-std::vector<NamedPath> namedPaths(const std::vector<std::string>& names) {
-    return posix::namedPaths(names);
+bool nameFits(const std::string&) {
+    return true;
 }
 
 std::unique_ptr<BinaryFile> systemFiles() {

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "jobs/texts.h"
+#include "win32/error_text.h"
 #include "win32/named_paths.h"
 #include "win32/text.h"
 #include "win32/win32_binary_file.h"
@@ -15,12 +16,6 @@
 namespace zel::cli {
 
 namespace {
-
-// The arguments as they came, wide, and as the program reads them: a name that the code page
-// cannot hold comes out changed, and is found again by that narrow form, so that it is refused
-// as such rather than taken for another file.
-std::vector<std::wstring> wideArguments;
-std::vector<std::string> narrowArguments;
 
 HANDLE handleOf(Stream stream) {
     switch (stream) {
@@ -39,33 +34,68 @@ bool isConsole(HANDLE handle) {
     return GetConsoleMode(handle, &mode) != 0;
 }
 
+DWORD firstStreamError = ERROR_SUCCESS;
+
+bool streamFailed(DWORD error) {
+    if (firstStreamError == ERROR_SUCCESS) {
+        firstStreamError = error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+    }
+    return false;
+}
+
+// The console's input mode before the prompt turned its echo off, put back by Ctrl+C meanwhile.
+HANDLE promptInput = nullptr;
+DWORD modeBeforePrompt = 0;
+
+// The argument in the process's code page, each character that the code page cannot carry over
+// unchanged (a look-alike letter, U+FFFD) as '?', which no Windows file name may hold: such a
+// name, or an option's value cut from it, then names no file at all.
+std::string narrowArgument(const std::wstring& wide) {
+    if (const std::optional<std::string> exact = win32::fromWide(wide)) {
+        return *exact;
+    }
+    std::string narrow;
+    for (std::size_t i = 0; i < wide.size();) {
+        const bool pair =
+            i + 1 < wide.size() && IS_HIGH_SURROGATE(wide[i]) && IS_LOW_SURROGATE(wide[i + 1]);
+        const std::size_t length = pair ? 2 : 1;
+        const std::optional<std::string> character = win32::fromWide(wide.substr(i, length));
+        narrow += character ? *character : "?";
+        i += length;
+    }
+    return narrow;
+}
+
 }  // namespace
 
 std::vector<std::string> startProgram(int, char**) {
     convertTexts(win32::inProcessCodePage);
     // Ctrl+C, Ctrl+Break and the console's closing end the process: the unfinished output goes
     // first, also one that is being written through and renamed at that moment, which the
-    // system would not remove with the process.
+    // system would not remove with the process; and a prompt's console gets its echo back.
     SetConsoleCtrlHandler(
         [](DWORD) -> BOOL {
             discardUnfinishedOutputs();
+            if (promptInput != nullptr) {
+                SetConsoleMode(promptInput, modeBeforePrompt);
+            }
             // Ended here, as the default handler would, so that the job does not go on to
             // report the output it has lost.
             ExitProcess(STATUS_CONTROL_C_EXIT);
         },
         TRUE);
-    wideArguments = win32::commandLineArguments();
-    for (const std::wstring& argument : wideArguments) {
-        narrowArguments.push_back(win32::fromWideForDisplay(argument));
+    std::vector<std::string> arguments;
+    for (const std::wstring& argument : win32::commandLineArguments()) {
+        arguments.push_back(narrowArgument(argument));
     }
-    return narrowArguments;
+    return arguments;
 }
 
 bool isTerminal(Stream stream) {
     return isConsole(handleOf(stream));
 }
 
-void writeText(Stream stream, const std::string& text) {
+bool writeText(Stream stream, const std::string& text) {
     const HANDLE handle = handleOf(stream);
     if (isConsole(handle)) {
         // The console shows its own characters, whatever its output code page.
@@ -75,20 +105,41 @@ void writeText(Stream stream, const std::string& text) {
             const auto count = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 4096));
             if (!WriteConsoleW(handle, wide.data() + done, count, &written, nullptr) ||
                 written == 0) {
-                return;
+                return streamFailed(GetLastError());
             }
             done += written;
         }
-        return;
+        return true;
+    }
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+        return text.empty() || streamFailed(ERROR_INVALID_HANDLE);
     }
     for (std::size_t done = 0; done < text.size();) {
         DWORD written = 0;
         const auto count = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1 << 20));
         if (!WriteFile(handle, text.data() + done, count, &written, nullptr) || written == 0) {
-            return;  // nowhere left to say it
+            return streamFailed(GetLastError());
         }
         done += written;
     }
+    return true;
+}
+
+bool syncOutput() {
+    const HANDLE output = handleOf(Stream::output);
+    if (GetFileType(output) != FILE_TYPE_DISK || FlushFileBuffers(output)) {
+        return true;
+    }
+    return streamFailed(GetLastError());
+}
+
+bool closeOutput() {
+    // WriteFile reports a failure at once: nothing more is learnt by closing.
+    return true;
+}
+
+std::string streamFailure() {
+    return firstStreamError != ERROR_SUCCESS ? win32::errorText(firstStreamError) : "";
 }
 
 std::optional<std::string> readHiddenLine(const std::string& prompt) {
@@ -96,6 +147,8 @@ std::optional<std::string> readHiddenLine(const std::string& prompt) {
     const HANDLE input = handleOf(Stream::input);
     DWORD mode = 0;
     GetConsoleMode(input, &mode);
+    modeBeforePrompt = mode;
+    promptInput = input;
     SetConsoleMode(input, (mode | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) & ~ENABLE_ECHO_INPUT);
     std::wstring line;
     bool ended = false;
@@ -112,9 +165,11 @@ std::optional<std::string> readHiddenLine(const std::string& prompt) {
         }
     }
     SetConsoleMode(input, mode);
+    promptInput = nullptr;
     writeText(Stream::error, "\n");  // the line break the hidden line did not show
     line = line.substr(0, line.find_first_of(L"\r\n"));
-    if (ended && line.empty()) {
+    // Ctrl+Z and Enter ends the console's input.
+    if ((ended && line.empty()) || line == L"\x1a") {
         return std::nullopt;
     }
     return win32::fromWideForDisplay(line);
@@ -124,17 +179,8 @@ PathStyle pathStyle() {
     return PathStyle::windows;
 }
 
-std::vector<NamedPath> namedPaths(const std::vector<std::string>& names) {
-    std::vector<NamedPath> paths;
-    for (const std::string& name : names) {
-        const auto given = std::find(narrowArguments.begin(), narrowArguments.end(), name);
-        const std::optional<std::wstring> wide =
-            given != narrowArguments.end() ? wideArguments[given - narrowArguments.begin()]
-                                           : win32::toWide(name);
-        paths.push_back(wide ? win32::namedPaths({*wide}).front()
-                             : NamedPath{name, NameKind::unusable});
-    }
-    return paths;
+bool nameFits(const std::string& name) {
+    return name.find('?') == std::string::npos;
 }
 
 std::unique_ptr<BinaryFile> systemFiles() {

@@ -1,11 +1,16 @@
 // zel run as a process in a fresh folder, as scripts and people run it: the bytes against the
-// reference coding, the key alone on standard output, refusals and faults that say why and
-// leave nothing, a run killed half-way, and the terminal's prompt and progress line.
+// reference coding, the key alone on standard output and never missing for a coded file, each
+// file on its own, refusals and faults that say why and leave nothing, modes and times kept, a
+// run killed half-way, and the terminal's prompt and progress line.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -38,9 +43,10 @@ std::map<std::string, Bytes> contentsOf(const std::string& folder) {
 
 class CommandLine : public testing::Test {
 protected:
-    ProgramRun zel(std::vector<std::string> arguments, const std::string& input = "") const {
+    ProgramRun zel(std::vector<std::string> arguments, const std::string& input = "",
+                   StandardOutput output = StandardOutput::captured) const {
         arguments.insert(arguments.begin(), ZEL_PROGRAM_PATH);
-        return runToEnd(arguments, folder_.path(), input);
+        return runToEnd(arguments, folder_.path(), input, output);
     }
     // Codes, checks that the run was clean, and gives the key.
     CodingKey codeClean(const std::vector<std::string>& arguments) const {
@@ -118,7 +124,7 @@ TEST_F(CommandLine, RefusalsSayWhyWithTheirStatusAndChangeNothing) {
     const std::map<std::string, Bytes> before = contentsOf(folder_.path());
     const std::string at = "zel: ", in = " " + folder_.path();
     const std::string hint = "\nTry 'zel --help' for more information.\n";
-    const std::string exists = at + "File already exists !!" + in + "/a\n";
+    const std::string exists = at + "File already exists !! a\n";
     const std::string keyLength = at + "invalid decodekeylength !!\n";
 
     const auto expectRefused = [&](const std::vector<std::string>& arguments, int status,
@@ -134,20 +140,126 @@ TEST_F(CommandLine, RefusalsSayWhyWithTheirStatusAndChangeNothing) {
     expectRefused({"decode", "-k", "06007008", "a_ZEL", "-o", "b"}, 1, keyLength);
     expectRefused({"decode", "-k", "0600700800", "a_ZEL", "-o", "b"}, 1, keyLength);
     expectRefused({"decode", "-k", "060070080", "-o", "b", "plain.txt"}, 1,
-                  at + "can´t decode, not a ZEL coded file !!!\n");
-    expectRefused({"code", "plain.txt", "gone.txt"}, 1,
-                  at + "Nothing chosen: this file does not exist." + in + "/gone.txt\n");
-    expectRefused(
-        {"code", "plain.txt", "sub/x"}, 1,
-        at + "Nothing chosen: the files must all be in one folder." + in + ":" + in + "/sub\n");
-    expectRefused({"code", "sub"}, 1,
-                  at + "Nothing chosen: a folder cannot be coded, only files." + in + "/sub\n");
+                  at + "can´t decode, not a ZEL coded file !!! plain.txt\n");
+    expectRefused({"decode", "--key-file", "/dev/zero", "-o", "b", "a_ZEL"}, 1,
+                  at + "cannot read the key file /dev/zero: its first line is longer than 4096 "
+                       "bytes, so it holds no key\n");
     expectRefused({"code", "-x", "plain.txt"}, 2, at + "unknown option '-x'" + hint);
     expectRefused({"code"}, 2, at + "no files to code" + hint);
-    expectRefused({"decode", "plain.txt"}, 2,
-                  at + "'plain.txt' does not end in _ZEL: name the decoded file with -o" + hint);
+    for (const std::string name : {"plain.txt", "_ZEL", "sub/_ZEL"}) {
+        expectRefused({"decode", name}, 2,
+                      at + "'" + name +
+                          "' does not end in _ZEL after a name: name the decoded file with -o" +
+                          hint);
+    }
     expectRefused({"decode", "a_ZEL", "-o", "b"}, 2,
                   at + "no key: give it with -k or --key-file (- for standard input)" + hint);
+}
+
+// Missing, a folder, in the way, failing to read: each told on a line of its own, the others
+// coded under the one key, printed once, and the status says that not all was done. Names are
+// shown as typed, a line break quoted; what /proc says is 0 bytes is coded whole.
+TEST_F(CommandLine, EachFileStandsOnItsOwnAndTheOthersAreCodedUnderTheOneKey) {
+    const std::map<std::string, Bytes> coded = {
+        {"a", pseudoRandomBytes(3000, 6)}, {"b", {}}, {"version", readWholeFile("/proc/version")}};
+    writeWholeFile(folder_ / "a", coded.at("a"));
+    writeWholeFile(folder_ / "b", {});
+    writeWholeFile(folder_ / "c", bytesOf("c"));
+    writeWholeFile(folder_ / "out_c_ZEL", bytesOf("in the way"));
+    makeFolder(folder_ / "sub");
+
+    const ProgramRun run = zel({"code", "-o", "out", "a", "gone\nname", "sub", "b", "c",
+                                "/proc/version", "/proc/self/mem"});
+    EXPECT_EQ(run.status, 1);
+    const std::string at = "zel: can´t read sourcefile !! ";
+    EXPECT_EQ(run.error, at + "$'gone\\nname': No such file or directory\n" + at +
+                             "sub: Is a directory\nzel: File already exists !! out_c_ZEL\n" + at +
+                             "/proc/self/mem: Input/output error\n");
+    ASSERT_TRUE(isKeyText(run.output.substr(0, 9)) && run.output.substr(9) == "\n") << run.output;
+    for (const auto& [name, bytes] : coded) {
+        EXPECT_TRUE(readWholeFile(folder_ / ("out_" + name + "_ZEL")) ==
+                    codedFileOf(parseKeyText(run.output), bytes))
+            << name;
+    }
+    EXPECT_EQ(readWholeFile(folder_ / "out_c_ZEL"), bytesOf("in the way"));
+    EXPECT_EQ(folder_.names(), (Names{"a", "b", "c", "out_a_ZEL", "out_b_ZEL", "out_c_ZEL",
+                                      "out_version_ZEL", "sub"}));
+}
+
+// A coded file whose key never reached the user could never be decoded: a key that cannot be
+// written leaves none, and fails the run, as does any output that does not arrive.
+TEST_F(CommandLine, AKeyThatCannotBeWrittenLeavesNoCodedFile) {
+    writeWholeFile(folder_ / "a", bytesOf("a"));
+    writeWholeFile(folder_ / "b", bytesOf("b"));
+    const std::pair<StandardOutput, std::string> outputs[] = {
+        {StandardOutput::fullDisk, "No space left on device"},
+        {StandardOutput::closed, "Bad file descriptor"},
+        {StandardOutput::readerGone, "Broken pipe"}};
+    for (const auto& [output, reason] : outputs) {
+        const ProgramRun run = zel({"code", "a", "b"}, "", output);
+        EXPECT_EQ(
+            std::tie(run.status, run.error),
+            std::make_tuple(1, "zel: cannot write the key: " + reason + "; nothing was coded\n"));
+        EXPECT_EQ(folder_.names(), (Names{"a", "b"}));
+    }
+    const ProgramRun help = zel({"--help"}, "", StandardOutput::fullDisk);
+    EXPECT_EQ(std::tie(help.status, help.error),
+              std::make_tuple(1, std::string("zel: write error: No space left on device\n")));
+}
+
+// Outputs take the source's permission bits and times, and give them back when decoded.
+TEST_F(CommandLine, ModesAndTimesAreKeptBothWays) {
+    const int64_t in2020 = 1583020800;  // 2020-03-01
+    for (const mode_t mode : {0600, 0640, 0444}) {
+        SCOPED_TRACE(mode);
+        const std::string name = "m" + std::to_string(mode);
+        writeWholeFile(folder_ / name, bytesOf(name));
+        ::chmod((folder_ / name).c_str(), mode);
+        const timespec times[2] = {{in2020, 0}, {in2020 + 60, 500}};
+        ::utimensat(AT_FDCWD, (folder_ / name).c_str(), times, 0);
+        const CodingKey key = codeClean({"code", name});
+        const ProgramRun decoded =
+            zel({"decode", "-k", formatKeyText(key), "-o", name + ".back", name + "_ZEL"});
+        EXPECT_EQ(decoded.status, 0) << decoded.error;
+        for (const std::string& output : {name + "_ZEL", name + ".back"}) {
+            struct stat status {};
+            ASSERT_EQ(::stat((folder_ / output).c_str(), &status), 0);
+            EXPECT_EQ(status.st_mode & 07777, mode) << output;
+            EXPECT_EQ(std::tie(status.st_mtim.tv_sec, status.st_mtim.tv_nsec),
+                      std::make_tuple(in2020 + 60, 500L))
+                << output;
+        }
+    }
+}
+
+// Names are used as given: relative ones stay relative, so a file deeper than the longest
+// absolute path the system takes is coded and decoded from a folder near it.
+TEST_F(CommandLine, APathDeeperThanTheLongestAbsolutePathWorks) {
+    const std::string part(200, 'd');
+    std::string deep = folder_.path();
+    int folder = ::open(folder_.path().c_str(), O_RDONLY | O_DIRECTORY);
+    for (int depth = 0; depth < 21; ++depth) {
+        ASSERT_EQ(::mkdirat(folder, part.c_str(), 0755), 0);
+        const int inner = ::openat(folder, part.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(folder);
+        folder = inner;
+        deep += "/" + part;
+    }
+    ASSERT_GT(deep.size(), std::size_t{PATH_MAX});
+    const int file = ::openat(folder, "deep.txt", O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(file, "deep", 4), 4);
+    ::close(file);
+    ::close(folder);
+
+    const std::string parent = deep.substr(0, deep.size() - part.size() - 1);
+    const std::string name = part + "/deep.txt";
+    const ProgramRun coded = runToEnd({ZEL_PROGRAM_PATH, "code", name}, parent);
+    ASSERT_EQ(std::tie(coded.status, coded.error), std::make_tuple(0, noText));
+    const ProgramRun decoded = runToEnd(
+        {ZEL_PROGRAM_PATH, "decode", "-k", coded.output.substr(0, 9), "-o", "back", name + "_ZEL"},
+        parent);
+    EXPECT_EQ(std::tie(decoded.status, decoded.error), std::make_tuple(0, noText));
+    EXPECT_EQ(runToEnd({"/bin/cat", "back"}, parent).output, "deep");
 }
 
 TEST_F(CommandLine, HelpSaysTheKeyOfMinusKIsVisibleAndVersionIsTheOneVersion) {
@@ -158,27 +270,41 @@ TEST_F(CommandLine, HelpSaysTheKeyOfMinusKIsVisibleAndVersionIsTheOneVersion) {
     EXPECT_EQ(zel({"--version"}).output, "zel " ZEL_VERSION_TEXT "\n");
 }
 
-// A source of gigabytes, read as zeros without being written, in memory: the run takes long
-// enough to be caught in the middle.
-TEST(CommandLineKilled, ARunKilledInTheMiddleLeavesNothing) {
+// A small file, then a source of gigabytes, read as zeros without being written, in memory: the
+// run takes long enough to be caught in the second file. The first is coded and its key out
+// before it was named; nothing is left of the second.
+TEST(CommandLineKilled, ARunKilledInTheMiddleKeepsTheFilesDoneWithTheirKeyAndNothingElse) {
+    const Bytes small = pseudoRandomBytes(1000, 9);
     for (const int signalNumber : {SIGKILL, SIGINT, SIGTERM}) {
         SCOPED_TRACE(signalNumber);
         TempFolder folder("/dev/shm");
+        TempFolder keyFolder;
+        writeWholeFile(folder / "small", small);
         makeSparseFile(folder / "big", int64_t{8} << 30);
-        StartedProgram run({ZEL_PROGRAM_PATH, "code", "big"}, folder.path());
-        // The unfinished output is open once it has a descriptor in the folder.
+        StartedProgram run({ZEL_PROGRAM_PATH, "code", "small", "big"}, folder.path(),
+                           keyFolder / "key");
+        // The second file is under way once its source is open, and its unfinished output,
+        // with a descriptor of another file in the folder.
         const auto writing = [&] {
             const std::vector<std::string> open = run.openFiles();
-            return std::any_of(open.begin(), open.end(), [&](const std::string& file) {
-                return file.rfind(folder.path() + "/", 0) == 0 && file != folder / "big";
-            });
+            const auto has = [&](const std::string& file) {
+                return std::find(open.begin(), open.end(), file) != open.end();
+            };
+            return has(folder / "big") &&
+                   std::any_of(open.begin(), open.end(), [&](const std::string& file) {
+                       return file.rfind(folder.path() + "/", 0) == 0 && file != folder / "big" &&
+                              file != folder / "small";
+                   });
         };
         for (int tries = 0; tries < 3000 && !writing(); ++tries) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         ASSERT_TRUE(writing());
         EXPECT_EQ(run.stop(signalNumber), 128 + signalNumber);
-        EXPECT_EQ(folder.names(), Names{"big"});
+        EXPECT_EQ(folder.names(), (Names{"big", "small", "small_ZEL"}));
+        const std::string key = asString(readWholeFile(keyFolder / "key"));
+        ASSERT_TRUE(isKeyText(key.substr(0, 9)) && key.substr(9) == "\n") << key;
+        EXPECT_TRUE(readWholeFile(folder / "small_ZEL") == codedFileOf(parseKeyText(key), small));
     }
 }
 
@@ -191,6 +317,11 @@ TEST(CommandLineAtATerminal, TheKeyIsAskedWithoutEchoAndTheProgressLineShows) {
     EXPECT_EQ(asked.status, 0);
     EXPECT_EQ(asked.output, "Key: \r\n");  // the line break, not the key
     EXPECT_EQ(readWholeFile(folder / "x"), bytesOf("secret"));
+    // Ctrl+D: nothing was typed, said on a line of its own.
+    const ProgramRun ended =
+        runAtTerminal({ZEL_PROGRAM_PATH, "decode", "x_ZEL", "-o", "y"}, folder.path(), "\x04");
+    EXPECT_EQ(std::tie(ended.status, ended.output),
+              std::make_tuple(1, std::string("Key: \r\nzel: no key was typed\r\n")));
 
     // Big enough to take longer than the line's first update (0.1 s) on a fast machine.
     makeSparseFile(folder / "big", int64_t{1} << 30);
@@ -203,6 +334,30 @@ TEST(CommandLineAtATerminal, TheKeyIsAskedWithoutEchoAndTheProgressLineShows) {
     // The key and the terminal's line break, nothing more.
     EXPECT_TRUE(isKeyText(quiet.output.substr(0, 9)) && quiet.output.substr(9) == "\r\n")
         << quiet.output;
+}
+
+// A drop box: a folder its user may write but not list, so it cannot be opened to write a new
+// name through to the disk. The output is complete under its name all the same, so it counts
+// as done. Run as another user, since root may list any folder.
+TEST_F(CommandLine, AFolderThatMayBeWrittenButNotListedTakesItsOutputAsDone) {
+    if (!runningAsRoot()) {
+        GTEST_SKIP() << "needs root, to run zel as another user for whom the folder is closed";
+    }
+    const std::string nobody = "65534";
+    makeFolder(folder_ / "dropbox");
+    writeWholeFile(folder_ / "a.txt", bytesOf("for the box"));
+    ASSERT_EQ(::chmod(folder_.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chown((folder_ / "dropbox").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod((folder_ / "dropbox").c_str(), 0333), 0);
+    const ProgramRun run =
+        runToEnd({"/usr/bin/setpriv", "--reuid=" + nobody, "--regid=" + nobody, "--clear-groups",
+                  ZEL_PROGRAM_PATH, "code", "-o", "dropbox/a.zel", "a.txt"},
+                 folder_.path());
+    EXPECT_EQ(std::tie(run.status, run.error), std::make_tuple(0, noText));
+    ASSERT_TRUE(isKeyText(run.output.substr(0, 9))) << run.output;
+    EXPECT_TRUE(readWholeFile(folder_ / "dropbox/a.zel") ==
+                codedFileOf(parseKeyText(run.output), bytesOf("for the box")));
+    EXPECT_EQ(namesIn(folder_ / "dropbox"), Names{"a.zel"});
 }
 
 // On the file systems fault_mounts.sh mounts, as root.

@@ -36,7 +36,9 @@ TEST_F(Zelc, CodesAndDecodesNamesInAnyScriptAndSaysWhyInUtf8) {
 
     const ProgramRun refused = zelc({L"decode", L"-k", L"123456789", source, L"-o", L"x"});
     EXPECT_EQ(refused.exitCode, std::optional<DWORD>(1));
-    EXPECT_EQ(refused.error, "zelc: can\xC2\xB4t decode, not a ZEL coded file !!!\n");
+    EXPECT_EQ(refused.error,
+              "zelc: can\xC2\xB4t decode, not a ZEL coded file !!! "
+              "\xD0\xBF\xD0\xB8\xD1\x81\xD1\x8C\xD0\xBC\xD0\xBE.txt\n");  // письмо.txt
     EXPECT_EQ(folder_.names().size(), 3u);
 }
 

@@ -26,19 +26,49 @@ std::runtime_error failure(const std::string& what) {
     return std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-void removeTree(const std::string& path) {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0) {
+// Removes the entry `name` of the open folder, and all it holds; by descriptors, so that a tree
+// deeper than the longest path the system takes goes too.
+void removeTreeAt(int folder, const char* name) {
+    if (::unlinkat(folder, name, 0) == 0 || (errno != EISDIR && errno != EPERM)) {
         return;
     }
-    if (S_ISDIR(status.st_mode)) {
-        for (const std::string& name : namesIn(path)) {
-            removeTree(path + "/" + name);
+    const int inner = ::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (DIR* entries = inner >= 0 ? ::fdopendir(inner) : nullptr) {
+        std::vector<std::string> names;
+        while (const dirent* entry = ::readdir(entries)) {
+            const std::string entryName = entry->d_name;
+            if (entryName != "." && entryName != "..") {
+                names.push_back(entryName);
+            }
         }
-        ::rmdir(path.c_str());
-    } else {
-        ::unlink(path.c_str());
+        for (const std::string& entryName : names) {
+            removeTreeAt(::dirfd(entries), entryName.c_str());
+        }
+        ::closedir(entries);
     }
+    ::unlinkat(folder, name, AT_REMOVEDIR);
+}
+
+// Into the folder, part by part where its path is too long for one call.
+bool changeFolder(const std::string& folder) {
+    if (::chdir(folder.c_str()) == 0) {
+        return true;
+    }
+    if (errno != ENAMETOOLONG) {
+        return false;
+    }
+    if (folder.front() == '/' && ::chdir("/") != 0) {
+        return false;
+    }
+    for (std::size_t start = 0; start < folder.size();) {
+        const std::size_t end = std::min(folder.find('/', start), folder.size());
+        const std::string part = folder.substr(start, end - start);
+        if (!part.empty() && ::chdir(part.c_str()) != 0) {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
 }
 
 // In the child: into the folder and on to the program; 127 if that fails.
@@ -48,7 +78,7 @@ void removeTree(const std::string& path) {
         arguments.push_back(const_cast<char*>(argument.c_str()));
     }
     arguments.push_back(nullptr);
-    if (::chdir(folder.c_str()) == 0) {
+    if (changeFolder(folder)) {
         ::execv(arguments[0], arguments.data());
     }
     ::_exit(127);
@@ -88,7 +118,7 @@ TempFolder::TempFolder(const std::string& base) {
 }
 
 TempFolder::~TempFolder() {
-    removeTree(path_);
+    removeTreeAt(AT_FDCWD, path_.c_str());
 }
 
 std::vector<std::string> TempFolder::names() const {
@@ -141,16 +171,25 @@ void makeSparseFile(const std::string& path, int64_t length) {
 }
 
 ProgramRun runToEnd(const std::vector<std::string>& command, const std::string& folder,
-                    const std::string& input) {
+                    const std::string& input, StandardOutput output) {
     int in[2], out[2], err[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
         ::pipe2(err, O_CLOEXEC) != 0) {
         throw failure("cannot make pipes");
     }
+    if (output == StandardOutput::readerGone) {
+        ::close(out[0]);
+        out[0] = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    }
     const pid_t child = ::fork();
     if (child == 0) {
         ::dup2(in[0], STDIN_FILENO);
         ::dup2(out[1], STDOUT_FILENO);
+        if (output == StandardOutput::fullDisk) {
+            ::dup2(::open("/dev/full", O_WRONLY), STDOUT_FILENO);
+        } else if (output == StandardOutput::closed) {
+            ::close(STDOUT_FILENO);
+        }
         ::dup2(err[1], STDERR_FILENO);
         execIn(folder, command);
     }
@@ -185,12 +224,16 @@ ProgramRun runToEnd(const std::vector<std::string>& command, const std::string& 
     return run;
 }
 
-StartedProgram::StartedProgram(const std::vector<std::string>& command, const std::string& folder) {
+StartedProgram::StartedProgram(const std::vector<std::string>& command, const std::string& folder,
+                               const std::string& outputFile) {
     id_ = ::fork();
     if (id_ == 0) {
         const int nothing = ::open("/dev/null", O_RDWR);
         for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
             ::dup2(nothing, stream);
+        }
+        if (!outputFile.empty()) {
+            ::dup2(::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
         }
         execIn(folder, command);
     }

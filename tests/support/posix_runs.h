@@ -45,14 +45,22 @@ struct ProgramRun {
     std::string error;   // standard error
 };
 
-// Runs the program (its path and arguments) in the folder, with `input` on its standard input.
-ProgramRun runToEnd(const std::vector<std::string>& command, const std::string& folder,
-                    const std::string& input = "");
+// Where a program's standard output goes: a pipe read to its end, a disk that is full
+// (/dev/full), nowhere (closed), or a pipe whose reader has gone.
+enum class StandardOutput { captured, fullDisk, closed, readerGone };
 
-// A program started in the folder, its standard streams on /dev/null; killed when this goes.
+// Runs the program (its path and arguments) in the folder, with `input` on its standard input.
+// The folder may be deeper than the longest path the system takes.
+ProgramRun runToEnd(const std::vector<std::string>& command, const std::string& folder,
+                    const std::string& input = "",
+                    StandardOutput output = StandardOutput::captured);
+
+// A program started in the folder, its standard streams on /dev/null, or its standard output
+// into the file named; killed when this goes.
 class StartedProgram {
 public:
-    StartedProgram(const std::vector<std::string>& command, const std::string& folder);
+    StartedProgram(const std::vector<std::string>& command, const std::string& folder,
+                   const std::string& outputFile = "");
     ~StartedProgram();
     StartedProgram(const StartedProgram&) = delete;
     StartedProgram& operator=(const StartedProgram&) = delete;

@@ -12,23 +12,35 @@
 
 namespace zel::cli {
 
-// Prepares the process before anything else: the table of texts in its code page, and the
-// removal of unfinished outputs when it is interrupted. Gives the arguments after the
-// program's name.
+// Prepares the process before anything else: the table of texts in its code page, the removal
+// of unfinished outputs when it is interrupted, and a closed pipe told as a failed write rather
+// than a signal. Gives the arguments after the program's name.
 std::vector<std::string> startProgram(int argc, char** argv);
 
 enum class Stream { input, output, error };
 
 bool isTerminal(Stream stream);
-// Writes all of the text; on a Windows console in its own characters.
-void writeText(Stream stream, const std::string& text);
-// One line typed on the terminal of standard input, not shown while typed, without its line
-// break; nothing when the input ends first.
+// Writes all of the text; on a Windows console in its own characters. False when it could not:
+// streamFailure() then says why.
+bool writeText(Stream stream, const std::string& text);
+// Writes what standard output has been given through to the disk, where it is a file; false when
+// that fails. A terminal or a pipe has nothing to write through.
+bool syncOutput();
+// Closes standard output, which may report a write that failed late; false when it does.
+bool closeOutput();
+// Empty while every write to standard output and standard error has got through; else the
+// system's words for the first failure.
+std::string streamFailure();
+
+// A line typed on the terminal, not shown while typed, without its line break; nothing when the
+// input ends first (Ctrl+D, Ctrl+Z).
 std::optional<std::string> readHiddenLine(const std::string& prompt);
 
-// How this system writes paths, and what the names given to the program are.
+// How this system writes paths.
 PathStyle pathStyle();
-std::vector<NamedPath> namedPaths(const std::vector<std::string>& names);
+// Whether the name reaches the file system as it was given: on Windows, a name with characters
+// the code page cannot hold comes out changed, with '?' in their place, and is not used.
+bool nameFits(const std::string& name);
 
 std::unique_ptr<BinaryFile> systemFiles();
 
