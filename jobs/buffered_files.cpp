@@ -204,4 +204,14 @@ std::unique_ptr<OpenFile> BufferedFiles::createBinary(const std::string& path,
     return std::make_unique<BufferedOpenFile>(std::move(file), blocks_);
 }
 
+std::unique_ptr<OpenFile> BufferedFiles::openStandardInput() {
+    auto file = inner_.openStandardInput();
+    return file ? std::make_unique<BufferedOpenFile>(std::move(file), blocks_) : nullptr;
+}
+
+std::unique_ptr<OpenFile> BufferedFiles::openStandardOutput() {
+    auto file = inner_.openStandardOutput();
+    return file ? std::make_unique<BufferedOpenFile>(std::move(file), blocks_) : nullptr;
+}
+
 }  // namespace zel

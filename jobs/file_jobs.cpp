@@ -69,14 +69,23 @@ FileOutcome finishPass(const PassResult& passed, PendingOutput& output, const Fi
     return outputFailed(output, OutputResult::cantWrite);
 }
 
+std::unique_ptr<OpenFile> openSource(const FilePair& file, BinaryFile& files) {
+    return file.fromStandardInput ? files.openStandardInput() : files.openBinary(file.source);
+}
+
+// What the output may take over: nothing of a stream.
+FileAttributes attributesOf(const FilePair& file, OpenFile& source) {
+    return file.fromStandardInput ? FileAttributes{} : source.attributes();
+}
+
 FileOutcome codeFile(const FilePair& file, const CodingKey& key, BinaryFile& files,
                      JobProgress& progress, OutputRule rule, const std::function<bool()>& mayName) {
-    auto source = files.openBinary(file.source);
+    auto source = openSource(file, files);
     if (!source) {
         return cantRead(file.source, files.lastError(), files);
     }
-    const FileAttributes attributes = source->attributes();
-    PendingOutput output(files, file.output);
+    const FileAttributes attributes = attributesOf(file, *source);
+    PendingOutput output(files, file.output, file.toStandardOutput);
     if (const OutputResult created = output.create(attributes); created != OutputResult::ok) {
         return outputFailed(output, created);
     }
@@ -145,7 +154,7 @@ void codeFiles(const std::vector<FilePair>& files, const CodingKey& key, BinaryF
 
 FileOutcome decodeFile(const FilePair& file, const CodingKey& key, BinaryFile& fileSystem,
                        JobProgress& progress, OutputRule rule) {
-    auto source = fileSystem.openBinary(file.source);
+    auto source = openSource(file, fileSystem);
     if (!source) {
         return cantRead(file.source, fileSystem.lastError(), fileSystem);
     }
@@ -168,8 +177,8 @@ FileOutcome decodeFile(const FilePair& file, const CodingKey& key, BinaryFile& f
         }
         return problem(FileProblem::notCoded, file.source, "");
     }
-    const FileAttributes attributes = source->attributes();
-    PendingOutput output(fileSystem, file.output);
+    const FileAttributes attributes = attributesOf(file, *source);
+    PendingOutput output(fileSystem, file.output, file.toStandardOutput);
     if (const OutputResult created = output.create(attributes); created != OutputResult::ok) {
         return outputFailed(output, created);
     }

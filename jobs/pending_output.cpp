@@ -17,8 +17,8 @@ std::string partName(const std::string& finalPath, int attempt) {
 
 }  // namespace
 
-PendingOutput::PendingOutput(BinaryFile& files, std::string finalPath)
-    : files_(files), finalPath_(std::move(finalPath)) {
+PendingOutput::PendingOutput(BinaryFile& files, std::string finalPath, bool toStandardOutput)
+    : files_(files), finalPath_(std::move(finalPath)), toStandardOutput_(toStandardOutput) {
     // The file system reads a name only up to its first NUL.
     finalPath_ = finalPath_.substr(0, finalPath_.find('\0'));
 }
@@ -28,6 +28,10 @@ PendingOutput::~PendingOutput() {
 }
 
 OutputResult PendingOutput::create(const FileAttributes& source) {
+    if (toStandardOutput_) {
+        file_ = files_.openStandardOutput();
+        return file_ ? OutputResult::ok : fail(files_.lastError());
+    }
     if (files_.exists(finalPath_)) {
         return OutputResult::alreadyExists;
     }
@@ -59,7 +63,7 @@ bool PendingOutput::write(const uint8_t* bytes, std::size_t count) {
 }
 
 void PendingOutput::takeAttributes(const FileAttributes& source) {
-    if (file_ && source.known) {
+    if (file_ && source.known && !toStandardOutput_) {
         file_->takeAttributes(source);
     }
 }
@@ -80,6 +84,9 @@ OutputResult PendingOutput::commit(const std::function<bool()>& mayName) {
     file_.reset();
     if (!closed) {
         return fail(closeError);
+    }
+    if (toStandardOutput_) {
+        return OutputResult::ok;
     }
     if (mayName && !mayName()) {
         abandon();

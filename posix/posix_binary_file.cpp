@@ -1,6 +1,7 @@
 #include "posix/posix_binary_file.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,11 +122,7 @@ void forgetNamedOutput(const std::string& name) {
 // Only async-signal-safe calls: unlink, signal, raise. The signal, blocked while this runs,
 // ends the process by its default action as soon as the handler returns.
 extern "C" void removeNamedOutputsAndEnd(int signalNumber) {
-    for (std::atomic<char*>& slot : namedOutputs) {
-        if (const char* name = slot.load()) {
-            ::unlink(name);
-        }
-    }
+    removeUnfinishedOutputsNow();
     ::signal(signalNumber, SIG_DFL);
     ::raise(signalNumber);
 }
@@ -135,12 +132,22 @@ constexpr std::size_t largestSystemTransfer = std::size_t{1} << 30;
 
 class PosixOpenFile final : public OpenFile {
 public:
-    explicit PosixOpenFile(UniqueFd fd) : fd_(std::move(fd)) {}
+    // stream: standard input or output, which may be a pipe or a terminal, or a file already
+    // part read or written.
+    explicit PosixOpenFile(UniqueFd fd, bool stream = false)
+        : fd_(std::move(fd)), stream_(stream) {}
 
     int64_t length() override {
         struct stat status {};
         if (::fstat(fd_.get(), &status) != 0) {
             return failed(), -1;
+        }
+        if (stream_) {
+            // What is left of a file from where the stream stands; a pipe says nothing.
+            const off_t at = ::lseek(fd_.get(), 0, SEEK_CUR);
+            return S_ISREG(status.st_mode) && at >= 0 && at <= status.st_size
+                       ? static_cast<int64_t>(status.st_size - at)
+                       : 0;
         }
         return static_cast<int64_t>(status.st_size);
     }
@@ -151,6 +158,12 @@ public:
             const ssize_t got =
                 ::read(fd_.get(), buffer + total, std::min(count - total, largestSystemTransfer));
             if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0 && errno == EAGAIN) {
+                // A standard input left non-blocking by whoever started the program.
+                pollfd waiting{fd_.get(), POLLIN, 0};
+                ::poll(&waiting, 1, -1);
                 continue;
             }
             if (got < 0) {
@@ -210,7 +223,13 @@ public:
         ::futimens(fd_.get(), times);
     }
 
-    bool flushToDisk() override { return posix::flushFileToDisk(fd_.get()) || failed(); }
+    bool flushToDisk() override {
+        if (posix::flushFileToDisk(fd_.get())) {
+            return true;
+        }
+        // A pipe or a terminal has no disk to write through to.
+        return (stream_ && (errno == EINVAL || errno == EROFS || errno == ENOTSUP)) || failed();
+    }
 
     // Nothing to do: an unnamed output lives on in the descriptor that PosixBinaryFile keeps
     // until renameFile names it, and a named one is removed by a signal or by the job's delete.
@@ -227,8 +246,14 @@ private:
     }
 
     UniqueFd fd_;
+    bool stream_;
     SystemError lastError_ = noSystemError;
 };
+
+// A standard stream's own descriptor, so that closing the file leaves the stream open.
+UniqueFd copyOf(int stream) {
+    return UniqueFd(::fcntl(stream, F_DUPFD_CLOEXEC, 0));
+}
 
 }  // namespace
 
@@ -245,13 +270,31 @@ std::unique_ptr<OpenFile> PosixBinaryFile::openBinary(const std::string& path) {
         failed();
         return nullptr;
     }
-    // Only a regular file has the length that a job reads from it.
+    // A named source is a regular file: a device may never end, and a pipe is given as the
+    // standard input.
     if (!S_ISREG(status.st_mode)) {
-        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-        failed();
+        lastError_ = S_ISDIR(status.st_mode) ? EISDIR : notRegularFile;
         return nullptr;
     }
     return std::make_unique<PosixOpenFile>(std::move(file));
+}
+
+std::unique_ptr<OpenFile> PosixBinaryFile::openStandardInput() {
+    UniqueFd input = copyOf(STDIN_FILENO);
+    if (!input) {
+        failed();
+        return nullptr;
+    }
+    return std::make_unique<PosixOpenFile>(std::move(input), true);
+}
+
+std::unique_ptr<OpenFile> PosixBinaryFile::openStandardOutput() {
+    UniqueFd output = copyOf(STDOUT_FILENO);
+    if (!output) {
+        failed();
+        return nullptr;
+    }
+    return std::make_unique<PosixOpenFile>(std::move(output), true);
 }
 
 std::shared_ptr<UniqueFd> PosixBinaryFile::folderToSync(const std::string& folder) {
@@ -359,7 +402,18 @@ bool PosixBinaryFile::deleteFile(const std::string& path) {
 }
 
 std::string PosixBinaryFile::errorText(SystemError error) const {
+    if (error == notRegularFile) {
+        return "Not a regular file; give its bytes on standard input, as -";
+    }
     return std::strerror(static_cast<int>(error));
+}
+
+void removeUnfinishedOutputsNow() {
+    for (std::atomic<char*>& slot : namedOutputs) {
+        if (const char* name = slot.load()) {
+            ::unlink(name);
+        }
+    }
 }
 
 void removeUnfinishedOutputsOnSignals() {

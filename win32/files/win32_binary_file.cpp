@@ -180,14 +180,24 @@ UnfinishedOutputs& unfinishedOutputs() {
 // session closes it under them only to end the process right after.
 class Win32OpenFile final : public OpenFile {
 public:
-    explicit Win32OpenFile(KernelHandle handle)
-        : handle_(handle.get()), ownHandle_(std::move(handle)) {}
+    // stream: a standard input or output, which may be a pipe or a console, or a file already
+    // part read or written.
+    explicit Win32OpenFile(KernelHandle handle, bool stream = false)
+        : handle_(handle.get()), ownHandle_(std::move(handle)), stream_(stream) {}
     explicit Win32OpenFile(std::shared_ptr<UnfinishedOutput> output)
         : handle_(output->handle.get()), output_(std::move(output)) {}
     ~Win32OpenFile() override { closeFile(); }
 
     int64_t length() override {
         LARGE_INTEGER size{};
+        if (stream_) {
+            // What is left of a file from where the stream stands; a pipe says nothing.
+            LARGE_INTEGER at{};
+            const bool file = GetFileType(handle_) == FILE_TYPE_DISK &&
+                              GetFileSizeEx(handle_, &size) &&
+                              SetFilePointerEx(handle_, LARGE_INTEGER{}, &at, FILE_CURRENT);
+            return file && at.QuadPart <= size.QuadPart ? size.QuadPart - at.QuadPart : 0;
+        }
         return succeeded(GetFileSizeEx(handle_, &size)) ? size.QuadPart : -1;
     }
 
@@ -196,7 +206,14 @@ public:
         while (total < count) {
             const auto ask = static_cast<DWORD>(std::min(count - total, largestSystemTransfer));
             DWORD got = 0;
-            if (!succeeded(ReadFile(handle_, buffer + total, ask, &got, nullptr)) || got == 0) {
+            if (!ReadFile(handle_, buffer + total, ask, &got, nullptr)) {
+                // A pipe whose writer has gone has ended.
+                if (!(stream_ && GetLastError() == ERROR_BROKEN_PIPE)) {
+                    lastError_ = GetLastError();
+                }
+                break;
+            }
+            if (got == 0) {
                 break;
             }
             total += got;
@@ -242,7 +259,11 @@ public:
         SetFileTime(handle_, nullptr, &accessed, &modified);
     }
 
-    bool flushToDisk() override { return succeeded(FlushFileBuffers(handle_)); }
+    bool flushToDisk() override {
+        // A pipe or a console has no disk to write through to.
+        return (stream_ && GetFileType(handle_) != FILE_TYPE_DISK) ||
+               succeeded(FlushFileBuffers(handle_));
+    }
 
     bool keepWhenClosed() override {
         return !output_ || unfinishedOutputs().keep(*output_, lastError_);
@@ -272,6 +293,7 @@ private:
 
     const HANDLE handle_;
     KernelHandle ownHandle_;
+    bool stream_ = false;
     std::shared_ptr<UnfinishedOutput> output_;
     SystemError lastError_ = noSystemError;
 };
@@ -361,6 +383,25 @@ std::unique_ptr<OpenFile> Win32BinaryFile::createBinary(const std::string& path,
     const bool marked = markRemovedOnClose(handle.get(), true);
     return std::make_unique<Win32OpenFile>(
         unfinishedOutputs().add(std::move(*name), std::move(handle), marked));
+}
+
+std::unique_ptr<OpenFile> Win32BinaryFile::openStandard(DWORD stream) {
+    // A handle of its own, so that closing the file leaves the stream open.
+    HANDLE copy = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(stream), GetCurrentProcess(), &copy, 0,
+                         FALSE, DUPLICATE_SAME_ACCESS)) {
+        lastError_ = GetLastError();
+        return nullptr;
+    }
+    return std::make_unique<Win32OpenFile>(KernelHandle(copy), true);
+}
+
+std::unique_ptr<OpenFile> Win32BinaryFile::openStandardInput() {
+    return openStandard(STD_INPUT_HANDLE);
+}
+
+std::unique_ptr<OpenFile> Win32BinaryFile::openStandardOutput() {
+    return openStandard(STD_OUTPUT_HANDLE);
 }
 
 bool Win32BinaryFile::exists(const std::string& path) {

@@ -78,6 +78,11 @@ public:
     // that the source does not have. Null unless outcome is created.
     virtual std::unique_ptr<OpenFile> createBinary(const std::string& path, CreateOutcome& outcome,
                                                    const FileAttributes& source) = 0;
+    // The process's standard input, to read to its end, and standard output, to write; each a
+    // stream of its own that closing the file leaves open. Null where the process has none (a
+    // window), or where it cannot be had (lastError says why).
+    virtual std::unique_ptr<OpenFile> openStandardInput() { return nullptr; }
+    virtual std::unique_ptr<OpenFile> openStandardOutput() { return nullptr; }
     // Whether anything (a file or a folder) exists under the name.
     virtual bool exists(const std::string& path) = 0;
     // Gives a closed file its final name, never replacing anything already there. The new name

@@ -31,6 +31,8 @@ public:
     std::unique_ptr<OpenFile> openBinary(const std::string& path) override;
     std::unique_ptr<OpenFile> createBinary(const std::string& path, CreateOutcome& outcome,
                                            const FileAttributes& source) override;
+    std::unique_ptr<OpenFile> openStandardInput() override;
+    std::unique_ptr<OpenFile> openStandardOutput() override;
     bool exists(const std::string& path) override { return inner_.exists(path); }
     RenameOutcome renameFile(const std::string& from, const std::string& to) override {
         return inner_.renameFile(from, to);

@@ -14,10 +14,13 @@
 
 namespace zel {
 
-// A file to read, and the name its output gets.
+// A file to read, and the name its output gets; or instead, the standard input or output, which
+// keep their names for the messages about them.
 struct FilePair {
     std::string source;
     std::string output;
+    bool fromStandardInput = false;
+    bool toStandardOutput = false;
 };
 
 enum class FileProblem {
@@ -61,7 +64,8 @@ public:
 
 // How the outputs are made.
 struct OutputRule {
-    // The source's permission bits and times go over to the output (see OpenFile).
+    // The source's permission bits and times go over to an output that is a file of its own
+    // (see OpenFile); a stream has none to give.
     bool keepAttributes = false;
 };
 

@@ -18,7 +18,9 @@ enum class OutputResult { ok, alreadyExists, cantWrite, stopped };
 
 class PendingOutput {
 public:
-    PendingOutput(BinaryFile& files, std::string finalPath);
+    // toStandardOutput: the output is the process's standard output, which is written as it
+    // comes, has no name to give and nothing to remove; finalPath only names it in messages.
+    PendingOutput(BinaryFile& files, std::string finalPath, bool toStandardOutput = false);
     ~PendingOutput();
     PendingOutput(const PendingOutput&) = delete;
     PendingOutput& operator=(const PendingOutput&) = delete;
@@ -51,6 +53,7 @@ private:
 
     BinaryFile& files_;
     std::string finalPath_;
+    bool toStandardOutput_;
     std::string partPath_;
     std::unique_ptr<OpenFile> file_;
     SystemError error_ = noSystemError;

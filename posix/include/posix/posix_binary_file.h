@@ -34,7 +34,10 @@ public:
     explicit PosixBinaryFile(Outputs outputs = Outputs::unnamedWherePossible)
         : outputKind_(outputs) {}
 
+    // A name that is neither a regular file nor a folder fails with notRegularFile.
     std::unique_ptr<OpenFile> openBinary(const std::string& path) override;
+    std::unique_ptr<OpenFile> openStandardInput() override;
+    std::unique_ptr<OpenFile> openStandardOutput() override;
     std::unique_ptr<OpenFile> createBinary(const std::string& path, CreateOutcome& outcome,
                                            const FileAttributes& source) override;
     bool exists(const std::string& path) override;
@@ -43,6 +46,9 @@ public:
     SystemError lastError() const override { return lastError_; }
     // strerror's text.
     std::string errorText(SystemError error) const override;
+
+    // The error of a source that is not a regular file (a FIFO, a device), which no errno names.
+    static constexpr SystemError notRegularFile = 0x10000;
 
 private:
     // An output between createBinary and its rename or delete.
@@ -68,5 +74,7 @@ private:
 // From now on SIGINT, SIGTERM and SIGHUP remove the unfinished outputs that have a name before
 // they end the process as they would have; signals the process ignores stay ignored.
 void removeUnfinishedOutputsOnSignals();
+// Removes them now, for a program's own signal handler: async-signal-safe.
+void removeUnfinishedOutputsNow();
 
 }  // namespace zel

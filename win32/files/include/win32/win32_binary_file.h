@@ -16,6 +16,8 @@ public:
     // Outputs get the permissions their folder gives new files, whatever the source's.
     std::unique_ptr<OpenFile> createBinary(const std::string& path, CreateOutcome& outcome,
                                            const FileAttributes& source) override;
+    std::unique_ptr<OpenFile> openStandardInput() override;
+    std::unique_ptr<OpenFile> openStandardOutput() override;
     bool exists(const std::string& path) override;
     RenameOutcome renameFile(const std::string& from, const std::string& to) override;
     bool deleteFile(const std::string& path) override;
@@ -23,6 +25,7 @@ public:
     std::string errorText(SystemError error) const override;
 
 private:
+    std::unique_ptr<OpenFile> openStandard(unsigned long stream);
     // The name as the wide calls take it; nothing, with the error kept, for a name that does
     // not convert exactly, which would name another file.
     std::optional<std::wstring> systemName(const std::string& path);
