@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,20 +19,26 @@ namespace zel::cli {
 namespace {
 
 constexpr char codedSuffix[] = "_ZEL";
+// The name of the standard input or output, as a file or -o names it.
+constexpr char standardStream[] = "-";
 // A key file's first line is read up to this many bytes; a longer one is no key.
 constexpr std::size_t largestKeyLine = 4096;
 
 std::string helpText(const std::string& name) {
     return "Usage: " + name + " code [-q] [-o DEST] FILE...\n" + "       " + name +
-           " decode [-q] [-k KEY | --key-file F] [-o DEST] FILE\n"
+           " decode [-q] [-k KEY | --key-file F] [-o DEST] FILE...\n"
            "\n"
            "code    codes each FILE with one freshly drawn key and prints the key (nine\n"
            "        digits) alone on one line of standard output, before the first coded\n"
            "        file gets its name. Without -o each FILE is coded into FILE_ZEL beside\n"
            "        it; with -o one FILE is coded into DEST, and several FILEs into\n"
            "        DEST_<name>_ZEL each.\n"
-           "decode  decodes the coded FILE with the key. Without -o a FILE named ..._ZEL is\n"
-           "        decoded into the name without _ZEL.\n"
+           "decode  decodes each coded FILE with the one key. Without -o a FILE named\n"
+           "        NAME_ZEL is decoded into NAME.\n"
+           "\n"
+           "A FILE of - is standard input; its output, and that of -o -, is standard output,\n"
+           "and with coded data there the key goes to standard error as 'zel: key NNNNNNNNN'.\n"
+           "A DEST that ends in / or is a folder takes the outputs under their own names.\n"
            "\n"
            "  -o, --output DEST    the name of the output; an existing file is never replaced\n"
            "  -k, --key KEY        the key; other users of this machine can see it in the\n"
@@ -54,11 +61,37 @@ int usage(const std::string& name, const std::string& problem) {
     return usageError;
 }
 
+bool isSeparator(char c) {
+    return c == '/' || (pathStyle() == PathStyle::windows && (c == '\\' || c == ':'));
+}
+
 // The last part of a path, after its folders.
 std::string lastPart(const std::string& path) {
-    const char* separators = pathStyle() == PathStyle::windows ? "\\/:" : "/";
-    const std::size_t cut = path.find_last_of(separators);
-    return cut == std::string::npos ? path : path.substr(cut + 1);
+    for (std::size_t end = path.size(); end > 0; --end) {
+        if (isSeparator(path[end - 1])) {
+            return path.substr(end);
+        }
+    }
+    return path;
+}
+
+// Whether -o names a folder for the outputs: it ends in a separator or is a folder.
+bool namesFolder(const std::optional<std::string>& destination) {
+    return destination && *destination != standardStream &&
+           (isSeparator(destination->back()) || isFolder(*destination));
+}
+
+std::string inFolder(const std::string& folder, const std::string& name) {
+    return isSeparator(folder.back()) ? folder + name : folder + "/" + name;
+}
+
+// The name of a coded file without its suffix; empty when it has none after a name.
+std::string withoutSuffix(const std::string& coded) {
+    const std::size_t suffixLength = std::strlen(codedSuffix);
+    const bool suffixed =
+        lastPart(coded).size() > suffixLength &&
+        coded.compare(coded.size() - suffixLength, suffixLength, codedSuffix) == 0;
+    return suffixed ? coded.substr(0, coded.size() - suffixLength) : std::string();
 }
 
 // The first line of the file, without its line break ("\n" or "\r\n"), read up to
@@ -91,7 +124,7 @@ std::optional<std::string> keyOf(const Options& options, const std::string& name
         return options.key;
     }
     if (options.keyFile) {
-        const bool standardInput = *options.keyFile == "-";
+        const bool standardInput = *options.keyFile == standardStream;
         std::FILE* file = standardInput ? stdin : std::fopen(options.keyFile->c_str(), "rb");
         std::optional<std::string> line = file != nullptr ? firstLineOf(file) : std::nullopt;
         const int error = errno;
@@ -108,7 +141,7 @@ std::optional<std::string> keyOf(const Options& options, const std::string& name
         }
         return line;
     }
-    if (!isTerminal(Stream::input)) {
+    if (!canPrompt()) {
         status = usage(name, "no key: give it with -k or --key-file (- for standard input)");
         return std::nullopt;
     }
@@ -125,8 +158,8 @@ std::optional<std::string> keyOf(const Options& options, const std::string& name
 class CommandLineCoding final : public CodingEvents {
 public:
     CommandLineCoding(const std::vector<FilePair>& files, const CodingKey& key,
-                      ConsoleOutput& console)
-        : files_(files), key_(key), console_(console) {}
+                      ConsoleOutput& console, bool keyDelivered)
+        : files_(files), key_(key), console_(console), keyDelivered_(keyDelivered) {}
 
     void fileStarting(std::size_t index) override {
         console_.fileStarting(index + 1, files_.size());
@@ -160,7 +193,7 @@ private:
     const std::vector<FilePair>& files_;
     CodingKey key_;
     ConsoleOutput& console_;
-    bool keyDelivered_ = false;
+    bool keyDelivered_;
     bool failed_ = false;
 };
 
@@ -177,63 +210,127 @@ bool refusedName(const std::string& name, FileProblem problem, ConsoleOutput& co
     return true;
 }
 
-int runCode(const Options& options, ConsoleOutput& console) {
-    const auto systemFileAccess = systemFiles();
-    BufferedFiles files(*systemFileAccess);
+// Where the file's output goes: standard output for -o -, and for standard input without -o;
+// into the folder that -o names, under the name outputName makes of the file's; to the name -o
+// gives one file; else to the name outputName makes.
+template <typename OutputName>
+FilePair pairOf(const std::string& file, const Options& options, OutputName outputName) {
+    FilePair pair{file, "", file == standardStream, false};
+    const std::optional<std::string>& destination = options.destination;
+    if (destination == std::optional<std::string>(standardStream) ||
+        (!destination && pair.fromStandardInput)) {
+        pair.toStandardOutput = true;
+        pair.output = standardStream;
+    } else if (namesFolder(destination)) {
+        pair.output = inFolder(*destination, lastPart(outputName(file)));
+    } else if (destination && options.files.size() == 1) {
+        pair.output = *destination;
+    } else {
+        pair.output = outputName(file);
+    }
+    return pair;
+}
 
+// What the command line cannot mean with streams: a usage problem, or empty.
+std::string streamProblem(const Options& options) {
+    const bool fromInput = std::find(options.files.begin(), options.files.end(), standardStream) !=
+                           options.files.end();
+    if (fromInput && options.files.size() > 1) {
+        return "- (standard input) goes alone, not with other files";
+    }
+    if (fromInput && namesFolder(options.destination)) {
+        return "standard input has no name to give an output in a folder: name it with -o";
+    }
+    if (options.destination == std::optional<std::string>(standardStream) &&
+        options.files.size() > 1) {
+        return "-o - (standard output) takes one file";
+    }
+    if (fromInput && options.keyFile == std::optional<std::string>(standardStream)) {
+        return "standard input cannot give both the key and the coded data";
+    }
+    return "";
+}
+
+int runCode(const Options& options, const std::string& name, ConsoleOutput& console) {
+    if (const std::string problem = streamProblem(options); !problem.empty()) {
+        return usage(name, problem);
+    }
     bool refused = false;
     std::vector<FilePair> pairs;
     for (const std::string& source : options.files) {
-        std::string output = source + codedSuffix;
-        if (options.destination) {
-            output = options.files.size() == 1
-                         ? *options.destination
-                         : *options.destination + "_" + lastPart(source) + codedSuffix;
-        }
-        if (refusedName(source, FileProblem::cantRead, console) ||
-            refusedName(output, FileProblem::cantWrite, console)) {
+        // As "Code file" names the outputs of several files: DEST_name_ZEL.
+        const FilePair pair = pairOf(source, options, [&](const std::string& file) {
+            if (options.destination && !namesFolder(options.destination)) {
+                return *options.destination + "_" + lastPart(file) + codedSuffix;
+            }
+            return file + codedSuffix;
+        });
+        if (refusedName(pair.source, FileProblem::cantRead, console) ||
+            (!pair.toStandardOutput && refusedName(pair.output, FileProblem::cantWrite, console))) {
             refused = true;
             continue;
         }
-        pairs.push_back({source, output});
+        pairs.push_back(pair);
     }
-    // Drawn once: every file of the run is coded under it.
+    const bool toStandardOutput = !pairs.empty() && pairs.front().toStandardOutput;
+    // As the compressors do: coded bytes on a terminal help nobody and can upset it.
+    if (toStandardOutput && isTerminal(Stream::output)) {
+        console.say(
+            "coded data not written to a terminal: redirect standard output, or name an output "
+            "with -o");
+        return someFailed;
+    }
+    // Drawn once: every file of the run is coded under it. With the coded bytes on standard
+    // output, the key goes to standard error before the first of them.
     const CodingKey key = drawCodingKey();
-    CommandLineCoding run(pairs, key, console);
+    if (toStandardOutput && !console.say("key " + formatKeyText(key))) {
+        return someFailed;
+    }
+    auto systemFileAccess = systemFiles();
+    BufferedFiles files(*systemFileAccess);
+    CommandLineCoding run(pairs, key, console, toStandardOutput);
     codeFiles(pairs, key, files, run, {true});
     console.clearProgress();
     return refused || run.failed() ? someFailed : allDone;
 }
 
 int runDecode(const Options& options, const std::string& name, ConsoleOutput& console) {
-    const std::string& coded = options.files.front();
-    std::string destination;
-    if (options.destination) {
-        destination = *options.destination;
-    } else {
-        const std::size_t suffixLength = std::strlen(codedSuffix);
-        const bool suffixed =
-            lastPart(coded).size() > suffixLength &&
-            coded.compare(coded.size() - suffixLength, suffixLength, codedSuffix) == 0;
-        if (!suffixed) {
+    if (const std::string problem = streamProblem(options); !problem.empty()) {
+        return usage(name, problem);
+    }
+    const bool oneOutputNamed = options.destination && !namesFolder(options.destination);
+    if (oneOutputNamed && options.files.size() > 1) {
+        return usage(name, "-o names the output of one file: give a folder for several");
+    }
+    for (const std::string& coded : options.files) {
+        if (!oneOutputNamed && coded != standardStream && withoutSuffix(coded).empty()) {
             return usage(name, "'" + shownName(coded) + "' does not end in " + codedSuffix +
                                    " after a name: name the decoded file with -o");
         }
-        destination = coded.substr(0, coded.size() - suffixLength);
     }
-    if (refusedName(coded, FileProblem::cantRead, console) ||
-        refusedName(destination, FileProblem::cantWrite, console)) {
-        return someFailed;
-    }
-
-    const auto systemFileAccess = systemFiles();
+    auto systemFileAccess = systemFiles();
     BufferedFiles files(*systemFileAccess);
-    // Said before the key is asked for; the output makes sure again when it is made.
-    if (files.exists(destination)) {
-        FileOutcome exists;
-        exists.problem = FileProblem::alreadyExists;
-        exists.path = destination;
-        console.tell(exists);
+    bool refused = false;
+    std::vector<FilePair> pairs;
+    for (const std::string& coded : options.files) {
+        const FilePair pair = pairOf(coded, options, withoutSuffix);
+        if (refusedName(pair.source, FileProblem::cantRead, console) ||
+            (!pair.toStandardOutput && refusedName(pair.output, FileProblem::cantWrite, console))) {
+            refused = true;
+            continue;
+        }
+        // Said before the key is asked for; the output makes sure again when it is made.
+        if (!pair.toStandardOutput && files.exists(pair.output)) {
+            FileOutcome exists;
+            exists.problem = FileProblem::alreadyExists;
+            exists.path = pair.output;
+            console.tell(exists);
+            refused = true;
+            continue;
+        }
+        pairs.push_back(pair);
+    }
+    if (pairs.empty()) {
         return someFailed;
     }
     int status = allDone;
@@ -245,15 +342,17 @@ int runDecode(const Options& options, const std::string& name, ConsoleOutput& co
         console.say(texts().invalidKeyLength);
         return someFailed;
     }
-    console.fileStarting(1, 1);
-    const FileOutcome outcome =
-        decodeFile({coded, destination}, parseKeyText(*key), files, console, {true});
-    console.clearProgress();
-    if (!outcome.done()) {
-        console.tell(outcome);
-        return someFailed;
+    for (std::size_t index = 0; index < pairs.size(); ++index) {
+        console.fileStarting(index + 1, pairs.size());
+        const FileOutcome outcome =
+            decodeFile(pairs[index], parseKeyText(*key), files, console, {true});
+        if (!outcome.done()) {
+            console.tell(outcome);
+            refused = true;
+        }
     }
-    return allDone;
+    console.clearProgress();
+    return refused ? someFailed : allDone;
 }
 
 int runCommand(const std::string& programName, const std::vector<std::string>& arguments) {
@@ -271,7 +370,7 @@ int runCommand(const std::string& programName, const std::vector<std::string>& a
             writeText(Stream::output, programName + " " ZEL_VERSION_TEXT "\n");
             return allDone;
         case Command::code:
-            return runCode(options, console);
+            return runCode(options, programName, console);
         case Command::decode:
             return runDecode(options, programName, console);
         case Command::none:

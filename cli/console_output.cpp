@@ -72,7 +72,13 @@ std::string shownName(const std::string& name) {
 }
 
 std::string problemLine(const FileOutcome& outcome) {
-    std::string line = messageOf(outcome.problem) + " " + shownName(outcome.path);
+    // "-" is what the command line calls the standard streams.
+    const bool aboutSource =
+        outcome.problem == FileProblem::cantRead || outcome.problem == FileProblem::notCoded;
+    const std::string name = outcome.path != "-" ? shownName(outcome.path)
+                             : aboutSource       ? "(standard input)"
+                                                 : "(standard output)";
+    std::string line = messageOf(outcome.problem) + " " + name;
     if (!outcome.reason.empty()) {
         line += ": " + outcome.reason;
     }
@@ -133,6 +139,9 @@ void ConsoleOutput::showProgressLine() {
     // Padded over what the line showed before, as the new one may be shorter.
     const std::size_t width = line.size();
     line.resize(std::max(width, shownWidth_), ' ');
+    if (width > shownWidth_) {
+        clearLineOnInterrupt(width);
+    }
     shownWidth_ = width;
     writeText(Stream::error, "\r" + line);
 }
@@ -141,6 +150,7 @@ void ConsoleOutput::clearProgress() {
     if (shownWidth_ > 0) {
         writeText(Stream::error, "\r" + std::string(shownWidth_, ' ') + "\r");
         shownWidth_ = 0;
+        clearLineOnInterrupt(0);
     }
 }
 

@@ -131,9 +131,8 @@ private:
             if (options_.key && options_.keyFile) {
                 throw OptionError{"give the key with -k or with --key-file, not both"};
             }
-            if (options_.files.size() != 1) {
-                throw OptionError{options_.files.empty() ? "no file to decode"
-                                                         : "decode takes one file at a time"};
+            if (options_.files.empty()) {
+                throw OptionError{"no file to decode"};
             }
         } else {
             throw OptionError{"unknown command '" + command + "': give code or decode"};

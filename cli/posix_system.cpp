@@ -1,16 +1,18 @@
 // The command line's system on POSIX: texts are UTF-8 as written, so nothing is converted.
 #include "cli/system.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <iterator>
 
 #include "posix/posix_binary_file.h"
+#include "posix/unique_fd.h"
 
 namespace zel::cli {
 
@@ -37,13 +39,47 @@ bool streamFailed(int error) {
     return false;
 }
 
-// The terminal as it was before the prompt turned its echo off, put back by a signal that
-// ends the program meanwhile.
-struct termios terminalBeforePrompt;
-constexpr int promptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+bool writeAll(int fd, const char* text, std::size_t size) {
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t written = ::write(fd, text + done, size - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return streamFailed(written < 0 ? errno : ENOSPC);
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
 
-extern "C" void restoreTerminalAndEnd(int signalNumber) {
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &terminalBeforePrompt);
+// What a signal that ends the program puts right first, read by its handler: the terminal of a
+// prompt, with its echo off, and the progress line on standard error.
+std::atomic<int> promptTerminal{-1};
+struct termios terminalBeforePrompt;
+std::atomic<std::size_t> progressWidth{0};
+constexpr int endingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Only async-signal-safe calls. The signal, blocked while this runs, ends the process by its
+// default action as soon as the handler returns.
+extern "C" void endOnSignal(int signalNumber) {
+    const int terminal = promptTerminal.load();
+    if (terminal >= 0) {
+        ::tcsetattr(terminal, TCSANOW, &terminalBeforePrompt);
+    }
+    if (std::size_t width = progressWidth.load(); width > 0) {
+        static const char blanks[] = "\r                                                        ";
+        ::write(STDERR_FILENO, "\r", 1);
+        for (; width > 0;) {
+            const std::size_t part = std::min(width, sizeof blanks - 2);
+            if (::write(STDERR_FILENO, blanks + 1, part) <= 0) {
+                break;
+            }
+            width -= part;
+        }
+        ::write(STDERR_FILENO, "\r", 1);
+    }
+    removeUnfinishedOutputsNow();
     ::signal(signalNumber, SIG_DFL);
     ::raise(signalNumber);
 }
@@ -51,7 +87,16 @@ extern "C" void restoreTerminalAndEnd(int signalNumber) {
 }  // namespace
 
 std::vector<std::string> startProgram(int argc, char** argv) {
-    removeUnfinishedOutputsOnSignals();
+    for (const int signalNumber : endingSignals) {
+        struct sigaction current {};
+        if (::sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) {
+            continue;  // a program started to ignore it (nohup) goes on ignoring it
+        }
+        struct sigaction ending {};
+        ending.sa_handler = endOnSignal;
+        sigemptyset(&ending.sa_mask);
+        ::sigaction(signalNumber, &ending, nullptr);
+    }
     // A reader that has gone away fails the write (EPIPE) instead of ending the program there.
     ::signal(SIGPIPE, SIG_IGN);
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -62,18 +107,7 @@ bool isTerminal(Stream stream) {
 }
 
 bool writeText(Stream stream, const std::string& text) {
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t written =
-            ::write(descriptorOf(stream), text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return streamFailed(written < 0 ? errno : ENOSPC);
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
+    return writeAll(descriptorOf(stream), text.data(), text.size());
 }
 
 bool syncOutput() {
@@ -99,27 +133,33 @@ std::string streamFailure() {
     return firstStreamError != 0 ? std::strerror(firstStreamError) : "";
 }
 
+bool canPrompt() {
+    return posix::UniqueFd(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC)).valid();
+}
+
 std::optional<std::string> readHiddenLine(const std::string& prompt) {
-    const bool hidden = ::tcgetattr(STDIN_FILENO, &terminalBeforePrompt) == 0;
-    struct sigaction before[std::size(promptSignals)] = {};
+    // The terminal itself, so that the prompt shows and the key is read there whatever standard
+    // input and error are (a pipe of data, 2>/dev/null).
+    const posix::UniqueFd terminal(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!terminal) {
+        return std::nullopt;
+    }
+    const bool hidden = ::tcgetattr(terminal.get(), &terminalBeforePrompt) == 0;
     if (hidden) {
-        struct sigaction restoring {};
-        restoring.sa_handler = restoreTerminalAndEnd;
-        sigemptyset(&restoring.sa_mask);
-        for (std::size_t i = 0; i < std::size(promptSignals); ++i) {
-            ::sigaction(promptSignals[i], &restoring, &before[i]);
-        }
+        promptTerminal = terminal.get();
         struct termios silent = terminalBeforePrompt;
         silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         silent.c_lflag |= ECHONL;  // the line break still shows
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+        ::tcsetattr(terminal.get(), TCSAFLUSH, &silent);
     }
-    // Asked once the echo is off: nothing typed in answer shows.
-    writeText(Stream::error, prompt);
+    // Asked once the echo is off: nothing typed in answer shows. The prompt is no output of the
+    // program's: a terminal that takes it not is no failed run.
+    const int failedBefore = firstStreamError;
+    writeAll(terminal.get(), prompt.data(), prompt.size());
     std::string line;
     bool ended = false;
     for (char c = 0;;) {
-        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+        const ssize_t got = ::read(terminal.get(), &c, 1);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -133,22 +173,30 @@ std::optional<std::string> readHiddenLine(const std::string& prompt) {
         line += c;
     }
     if (hidden) {
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &terminalBeforePrompt);
-        for (std::size_t i = 0; i < std::size(promptSignals); ++i) {
-            ::sigaction(promptSignals[i], &before[i], nullptr);
-        }
+        ::tcsetattr(terminal.get(), TCSAFLUSH, &terminalBeforePrompt);
+        promptTerminal = -1;
         if (ended) {
-            writeText(Stream::error, "\n");  // what follows starts a line of its own
+            writeAll(terminal.get(), "\n", 1);  // what follows starts a line of its own
         }
     }
+    firstStreamError = failedBefore;
     if (ended && line.empty()) {
         return std::nullopt;
     }
     return line;
 }
 
+void clearLineOnInterrupt(std::size_t width) {
+    progressWidth = width;
+}
+
 PathStyle pathStyle() {
     return PathStyle::posix;
+}
+
+bool isFolder(const std::string& name) {
+    struct stat status {};
+    return ::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 bool nameFits(const std::string&) {

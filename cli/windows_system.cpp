@@ -6,6 +6,7 @@
 #include "win32/unique_handle.h"  // <windows.h> first
 
 #include <algorithm>
+#include <atomic>
 
 #include "jobs/texts.h"
 #include "win32/error_text.h"
@@ -43,9 +44,19 @@ bool streamFailed(DWORD error) {
     return false;
 }
 
-// The console's input mode before the prompt turned its echo off, put back by Ctrl+C meanwhile.
-HANDLE promptInput = nullptr;
+// The console's input mode before the prompt turned its echo off, and the progress line on
+// standard error: what Ctrl+C puts right before the program ends.
+std::atomic<HANDLE> promptInput{nullptr};
 DWORD modeBeforePrompt = 0;
+std::atomic<std::size_t> progressWidth{0};
+
+// The console itself, so that the prompt shows and the key is read there whatever the standard
+// streams are.
+win32::KernelHandle openConsole(const wchar_t* name) {
+    return win32::KernelHandle(CreateFileW(name, GENERIC_READ | GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+}
 
 // The argument in the process's code page, each character that the code page cannot carry over
 // unchanged (a look-alike letter, U+FFFD) as '?', which no Windows file name may hold: such a
@@ -76,8 +87,11 @@ std::vector<std::string> startProgram(int, char**) {
     SetConsoleCtrlHandler(
         [](DWORD) -> BOOL {
             discardUnfinishedOutputs();
-            if (promptInput != nullptr) {
-                SetConsoleMode(promptInput, modeBeforePrompt);
+            if (const HANDLE input = promptInput.load(); input != nullptr) {
+                SetConsoleMode(input, modeBeforePrompt);
+            }
+            if (const std::size_t width = progressWidth.load(); width > 0) {
+                writeText(Stream::error, "\r" + std::string(width, ' ') + "\r");
             }
             // Ended here, as the default handler would, so that the job does not go on to
             // report the output it has lost.
@@ -142,20 +156,36 @@ std::string streamFailure() {
     return firstStreamError != ERROR_SUCCESS ? win32::errorText(firstStreamError) : "";
 }
 
-std::optional<std::string> readHiddenLine(const std::string& prompt) {
-    writeText(Stream::error, prompt);
-    const HANDLE input = handleOf(Stream::input);
+bool canPrompt() {
+    const win32::KernelHandle input = openConsole(L"CONIN$");
     DWORD mode = 0;
-    GetConsoleMode(input, &mode);
+    return input.valid() && GetConsoleMode(input.get(), &mode);
+}
+
+std::optional<std::string> readHiddenLine(const std::string& prompt) {
+    const win32::KernelHandle input = openConsole(L"CONIN$");
+    const win32::KernelHandle output = openConsole(L"CONOUT$");
+    DWORD mode = 0;
+    if (!input.valid() || !GetConsoleMode(input.get(), &mode)) {
+        return std::nullopt;
+    }
+    const auto show = [&](const std::string& text) {
+        const std::wstring wide = win32::toWideForDisplay(text);
+        DWORD written = 0;
+        WriteConsoleW(output.get(), wide.data(), static_cast<DWORD>(wide.size()), &written,
+                      nullptr);
+    };
+    show(prompt);
     modeBeforePrompt = mode;
-    promptInput = input;
-    SetConsoleMode(input, (mode | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) & ~ENABLE_ECHO_INPUT);
+    promptInput = input.get();
+    SetConsoleMode(input.get(),
+                   (mode | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) & ~ENABLE_ECHO_INPUT);
     std::wstring line;
     bool ended = false;
     for (;;) {
         wchar_t typed[256];
         DWORD got = 0;
-        if (!ReadConsoleW(input, typed, 256, &got, nullptr) || got == 0) {
+        if (!ReadConsoleW(input.get(), typed, 256, &got, nullptr) || got == 0) {
             ended = true;
             break;
         }
@@ -164,9 +194,9 @@ std::optional<std::string> readHiddenLine(const std::string& prompt) {
             break;
         }
     }
-    SetConsoleMode(input, mode);
+    SetConsoleMode(input.get(), mode);
     promptInput = nullptr;
-    writeText(Stream::error, "\n");  // the line break the hidden line did not show
+    show("\n");  // the line break the hidden line did not show
     line = line.substr(0, line.find_first_of(L"\r\n"));
     // Ctrl+Z and Enter ends the console's input.
     if ((ended && line.empty()) || line == L"\x1a") {
@@ -175,8 +205,18 @@ std::optional<std::string> readHiddenLine(const std::string& prompt) {
     return win32::fromWideForDisplay(line);
 }
 
+void clearLineOnInterrupt(std::size_t width) {
+    progressWidth = width;
+}
+
 PathStyle pathStyle() {
     return PathStyle::windows;
+}
+
+bool isFolder(const std::string& name) {
+    const std::optional<std::wstring> wide = win32::toWide(name);
+    const DWORD attributes = wide ? GetFileAttributesW(wide->c_str()) : INVALID_FILE_ATTRIBUTES;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool nameFits(const std::string& name) {

@@ -207,6 +207,57 @@ TEST_F(CommandLine, AKeyThatCannotBeWrittenLeavesNoCodedFile) {
               std::make_tuple(1, std::string("zel: write error: No space left on device\n")));
 }
 
+// "-" is the standard input, and the standard output is where its output goes, or that of -o -:
+// the coded stream with its key on standard error, first; a stream without the marker refused.
+TEST_F(CommandLine, StreamsRoundTripThroughPipesWithTheKeyOnStandardErrorFirst) {
+    const Bytes plain = pseudoRandomBytes(5000, 10);
+    const ProgramRun coded = zel({"code", "-"}, asString(plain));
+    ASSERT_EQ(coded.status, 0) << coded.error;
+    ASSERT_EQ(coded.error.substr(0, 9), "zel: key ");
+    const std::string key = coded.error.substr(9, 9);
+    EXPECT_TRUE(isKeyText(key) && coded.error.substr(18) == "\n") << coded.error;
+    EXPECT_TRUE(bytesOf(coded.output) == codedFileOf(parseKeyText(key), plain));
+
+    const ProgramRun decoded = zel({"decode", "-k", key, "-"}, coded.output);
+    EXPECT_EQ(std::tie(decoded.status, decoded.error), std::make_tuple(0, noText));
+    EXPECT_TRUE(bytesOf(decoded.output) == plain);
+
+    // Both streams into one pipe: the key's line comes before the first coded byte.
+    const ProgramRun merged =
+        runToEnd({"/bin/sh", "-c", "exec \"$0\" code - 2>&1", ZEL_PROGRAM_PATH}, folder_.path(),
+                 asString(plain));
+    EXPECT_EQ(merged.output.substr(0, 9) + merged.output.substr(18, 4), "zel: key \nZEL");
+
+    writeWholeFile(folder_ / "f", plain);
+    const ProgramRun named = zel({"code", "-q", "-o", "-", "f"});
+    EXPECT_TRUE(bytesOf(named.output) == codedFileOf(parseKeyText(named.error.substr(9)), plain));
+    const ProgramRun refused = zel({"decode", "-k", key, "-"}, "plain text");
+    EXPECT_EQ(std::tie(refused.status, refused.output, refused.error),
+              std::make_tuple(1, noText,
+                              std::string("zel: can´t decode, not a ZEL coded file !!! "
+                                          "(standard input)\n")));
+    EXPECT_EQ(folder_.names(), Names{"f"});
+}
+
+// -o that ends in / or names a folder takes the outputs under their own names, both ways.
+TEST_F(CommandLine, AFolderAfterDashOTakesTheOutputsUnderTheirOwnNames) {
+    makeFolder(folder_ / "in");
+    makeFolder(folder_ / "coded");
+    makeFolder(folder_ / "back");
+    const Names names = {"a", "b", "c"};
+    for (const std::string& name : names) {
+        writeWholeFile(folder_ / ("in/" + name), bytesOf("of " + name));
+    }
+    const CodingKey key = codeClean({"code", "-o", "coded/", "in/a", "in/b", "in/c"});
+    EXPECT_EQ(namesIn(folder_ / "coded"), (Names{"a_ZEL", "b_ZEL", "c_ZEL"}));
+    const ProgramRun decoded = zel({"decode", "-k", formatKeyText(key), "-o", "back", "coded/a_ZEL",
+                                    "coded/b_ZEL", "coded/c_ZEL"});
+    EXPECT_EQ(std::tie(decoded.status, decoded.error), std::make_tuple(0, noText));
+    for (const std::string& name : names) {
+        EXPECT_EQ(readWholeFile(folder_ / ("back/" + name)), bytesOf("of " + name));
+    }
+}
+
 // Outputs take the source's permission bits and times, and give them back when decoded.
 TEST_F(CommandLine, ModesAndTimesAreKeptBothWays) {
     const int64_t in2020 = 1583020800;  // 2020-03-01
@@ -323,17 +374,63 @@ TEST(CommandLineAtATerminal, TheKeyIsAskedWithoutEchoAndTheProgressLineShows) {
     EXPECT_EQ(std::tie(ended.status, ended.output),
               std::make_tuple(1, std::string("Key: \r\nzel: no key was typed\r\n")));
 
-    // Big enough to take longer than the line's first update (0.1 s) on a fast machine.
-    makeSparseFile(folder / "big", int64_t{1} << 30);
-    const ProgramRun shown = runAtTerminal({ZEL_PROGRAM_PATH, "code", "big"}, folder.path());
-    EXPECT_NE(shown.output.find("\rzel: file 1 of 1, "), std::string::npos) << shown.output;
-    EXPECT_NE(shown.output.find(" MB/s"), std::string::npos);
-    std::remove((folder / "big_ZEL").c_str());
-    const ProgramRun quiet =
-        runAtTerminal({ZEL_PROGRAM_PATH, "code", "-q", "-o", "q", "big"}, folder.path());
-    // The key and the terminal's line break, nothing more.
-    EXPECT_TRUE(isKeyText(quiet.output.substr(0, 9)) && quiet.output.substr(9) == "\r\n")
-        << quiet.output;
+    // Several files, the key asked for once, each failing on its own in a folder not there yet;
+    // coded bytes kept off the terminal, decoded ones shown there when asked for.
+    writeWholeFile(folder / "z_ZEL", codedFileOf(key, bytesOf("more")));
+    const ProgramRun both =
+        runAtTerminal({ZEL_PROGRAM_PATH, "decode", "-q", "x_ZEL", "z_ZEL", "-o", "back/"},
+                      folder.path(), "051052253\n");
+    const std::string missing = ": No such file or directory\r\n";
+    EXPECT_EQ(std::tie(both.status, both.output),
+              std::make_tuple(1, "Key: \r\nzel: can´t write destfile !! back/x" + missing +
+                                     "zel: can´t write destfile !! back/z" + missing));
+    makeFolder(folder / "back");
+    const ProgramRun again = runAtTerminal(
+        {ZEL_PROGRAM_PATH, "decode", "x_ZEL", "z_ZEL", "-o", "back"}, folder.path(), "051052253\n");
+    EXPECT_EQ(std::tie(again.status, again.output), std::make_tuple(0, std::string("Key: \r\n")));
+    EXPECT_EQ(namesIn(folder / "back"), (Names{"x", "z"}));
+    const ProgramRun coded =
+        runAtTerminal({ZEL_PROGRAM_PATH, "code", "-o", "-", "x"}, folder.path());
+    EXPECT_EQ(std::tie(coded.status, coded.output),
+              std::make_tuple(1, std::string("zel: coded data not written to a terminal: redirect "
+                                             "standard output, or name an output with -o\r\n")));
+    const ProgramRun plain = runAtTerminal(
+        {ZEL_PROGRAM_PATH, "decode", "-k", "051052253", "-o", "-", "x_ZEL"}, folder.path());
+    EXPECT_EQ(std::tie(plain.status, plain.output), std::make_tuple(0, std::string("secret")));
+}
+
+// The progress line shows once the run has gone on for a while, and a signal takes it off the
+// terminal before the program ends. The run is paused long enough for the line to be due,
+// whatever the machine's speed; a file of gigabytes, read as zeros without being written, keeps
+// it going meanwhile.
+TEST(CommandLineAtATerminal, TheProgressLineShowsAndASignalClearsIt) {
+    TempFolder folder("/dev/shm");
+    makeSparseFile(folder / "big", int64_t{8} << 30);
+    bool paused = false;
+    const ProgramRun shown = runAtTerminal(
+        {ZEL_PROGRAM_PATH, "code", "big"}, folder.path(), "",
+        [&](pid_t program, const std::string& output) {
+            if (!paused && namesIn("/proc/" + std::to_string(program) + "/fd").size() > 4) {
+                ::kill(program, SIGSTOP);
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                ::kill(program, SIGCONT);
+                paused = true;
+            }
+            if (paused && output.find(" MB/s") != std::string::npos) {
+                ::kill(program, SIGTERM);
+                return true;
+            }
+            return false;
+        });
+    EXPECT_EQ(shown.status, 128 + SIGTERM);
+    const std::size_t line = shown.output.rfind("\rzel: file 1 of 1, ");
+    ASSERT_NE(line, std::string::npos) << shown.output;
+    const std::size_t width = shown.output.find(" MB/s", line) + 5 - line - 1;
+    // The line, perhaps shown again, then blanked: a return, blanks over it, a return.
+    EXPECT_EQ(shown.output.substr(shown.output.size() - width - 2),
+              "\r" + std::string(width, ' ') + "\r")
+        << shown.output;
+    EXPECT_EQ(folder.names(), Names{"big"});
 }
 
 // A drop box: a folder its user may write but not list, so it cannot be opened to write a new

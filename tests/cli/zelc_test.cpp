@@ -7,6 +7,20 @@
 namespace zel::test {
 namespace {
 
+// A file's time of last modification, set or read.
+constexpr uint64_t in2020 = 132223104000000000;  // 2020-01-01 in 100 ns since 1601
+void setModified(const AnyPath& path, uint64_t time) {
+    const win32::KernelHandle file = openFile(path, FILE_WRITE_ATTRIBUTES, 0, OPEN_EXISTING);
+    const FILETIME modified{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    SetFileTime(file.get(), nullptr, nullptr, &modified);
+}
+uint64_t modifiedOf(const AnyPath& path) {
+    const win32::KernelHandle file = openFile(path, FILE_READ_ATTRIBUTES, 0, OPEN_EXISTING);
+    FILETIME modified{};
+    GetFileTime(file.get(), nullptr, nullptr, &modified);
+    return (uint64_t{modified.dwHighDateTime} << 32) | modified.dwLowDateTime;
+}
+
 class Zelc : public ZelInFolder {
 protected:
     ProgramRun zelc(const std::vector<std::wstring>& arguments) const {
@@ -18,6 +32,7 @@ TEST_F(Zelc, CodesAndDecodesNamesInAnyScriptAndSaysWhyInUtf8) {
     const std::wstring source = L"\u043f\u0438\u0441\u044c\u043c\u043e.txt";  // письмо
     const Bytes plain = pseudoRandomBytes(3000, 7);
     writeWholeFile(folder_ / source, plain);
+    setModified(folder_ / source, in2020);
 
     const ProgramRun coded = zelc({L"code", source});
     EXPECT_EQ(coded.exitCode, std::optional<DWORD>(0));
@@ -33,6 +48,9 @@ TEST_F(Zelc, CodesAndDecodesNamesInAnyScriptAndSaysWhyInUtf8) {
     EXPECT_EQ(decoded.exitCode, std::optional<DWORD>(0));
     EXPECT_EQ(decoded.output + decoded.error, "");
     EXPECT_TRUE(readWholeFile(folder_ / L"back.txt") == plain);
+    // The time of the source, kept both ways.
+    EXPECT_EQ(modifiedOf(folder_ / (source + L"_ZEL")), in2020);
+    EXPECT_EQ(modifiedOf(folder_ / L"back.txt"), in2020);
 
     const ProgramRun refused = zelc({L"decode", L"-k", L"123456789", source, L"-o", L"x"});
     EXPECT_EQ(refused.exitCode, std::optional<DWORD>(1));

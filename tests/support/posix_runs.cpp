@@ -269,7 +269,7 @@ int StartedProgram::stop(int signalNumber) {
 }
 
 ProgramRun runAtTerminal(const std::vector<std::string>& command, const std::string& folder,
-                         const std::string& typed) {
+                         const std::string& typed, const WhileShowing& meanwhile) {
     int terminal = -1;
     const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
     if (child == 0) {
@@ -280,6 +280,7 @@ ProgramRun runAtTerminal(const std::vector<std::string>& command, const std::str
     }
     ProgramRun run;
     bool typedYet = typed.empty();
+    bool watching = static_cast<bool>(meanwhile);
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     // The terminal reads EIO once the program and all it started have closed it.
     while (std::chrono::steady_clock::now() < end) {
@@ -291,6 +292,9 @@ ProgramRun runAtTerminal(const std::vector<std::string>& command, const std::str
         if (!typedYet && !run.output.empty()) {
             typedYet =
                 ::write(terminal, typed.data(), typed.size()) == static_cast<ssize_t>(typed.size());
+        }
+        if (watching && meanwhile(child, run.output)) {
+            watching = false;
         }
     }
     ::close(terminal);

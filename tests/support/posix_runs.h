@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,11 +76,15 @@ private:
     pid_t id_ = -1;
 };
 
+// What a test does while a program runs at a terminal: given the program and what it has shown
+// so far, again and again until it answers true.
+using WhileShowing = std::function<bool(pid_t program, const std::string& shown)>;
+
 // A program run at a terminal of its own (a pseudo-terminal for its standard input, output
-// and error), as a person would: what it shows there once it has ended, `typed` having been
-// typed when it asked.
+// and error, and its controlling terminal), as a person would: what it shows there once it has
+// ended, `typed` having been typed when it asked.
 ProgramRun runAtTerminal(const std::vector<std::string>& command, const std::string& folder,
-                         const std::string& typed = "");
+                         const std::string& typed = "", const WhileShowing& meanwhile = {});
 
 // Whether the tests run as root: some file systems can then be mounted for them.
 bool runningAsRoot();

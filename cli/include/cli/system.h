@@ -32,12 +32,20 @@ bool closeOutput();
 // system's words for the first failure.
 std::string streamFailure();
 
-// A line typed on the terminal, not shown while typed, without its line break; nothing when the
-// input ends first (Ctrl+D, Ctrl+Z).
+// Whether the program has a terminal to ask on (/dev/tty, the console), whatever its standard
+// streams are.
+bool canPrompt();
+// A line typed on the terminal, asked for and read there, not shown while typed, without its
+// line break; nothing when the input ends first (Ctrl+D, Ctrl+Z).
 std::optional<std::string> readHiddenLine(const std::string& prompt);
+// From now on, an interrupt (Ctrl+C, SIGTERM, SIGHUP) first blanks the last `width` characters
+// of standard error's line: the progress line that shows there.
+void clearLineOnInterrupt(std::size_t width);
 
 // How this system writes paths.
 PathStyle pathStyle();
+// Whether the name is that of a folder.
+bool isFolder(const std::string& name);
 // Whether the name reaches the file system as it was given: on Windows, a name with characters
 // the code page cannot hold comes out changed, with '?' in their place, and is not used.
 bool nameFits(const std::string& name);
