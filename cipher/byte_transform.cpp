@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace zel {
 
@@ -37,17 +38,21 @@ ZEL_ALWAYS_INLINE void reflectLoop(uint8_t a, uint8_t b, uint8_t c, const uint8_
     }
 }
 
-// The transform is most of a job's own work. Every x86-64 processor has 16-byte vectors; most
-// have 32-byte ones (AVX2), which halve the time, and many have AVX-512, whose mask registers
-// make each stage two instructions where AVX2 needs four or more: a third of AVX2's time on the
-// jobs' 800-byte chunks (32-byte vectors still, as the compiler prefers). GCC and Clang builds
-// pick the best at run time.
-#if defined(__GNUC__) && defined(__x86_64__)
-void reflectBytesSse2(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out,
-                      std::size_t count) {
+using Reflect = void (*)(uint8_t, uint8_t, uint8_t, const uint8_t*, uint8_t*, std::size_t);
+
+// The loop compiled for the build's own target, which every processor it runs on can run: 16-byte
+// vectors (SSE2) on x86-64, the target's own elsewhere.
+void reflectBytesPortable(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out,
+                          std::size_t count) {
     reflectLoop(a, b, c, in, out, count);
 }
 
+// The transform is most of a job's own work. Most x86-64 processors have 32-byte vectors
+// (AVX2), which halve the time, and many have AVX-512, whose mask registers make each stage two
+// instructions where AVX2 needs four or more: a third of AVX2's time on the jobs' 800-byte
+// chunks (32-byte vectors still, as the compiler prefers). GCC and Clang builds pick the best at
+// run time.
+#if defined(__GNUC__) && defined(__x86_64__)
 __attribute__((target("avx2"))) void reflectBytesAvx2(uint8_t a, uint8_t b, uint8_t c,
                                                       const uint8_t* in, uint8_t* out,
                                                       std::size_t count) {
@@ -61,22 +66,39 @@ __attribute__((target("avx512bw,avx512vl"))) void reflectBytesAvx512(uint8_t a, 
     reflectLoop(a, b, c, in, out, count);
 }
 
-void reflectBytes(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out,
-                  std::size_t count) {
-    using Reflect = void (*)(uint8_t, uint8_t, uint8_t, const uint8_t*, uint8_t*, std::size_t);
-    static const Reflect best =
-        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl")
-            ? reflectBytesAvx512
-        : __builtin_cpu_supports("avx2") ? reflectBytesAvx2
-                                         : reflectBytesSse2;
-    best(a, b, c, in, out, count);
+Reflect reflectionOn(TransformPath path) {
+    switch (path) {
+        case TransformPath::avx512:
+            return reflectBytesAvx512;
+        case TransformPath::avx2:
+            return reflectBytesAvx2;
+        case TransformPath::portable:
+            break;
+    }
+    return reflectBytesPortable;
+}
+
+void addVectorPaths(std::vector<TransformPath>& paths) {
+    if (__builtin_cpu_supports("avx2")) {
+        paths.push_back(TransformPath::avx2);
+    }
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl")) {
+        paths.push_back(TransformPath::avx512);
+    }
 }
 #else
+Reflect reflectionOn(TransformPath) {
+    return reflectBytesPortable;
+}
+
+void addVectorPaths(std::vector<TransformPath>&) {}
+#endif
+
 void reflectBytes(uint8_t a, uint8_t b, uint8_t c, const uint8_t* in, uint8_t* out,
                   std::size_t count) {
-    reflectLoop(a, b, c, in, out, count);
+    static const Reflect best = reflectionOn(runnableTransformPaths().back());
+    best(a, b, c, in, out, count);
 }
-#endif
 
 template <typename ByteFunction>
 void mapThroughTable(ByteFunction byteFunction, const uint8_t* in, uint8_t* out,
@@ -90,28 +112,47 @@ void mapThroughTable(ByteFunction byteFunction, const uint8_t* in, uint8_t* out,
     }
 }
 
-}  // namespace
-
-// The stages in the order given; keys that do not fit the byte stages go through a table of
-// the byte function.
-template <typename ByteFunction>
-void transformBlock(const CodingKey& key, int16_t first, int16_t second, int16_t third,
-                    ByteFunction byteFunction, const uint8_t* in, uint8_t* out, std::size_t count) {
-    if (fitsByteStages(key)) {
-        reflectBytes(stageNumber(first), stageNumber(second), stageNumber(third), in, out, count);
-    } else {
-        mapThroughTable(byteFunction, in, out, count);
+// The stages in the order given, k1, k2, k3 to code and k3, k2, k1 to decode; keys that do
+// not fit the byte stages go through a table of the byte function.
+void transformBlock(Reflect reflect, bool coding, const CodingKey& key, const uint8_t* in,
+                    uint8_t* out, std::size_t count) {
+    if (!fitsByteStages(key)) {
+        if (coding) {
+            mapThroughTable([&](uint8_t b) { return codeByte(key, b); }, in, out, count);
+        } else {
+            mapThroughTable([&](uint8_t c) { return decodeByte(key, c); }, in, out, count);
+        }
+        return;
     }
+    const int16_t first = coding ? key.k1 : key.k3;
+    const int16_t last = coding ? key.k3 : key.k1;
+    reflect(stageNumber(first), stageNumber(key.k2), stageNumber(last), in, out, count);
 }
 
+}  // namespace
+
 void codeBlock(const CodingKey& key, const uint8_t* in, uint8_t* out, std::size_t count) {
-    transformBlock(
-        key, key.k1, key.k2, key.k3, [&](uint8_t b) { return codeByte(key, b); }, in, out, count);
+    transformBlock(reflectBytes, true, key, in, out, count);
 }
 
 void decodeBlock(const CodingKey& key, const uint8_t* in, uint8_t* out, std::size_t count) {
-    transformBlock(
-        key, key.k3, key.k2, key.k1, [&](uint8_t c) { return decodeByte(key, c); }, in, out, count);
+    transformBlock(reflectBytes, false, key, in, out, count);
+}
+
+std::vector<TransformPath> runnableTransformPaths() {
+    std::vector<TransformPath> paths{TransformPath::portable};
+    addVectorPaths(paths);
+    return paths;
+}
+
+void codeBlockOn(TransformPath path, const CodingKey& key, const uint8_t* in, uint8_t* out,
+                 std::size_t count) {
+    transformBlock(reflectionOn(path), true, key, in, out, count);
+}
+
+void decodeBlockOn(TransformPath path, const CodingKey& key, const uint8_t* in, uint8_t* out,
+                   std::size_t count) {
+    transformBlock(reflectionOn(path), false, key, in, out, count);
 }
 
 }  // namespace zel

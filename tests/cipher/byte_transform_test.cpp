@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <set>
 #include <tuple>
@@ -124,6 +125,48 @@ TEST(ByteTransform, ChunkedEqualsWhole) {
                       std::min<std::size_t>(800, data.size() - at));
         }
         EXPECT_EQ(chunked, whole) << show(key);
+    }
+}
+
+// Every path the processor can run, not only the one it chooses, against the byte functions:
+// every length to 2,100 (the vector loops, their tails and what lies between), the source and
+// the output each starting at an offset that moves through all 64 alignments with the length,
+// and in place; nothing outside the output may change.
+TEST(ByteTransform, EveryRunnablePathMatchesTheBytesAtEveryLengthAndStart) {
+    constexpr std::size_t longest = 2100, slack = 64;
+    const Bytes source = pseudoRandomBytes(longest + slack, 21);
+    const Bytes around = pseudoRandomBytes(longest + 2 * slack, 22);
+    const CodingKey keys[] = {
+        {0, 0, 0}, {-12, 255, 1}, {50, 99, 255}, {200, 100, 60}, {256, -5, 700}};
+    const char* const pathNames[] = {"portable", "AVX2", "AVX-512"};
+    const std::vector<TransformPath> paths = runnableTransformPaths();
+    ASSERT_EQ(paths.front(), TransformPath::portable);
+    for (const TransformPath path : paths) {
+        for (const CodingKey& key : keys) {
+            for (const bool coding : {true, false}) {
+                SCOPED_TRACE(pathNames[static_cast<int>(path)] + (" " + show(key)) +
+                             (coding ? " coding" : " decoding"));
+                const auto block = coding ? codeBlockOn : decodeBlockOn;
+                for (std::size_t length = 0; length <= longest; ++length) {
+                    const std::size_t from = length % slack,
+                                      to = (length * 7 + length / slack) % slack;
+                    const uint8_t* in = source.data() + from;
+                    Bytes expected = around;
+                    for (std::size_t i = 0; i < length; ++i) {
+                        expected[slack + to + i] =
+                            coding ? codeByte(key, in[i]) : decodeByte(key, in[i]);
+                    }
+                    Bytes out = around;
+                    block(path, key, in, out.data() + slack + to, length);
+                    ASSERT_TRUE(out == expected) << "length " << length;
+                    Bytes inPlace = around;
+                    std::copy(in, in + length, inPlace.begin() + slack + to);
+                    block(path, key, inPlace.data() + slack + to, inPlace.data() + slack + to,
+                          length);
+                    ASSERT_TRUE(inPlace == expected) << "in place, length " << length;
+                }
+            }
+        }
     }
 }
 

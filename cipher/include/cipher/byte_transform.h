@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "cipher/coding_key.h"
 
@@ -27,5 +28,20 @@ constexpr uint8_t decodeByte(const CodingKey& key, uint8_t c) {
 void codeBlock(const CodingKey& key, const uint8_t* in, uint8_t* out, std::size_t count);
 // out[i] = decodeByte(key, in[i]) for i < count; in and out may be the same buffer.
 void decodeBlock(const CodingKey& key, const uint8_t* in, uint8_t* out, std::size_t count);
+
+// The instruction sets the blocks of byte-wide keys can run on: the portable loop, which every
+// build has (16-byte vectors on x86-64), and in GCC and Clang builds for x86-64 AVX2 and AVX-512.
+enum class TransformPath { portable, avx2, avx512 };
+
+// The paths this processor can run, the portable one first and the one codeBlock and
+// decodeBlock take last.
+std::vector<TransformPath> runnableTransformPaths();
+
+// codeBlock and decodeBlock on the path given, one of runnableTransformPaths(), so that tests and
+// benchmarks reach the paths the processor does not choose.
+void codeBlockOn(TransformPath path, const CodingKey& key, const uint8_t* in, uint8_t* out,
+                 std::size_t count);
+void decodeBlockOn(TransformPath path, const CodingKey& key, const uint8_t* in, uint8_t* out,
+                   std::size_t count);
 
 }  // namespace zel
