@@ -28,18 +28,30 @@ public:
     }
 
     // Runs the work there while this thread answers; false when no thread could be started.
-    bool run(const std::function<void()>& work) {
+    bool run(const std::function<void()>& work, MessageWait wait) {
         if (!thread_ && !start()) {
             return false;
         }
         work_ = &work;
         failure_ = nullptr;
-        SetEvent(workReady_.get());
+        finished_ = false;
+        if (!SetEvent(workReady_.get())) {
+            return false;
+        }
+        // The work and its results, which the caller may hold on its stack, are the disk's thread's
+        // until it has finished with them: no way out of this loop comes before, not even a wait
+        // that fails.
         const HANDLE ends[] = {workDone_.get(), thread_.get()};
-        // Woken by new paint or sent messages only: queued input does not wake it.
-        while (MsgWaitForMultipleObjectsEx(2, ends, INFINITE, QS_PAINT | QS_SENDMESSAGE, 0) ==
-               WAIT_OBJECT_0 + 2) {
-            answerPaintAndSentMessages();
+        while (!finished_) {
+            // Woken by new paint or sent messages only: queued input does not wake it.
+            const DWORD woken = wait(2, ends, INFINITE, QS_PAINT | QS_SENDMESSAGE, 0);
+            if (woken == WAIT_OBJECT_0 + 2) {
+                answerPaintAndSentMessages();
+            } else if (woken == WAIT_OBJECT_0 + 1) {
+                break;  // the thread has ended, and with it the work
+            } else if (woken == WAIT_FAILED) {
+                Sleep(10);  // no messages are answered meanwhile; the wait is tried again
+            }
         }
         if (failure_) {
             std::rethrow_exception(failure_);
@@ -69,6 +81,7 @@ private:
             } catch (...) {
                 self.failure_ = std::current_exception();
             }
+            self.finished_ = true;
             SetEvent(self.workDone_.get());
         }
     }
@@ -78,6 +91,7 @@ private:
     KernelHandle thread_;
     const std::function<void()>* work_ = nullptr;
     std::exception_ptr failure_;
+    std::atomic<bool> finished_{false};  // the work is done and failure_ is set
     std::atomic<bool> stopping_{false};
 };
 
@@ -96,7 +110,7 @@ void answerPaintAndSentMessages() {
     }
 }
 
-void runWhileAnswering(const std::function<void()>& work) {
+void runWhileAnswering(const std::function<void()>& work, MessageWait wait) {
     static DiskThread disk;
     // A message answered meanwhile that waited for the disk in turn would find the thread busy:
     // it waits here instead.
@@ -108,7 +122,7 @@ void runWhileAnswering(const std::function<void()>& work) {
     busy = true;
     bool ran = false;
     try {
-        ran = disk.run(work);
+        ran = disk.run(work, wait);
     } catch (...) {
         busy = false;
         throw;

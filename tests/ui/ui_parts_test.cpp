@@ -312,5 +312,20 @@ TEST_F(DialogJobHostTest, AWaitForTheDiskAnswersAndPaintsButTakesNoInput) {
         PeekMessageA(&message, control(codeButton), WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
 }
 
+// A wait that fails leaves the dialog's thread waiting all the same: the work, which writes its
+// result last, finishes only once the wait has failed three times, and a way out at the first
+// failure would return before that. (Static: such a way out would leave the work writing.)
+TEST(RunWhileAnswering, AWaitThatFailsStillReturnsOnlyWhenTheWorkIsDone) {
+    static std::atomic<int> failedWaits{0};
+    static std::atomic<bool> resultWritten{false};
+    const MessageWait failing = [](DWORD, const HANDLE*, DWORD, DWORD, DWORD) -> DWORD {
+        ++failedWaits;
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return WAIT_FAILED;
+    };
+    runWhileAnswering([] { resultWritten = waitUntil([] { return failedWaits >= 3; }); }, failing);
+    EXPECT_TRUE(resultWritten);
+}
+
 }  // namespace
 }  // namespace zel::test
