@@ -30,11 +30,13 @@ struct JobRun {
 };
 
 // Codes the chosen files (selectionOf); the run must end idle, showing the key drawn from the
-// clock.
+// clock given, or from runCoding's (the time of day).
 inline JobRun codeChosen(BinaryFile& files, const std::string& selection, int16_t count,
-                         const std::string& destination, RecordingHost host = RecordingHost()) {
+                         const std::string& destination, RecordingHost host = RecordingHost(),
+                         const TimeOfDayClock& clock = {}) {
     SharedState state{selection, count, destination, "", ""};
-    EXPECT_TRUE(runCoding(state, host, files)) << "the coding run did not end idle";
+    const bool idle = clock ? runCoding(state, host, files, clock) : runCoding(state, host, files);
+    EXPECT_TRUE(idle) << "the coding run did not end idle";
     return {std::move(host), state.keyText};
 }
 

@@ -92,9 +92,13 @@ TEST_F(JobsOnRealFiles, DecodingAFileWithoutTheMarkerLeavesNothing) {
 TEST_F(JobsOnRealFiles, ACodedFileCodedAgainDecodesInTwoSteps) {
     const Bytes source = pseudoRandomBytes(3000, 12);
     writeWholeFile(folder / "source", source);
-    const JobRun first = codeChosen(files, folder / "source", 1, folder / "once");
-    Sleep(20);  // the key is drawn from the clock
-    const JobRun second = codeChosen(files, folder / "once", 1, folder / "twice");
+    // Keys drawn from two times of day, and two keys indeed: with one key twice, a decoding run
+    // that took the other run's key would pass unseen.
+    const JobRun first =
+        codeChosen(files, folder / "source", 1, folder / "once", RecordingHost(), fakeClock(3600));
+    const JobRun second =
+        codeChosen(files, folder / "once", 1, folder / "twice", RecordingHost(), fakeClock(7200));
+    ASSERT_NE(first.keyText, second.keyText);
 
     decodeChosen(files, folder / "twice", folder / "once.back", second.keyText);
     EXPECT_TRUE(readWholeFile(folder / "once.back") == readWholeFile(folder / "once"));
