@@ -298,6 +298,30 @@ private:
     SystemError lastError_ = noSystemError;
 };
 
+// Puts the entries of the folder that holds the name on the disk, and with them a name just
+// given. The flush of a folder's handle does that on the Windows file systems, as Microsoft
+// describes their algorithms (the directory structure persisted). Opening a folder takes
+// FILE_FLAG_BACKUP_SEMANTICS, which needs no privilege, and the flush write access, which for a
+// folder is FILE_ADD_FILE, as creating the output in it did. Where the file system refuses
+// either, the name reaches the disk when the system writes the folder out; a disk that fails
+// the flush fails the next write.
+void flushFolderOf(const std::wstring& name) {
+    const std::optional<std::wstring> full =
+        name.rfind(L"\\\\?\\", 0) == 0 ? name : win32::fullPathName(name);
+    const std::size_t separator = full ? full->find_last_of(L'\\') : std::wstring::npos;
+    if (separator == std::wstring::npos) {
+        return;
+    }
+    // With its separator, so that a drive's root stays a folder and does not become the drive.
+    const std::wstring folder = full->substr(0, separator + 1);
+    const KernelHandle handle(CreateFileW(
+        folder.c_str(), FILE_ADD_FILE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (handle.valid()) {
+        FlushFileBuffers(handle.get());
+    }
+}
+
 // Whether the folder lists an entry of that name, whether or not it can be opened.
 bool nameTaken(const std::wstring& name) {
     WIN32_FIND_DATAW found;
@@ -416,15 +440,21 @@ RenameOutcome Win32BinaryFile::renameFile(const std::string& from, const std::st
         return RenameOutcome::failed;
     }
     // No MOVEFILE_REPLACE_EXISTING: a file that appeared under the final name is never replaced.
-    // MOVEFILE_WRITE_THROUGH: the new name is on the disk when the call returns.
+    // No MOVEFILE_COPY_ALLOWED: the unfinished file lies beside its final name, so this is a
+    // rename in one folder, never a copy. Nor MOVEFILE_WRITE_THROUGH, which only makes a move
+    // done as a copy and a delete wait until the copy is on the disk: a rename returns once the
+    // file system has the new name, which it writes to the disk in its own time (NTFS in its
+    // journal), and the folder's flush after it is what puts the name there at once.
     SystemError error = ERROR_SUCCESS;
-    if (unfinishedOutputs().rename(*unfinished, *target, MOVEFILE_WRITE_THROUGH, error)) {
-        return RenameOutcome::renamed;
+    if (!unfinishedOutputs().rename(*unfinished, *target, 0, error)) {
+        lastError_ = error;
+        return (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+                   ? RenameOutcome::targetExists
+                   : RenameOutcome::failed;
     }
-    lastError_ = error;
-    return (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
-               ? RenameOutcome::targetExists
-               : RenameOutcome::failed;
+    // The name is given: whatever the folder's flush says now, the output is done.
+    flushFolderOf(*target);
+    return RenameOutcome::renamed;
 }
 
 bool Win32BinaryFile::deleteFile(const std::string& path) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A coding run over three files and a decoding run, traced with strace: every output's data
 # must reach the disk (fsync or fdatasync of the unfinished "<name>.part") before the rename
-# that gives it its final name.
+# that gives it its final name, and the name after it (fsync of the folder).
 # Usage: durable_trace.sh <wine-run.sh> <test program with the --job role> <work folder>
 set -euo pipefail
 wine_run=$1 runner=$2 work=$3
@@ -25,20 +25,31 @@ traced() {
         "$wine_run" "$runner" --job "$@"
 }
 
-# Each output: the line of its last flush must come before the line of its rename.
+# The first line after line $1 that matches the pattern $2.
+first_after() {
+    grep -nE "$2" "$work/trace.log" | cut -d: -f1 | awk -v after="$1" '$1 > after { print; exit }'
+}
+
+# Each output: the line of its last flush must come before the line of its rename, and a flush
+# of its folder after that, before the next rename.
 check_order() {
-    local output=$1 flushed renamed
+    local output=$1 flushed renamed named next
     flushed=$(grep -nE "(fsync|fdatasync)\([0-9]+<$output\.part>" "$work/trace.log" | tail -n1 |
         cut -d: -f1)
     # The server names the target through the prefix's drive link: match its last part only.
     renamed=$(grep -nE "rename(at2?)?\(.*\"$output\.part\", .*/${output##*/}\"" "$work/trace.log" |
         head -n1 | cut -d: -f1)
-    if [ -z "$flushed" ] || [ -z "$renamed" ] || [ "$flushed" -ge "$renamed" ]; then
-        echo "FAIL: $output: flush at line '${flushed:-none}', rename at line '${renamed:-none}'"
-        grep -E "\.part|$output" "$work/trace.log" | head -n 20
+    named=$(first_after "${renamed:-0}" "fsync\([0-9]+<${output%/*}>\)")
+    next=$(first_after "${renamed:-0}" 'rename(at2?)?\(.*\.part"')
+    if [ -z "$flushed" ] || [ -z "$renamed" ] || [ "$flushed" -ge "$renamed" ] ||
+        [ -z "$named" ] || [ "$named" -ge "${next:-$((named + 1))}" ]; then
+        echo "FAIL: $output: flush at line '${flushed:-none}', rename at line '${renamed:-none}'," \
+            "folder's flush after it at line '${named:-none}'"
+        grep -E "\.part|$output|fsync\([0-9]+<${output%/*}>" "$work/trace.log" | head -n 20
         return 1
     fi
-    echo "ok: $output written through before its rename (lines $flushed < $renamed)"
+    echo "ok: $output written through before its rename, its name after it" \
+        "(lines $flushed < $renamed < $named)"
 }
 
 status=0
