@@ -18,7 +18,7 @@ namespace {
 
 // Holds <path> open without sharing, signals the event <name>, then waits for the process
 // <parent id> to end: ending with the test program, even when it dies, leaves no orphan
-// holding CTest's output.
+// holding CTest's output. With <milliseconds>, lets the file go that long after the signal.
 constexpr char holdUnsharedRole[] = "--hold-unshared";
 
 // Quoted as CommandLineToArgvW reads it: backslashes count only before a quote.
@@ -45,13 +45,17 @@ std::wstring thisProgramPath() {
 }
 
 int holdUnshared(const std::string& path, const std::string& readyEventName,
-                 const std::string& parentId) {
+                 const std::string& parentId, const std::string& releaseAfter) {
     const win32::KernelHandle parent(
         OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(std::stoul(parentId))));
-    const win32::KernelHandle file = openUnshared(path);
+    win32::KernelHandle file = openUnshared(path);
     const win32::KernelHandle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, readyEventName.c_str()));
     if (!parent || !file || !ready || !SetEvent(ready.get())) {
         return 1;
+    }
+    if (!releaseAfter.empty()) {
+        Sleep(static_cast<DWORD>(std::stoul(releaseAfter)));
+        file.reset();
     }
     WaitForSingleObject(parent.get(), INFINITE);
     return 0;
@@ -215,21 +219,26 @@ ProgramRun runToEnd(const std::wstring& program, const std::vector<std::wstring>
     return run;
 }
 
-FileHeldByOtherProcess::FileHeldByOtherProcess(const std::string& path) {
+FileHeldByOtherProcess::FileHeldByOtherProcess(const std::string& path,
+                                               std::optional<milliseconds> releaseAfter) {
     static std::atomic<int> made{0};
     const std::string eventName =
         "zel-test-held-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++made);
     ready_.reset(CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
-    holder_.emplace(Process::ofThisProgram(
-        {holdUnsharedRole, path, eventName, std::to_string(GetCurrentProcessId())}));
+    std::vector<std::string> arguments{holdUnsharedRole, path, eventName,
+                                       std::to_string(GetCurrentProcessId())};
+    if (releaseAfter) {
+        arguments.push_back(std::to_string(releaseAfter->count()));
+    }
+    holder_.emplace(Process::ofThisProgram(arguments));
     // The holder signals once it has the file open, or ends when it cannot open it.
     const HANDLE waitFor[] = {ready_.get(), holder_->handle()};
     holding_ = WaitForMultipleObjects(2, waitFor, FALSE, 60000) == WAIT_OBJECT_0;
 }
 
 std::optional<int> playChildRole(int argc, char** argv) {
-    if (argc == 5 && std::string(argv[1]) == holdUnsharedRole) {
-        return holdUnshared(argv[2], argv[3], argv[4]);
+    if ((argc == 5 || argc == 6) && std::string(argv[1]) == holdUnsharedRole) {
+        return holdUnshared(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : "");
     }
     if (argc >= 2 && std::string(argv[1]) == jobRole) {
         return runJob(std::vector<std::string>(argv + 2, argv + argc));

@@ -60,10 +60,12 @@ struct ProgramRun {
 ProgramRun runToEnd(const std::wstring& program, const std::vector<std::wstring>& arguments,
                     const std::wstring& folder, milliseconds limit = waitLimit);
 
-// Holds a file open without sharing in a child process, until destroyed.
+// Holds a file open without sharing in a child process, until destroyed, or for the time given
+// from the moment it holds it.
 class FileHeldByOtherProcess {
 public:
-    explicit FileHeldByOtherProcess(const std::string& path);
+    explicit FileHeldByOtherProcess(const std::string& path,
+                                    std::optional<milliseconds> releaseAfter = std::nullopt);
     // Whether the other process has the file open.
     bool holding() const { return holding_; }
 

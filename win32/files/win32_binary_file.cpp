@@ -1,6 +1,7 @@
 #include "win32/win32_binary_file.h"
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -35,6 +36,55 @@ bool markRemovedOnClose(HANDLE file, bool remove) {
     disposition.DeleteFile = remove ? TRUE : FALSE;
     return SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
                                       sizeof disposition) != 0;
+}
+
+// Under "access denied" the system keeps the status that caused it, which tells a file marked for
+// removal, that goes once its holders close it, from a refusal that lasts.
+extern "C" __declspec(dllimport) LONG NTAPI RtlGetLastNtStatus();
+constexpr LONG statusDeletePending = static_cast<LONG>(0xC0000056);
+
+// Another program may hold a file for a moment just as it is renamed or deleted: virus scanners
+// and indexers open a file as soon as it is closed, cloud-sync clients do the same. Such a
+// refusal is tried again after these pauses, which grow, for about two seconds in all.
+constexpr DWORD heldFilePauses[] = {20, 40, 80, 160, 320, 640, 740};
+
+// One try of a rename or delete: done, or refused with the system's error, and whether the
+// refusal is another program's hold: a sharing violation (it has the file open without
+// FILE_SHARE_DELETE), or "access denied" over a file marked for removal that it still holds.
+// Any other "access denied" is the file system's lasting answer (the folder's permissions, a
+// read-only file), which trying again would only delay.
+struct Try {
+    bool done = true;
+    SystemError error = noSystemError;
+    bool held = false;
+};
+
+// The try whose call returned `result`, judged right after the call.
+Try tryOf(BOOL result) {
+    if (result) {
+        return {};
+    }
+    const DWORD error = GetLastError();
+    const bool held = error == ERROR_SHARING_VIOLATION ||
+                      (error == ERROR_ACCESS_DENIED && RtlGetLastNtStatus() == statusDeletePending);
+    return {false, error, held};
+}
+
+// Tries, and again after each pause while another program holds the file up; whether it was
+// done at last, with the error of the last try when not.
+template <typename Call>
+bool triedWhileHeld(Call call, const Win32BinaryFile::Pause& pause, SystemError& error) {
+    for (std::size_t tried = 0;; ++tried) {
+        const Try attempt = call();
+        if (attempt.done) {
+            return true;
+        }
+        error = attempt.error;
+        if (tried == std::size(heldFilePauses) || !attempt.held) {
+            return false;
+        }
+        pause(heldFilePauses[tried]);
+    }
 }
 
 // An output made by createBinary that has not yet got its final name.
@@ -99,19 +149,20 @@ public:
     }
 
     // Renames under the lock, so that the end of the session finds the output either unfinished
-    // (and removes it, so that the rename fails) or named, and then held.
-    bool rename(const std::wstring& from, const std::wstring& to, DWORD flags, SystemError& error) {
+    // (and removes it, so that the rename fails) or named, and then held. One try: a caller
+    // that tries again pauses without the lock.
+    Try rename(const std::wstring& from, const std::wstring& to, DWORD flags) {
         const std::lock_guard<std::mutex> hold(lock_);
-        if (!MoveFileExW(from.c_str(), to.c_str(), flags)) {
-            error = GetLastError();
-            return false;
+        const Try attempt = tryOf(MoveFileExW(from.c_str(), to.c_str(), flags));
+        if (!attempt.done) {
+            return attempt;
         }
         forgetLocked(
             [&](const UnfinishedOutput& listed) { return !listed.handle && listed.name == from; });
         if (holding_) {
             held_.push_back(to);
         }
-        return true;
+        return attempt;
     }
 
     void holdNamed(bool hold) {
@@ -332,6 +383,12 @@ bool nameTaken(const std::wstring& name) {
 
 }  // namespace
 
+Win32BinaryFile::Win32BinaryFile(Pause pause) : pause_(std::move(pause)) {
+    if (!pause_) {
+        pause_ = [](uint32_t milliseconds) { Sleep(milliseconds); };
+    }
+}
+
 // A name that reaches the classic limit of 260 characters once made absolute is given the "\\?\"
 // form, which has no such limit: the unfinished "<name>.part" beside a final name of 255
 // characters is already 260 long, and names built in a run over several files can be longer
@@ -445,8 +502,9 @@ RenameOutcome Win32BinaryFile::renameFile(const std::string& from, const std::st
     // done as a copy and a delete wait until the copy is on the disk: a rename returns once the
     // file system has the new name, which it writes to the disk in its own time (NTFS in its
     // journal), and the folder's flush after it is what puts the name there at once.
-    SystemError error = ERROR_SUCCESS;
-    if (!unfinishedOutputs().rename(*unfinished, *target, 0, error)) {
+    SystemError error = noSystemError;
+    if (!triedWhileHeld([&] { return unfinishedOutputs().rename(*unfinished, *target, 0); }, pause_,
+                        error)) {
         lastError_ = error;
         return (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
                    ? RenameOutcome::targetExists
@@ -459,14 +517,16 @@ RenameOutcome Win32BinaryFile::renameFile(const std::string& from, const std::st
 
 bool Win32BinaryFile::deleteFile(const std::string& path) {
     const std::optional<std::wstring> name = systemName(path);
-    if (name && DeleteFileW(name->c_str())) {
-        unfinishedOutputs().forget(*name);
-        return true;
+    if (!name) {
+        return false;
     }
-    if (name) {
-        lastError_ = GetLastError();
+    SystemError error = noSystemError;
+    if (!triedWhileHeld([&] { return tryOf(DeleteFileW(name->c_str())); }, pause_, error)) {
+        lastError_ = error;
+        return false;
     }
-    return false;
+    unfinishedOutputs().forget(*name);
+    return true;
 }
 
 std::string Win32BinaryFile::errorText(SystemError error) const {

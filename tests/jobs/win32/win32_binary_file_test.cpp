@@ -2,6 +2,9 @@
 // what it opens without sharing, which outputs it removes itself, and its words for errors.
 #include <gtest/gtest.h>
 
+#include <numeric>
+#include <vector>
+
 #include "tests/support/processes.h"
 #include "tests/support/real_files.h"
 #include "win32/error_text.h"
@@ -196,6 +199,67 @@ TEST_F(Win32BinaryFileTest, ExistsAndDeleteFile) {
     EXPECT_TRUE(files.deleteFile(path));
     EXPECT_FALSE(pathExists(path));
     EXPECT_FALSE(files.deleteFile(path));
+}
+
+// Another process holds the file when it is renamed or deleted. The pauses between the tries
+// are counted, and waited only where the holder is to let go.
+class HeldFileTest : public Win32BinaryFileTest {
+protected:
+    const std::string held = folder / "held.part";
+    std::vector<uint32_t> pauses;
+    Win32BinaryFile patient{[this](uint32_t milliseconds) {
+        pauses.push_back(milliseconds);
+        Sleep(milliseconds);
+    }};
+    Win32BinaryFile counting{[this](uint32_t milliseconds) { pauses.push_back(milliseconds); }};
+};
+
+TEST_F(HeldFileTest, RenameAndDeleteWaitForAHolderThatLetsGoAfter300ms) {
+    for (const bool renaming : {true, false}) {
+        SCOPED_TRACE(renaming ? "rename" : "delete");
+        writeWholeFile(held, {1});
+        pauses.clear();
+        const FileHeldByOtherProcess holder(held, milliseconds(300));
+        ASSERT_TRUE(holder.holding());
+        if (renaming) {
+            EXPECT_EQ(patient.renameFile(held, folder / "named"), RenameOutcome::renamed);
+        } else {
+            EXPECT_TRUE(patient.deleteFile(held));
+        }
+        EXPECT_FALSE(pathExists(held));
+        EXPECT_FALSE(pauses.empty()) << "the holder let go before the first try";
+    }
+    EXPECT_EQ(readWholeFile(folder / "named"), Bytes{1});
+}
+
+// A holder that outlasts the tries, about two seconds of them, meets the refusal as before.
+TEST_F(HeldFileTest, RenameAndDeleteOfAFileHeldOnFailAfterAboutTwoSecondsOfTries) {
+    writeWholeFile(held, {1});
+    const FileHeldByOtherProcess holder(held);
+    ASSERT_TRUE(holder.holding());
+    for (const bool renaming : {true, false}) {
+        SCOPED_TRACE(renaming ? "rename" : "delete");
+        pauses.clear();
+        if (renaming) {
+            EXPECT_EQ(counting.renameFile(held, folder / "named"), RenameOutcome::failed);
+        } else {
+            EXPECT_FALSE(counting.deleteFile(held));
+        }
+        EXPECT_EQ(win32::errorText(counting.lastError()), "Sharing violation.");
+        const uint32_t waited = std::accumulate(pauses.begin(), pauses.end(), 0u);
+        EXPECT_TRUE(waited >= 1500 && waited <= 2500) << waited << " ms in " << pauses.size();
+    }
+    EXPECT_EQ(folder.names(), Names{L"held.part"});
+}
+
+// "Access denied" for a read-only file lasts: no second try.
+TEST_F(HeldFileTest, DeleteOfAReadOnlyFileFailsAtOnce) {
+    writeWholeFile(held, {1});
+    ASSERT_TRUE(SetFileAttributesA(held.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(counting.deleteFile(held));
+    EXPECT_EQ(counting.lastError(), static_cast<SystemError>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(pauses.empty());
+    SetFileAttributesA(held.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // Wine's words, which the messages of the jobs end with, without a line break.

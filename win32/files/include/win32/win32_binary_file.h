@@ -1,8 +1,10 @@
 // The jobs' file system on Win32: files opened without sharing, outputs created only where
 // nothing exists and removed by the system if the process ends before they are kept, renames
-// that never replace.
+// that never replace, and renames and deletes that wait a moment for another program that
+// holds the file.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -12,6 +14,11 @@ namespace zel {
 
 class Win32BinaryFile final : public BinaryFile {
 public:
+    // How a rename or delete that another program holds up waits before it tries again: Sleep,
+    // unless a test counts the pauses.
+    using Pause = std::function<void(uint32_t milliseconds)>;
+    explicit Win32BinaryFile(Pause pause = {});
+
     std::unique_ptr<OpenFile> openBinary(const std::string& path) override;
     // Outputs get the permissions their folder gives new files, whatever the source's.
     std::unique_ptr<OpenFile> createBinary(const std::string& path, CreateOutcome& outcome,
@@ -30,6 +37,7 @@ private:
     // not convert exactly, which would name another file.
     std::optional<std::wstring> systemName(const std::string& path);
 
+    Pause pause_;
     SystemError lastError_ = noSystemError;
 };
 
