@@ -40,6 +40,22 @@ BENCHMARK_CAPTURE(overOneBuffer, decodeBlockTypedKeyAbove255,
 BENCHMARK_CAPTURE(overOneBuffer, copyWithMemcpy,
                   [](auto in, auto out, auto n) { std::memcpy(out, in, n); });
 
+// Coding on each path the processor can run, not only the one codeBlock takes; their names.
+std::vector<std::string> registerEveryPath() {
+    std::vector<std::string> names;
+    for (const zel::TransformPath path : zel::runnableTransformPaths()) {
+        const char* const pathNames[] = {"portable", "avx2", "avx512"};
+        names.push_back(std::string("codeBlockOn/") + pathNames[static_cast<int>(path)]);
+        benchmark::RegisterBenchmark(("overOneBuffer/" + names.back()).c_str(),
+                                     [path](benchmark::State& state) {
+                                         overOneBuffer(state, [path](auto in, auto out, auto n) {
+                                             zel::codeBlockOn(path, drawnKey, in, out, n);
+                                         });
+                                     });
+    }
+    return names;
+}
+
 // The console report (without colours), keeping each benchmark's CPU time per iteration for the
 // ratios at the end: CPU time rather than wall time, as the machine may be shared.
 class TimeKeepingReporter : public benchmark::ConsoleReporter {
@@ -65,6 +81,10 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
+    std::vector<std::string> names = {"codeBlock", "decodeBlock", "decodeBlockTypedKeyAbove255"};
+    for (const std::string& name : registerEveryPath()) {
+        names.push_back(name);
+    }
     TimeKeepingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
@@ -74,7 +94,7 @@ int main(int argc, char** argv) {
     if (copy == times.end()) {
         return 0;
     }
-    for (const std::string name : {"codeBlock", "decodeBlock", "decodeBlockTypedKeyAbove255"}) {
+    for (const std::string& name : names) {
         if (const auto found = times.find("overOneBuffer/" + name); found != times.end()) {
             std::printf("%s takes %.2f times the CPU time of memcpy\n", name.c_str(),
                         found->second / copy->second);
