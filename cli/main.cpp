@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/system.h"
+#include "jobs/texts.h"
 
 namespace {
 
@@ -11,14 +12,8 @@ namespace {
 std::string programName(const char* started) {
     std::string name = started != nullptr ? started : "";
     name = name.substr(name.find_last_of("/\\") + 1);
-    if (name.size() > 4) {
-        std::string ending = name.substr(name.size() - 4);
-        for (char& c : ending) {
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        }
-        if (ending == ".exe") {
-            name.resize(name.size() - 4);
-        }
+    if (name.size() > 4 && zel::text::asciiLowerCase(name.substr(name.size() - 4)) == ".exe") {
+        name.resize(name.size() - 4);
     }
     return name.empty() ? "zel" : name;
 }

@@ -19,8 +19,7 @@ std::string partName(const std::string& finalPath, int attempt) {
 
 PendingOutput::PendingOutput(BinaryFile& files, std::string finalPath, bool toStandardOutput)
     : files_(files), finalPath_(std::move(finalPath)), toStandardOutput_(toStandardOutput) {
-    // The file system reads a name only up to its first NUL.
-    finalPath_ = finalPath_.substr(0, finalPath_.find('\0'));
+    finalPath_ = upToNul(finalPath_);
 }
 
 PendingOutput::~PendingOutput() {

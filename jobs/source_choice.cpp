@@ -12,15 +12,8 @@ namespace {
 
 // Windows compares names without regard to case; beyond ASCII a difference in case reads as
 // another name, so such a folder is refused rather than guessed at.
-std::string comparable(std::string name, PathStyle style) {
-    if (style == PathStyle::windows) {
-        for (char& c : name) {
-            if (c >= 'A' && c <= 'Z') {
-                c = static_cast<char>(c - 'A' + 'a');
-            }
-        }
-    }
-    return name;
+std::string comparable(const std::string& name, PathStyle style) {
+    return style == PathStyle::windows ? text::asciiLowerCase(name) : name;
 }
 
 struct FolderAndName {

@@ -21,9 +21,10 @@ namespace {
 
 using posix::UniqueFd;
 
-// The file system reads a name only up to its first NUL.
-std::string upToNul(const std::string& path) {
-    return path.substr(0, path.find('\0'));
+// Keeps errno as the last error of a call that failed; false, for `return failedWith(...)`.
+bool failedWith(SystemError& lastError) {
+    lastError = static_cast<SystemError>(errno);
+    return false;
 }
 
 // "." for a bare name, "/" for a name in the root.
@@ -126,9 +127,6 @@ extern "C" void removeNamedOutputsAndEnd(int signalNumber) {
     ::signal(signalNumber, SIG_DFL);
     ::raise(signalNumber);
 }
-
-// Large requests are split, as some systems refuse counts beyond 2 GiB in one call.
-constexpr std::size_t largestSystemTransfer = std::size_t{1} << 30;
 
 class PosixOpenFile final : public OpenFile {
 public:
@@ -240,10 +238,7 @@ public:
     SystemError lastError() const override { return lastError_; }
 
 private:
-    bool failed() {
-        lastError_ = static_cast<SystemError>(errno);
-        return false;
-    }
+    bool failed() { return failedWith(lastError_); }
 
     UniqueFd fd_;
     bool stream_;
@@ -258,8 +253,7 @@ UniqueFd copyOf(int stream) {
 }  // namespace
 
 bool PosixBinaryFile::failed() {
-    lastError_ = static_cast<SystemError>(errno);
-    return false;
+    return failedWith(lastError_);
 }
 
 std::unique_ptr<OpenFile> PosixBinaryFile::openBinary(const std::string& path) {

@@ -21,14 +21,6 @@ namespace {
 using win32::FindHandle;
 using win32::KernelHandle;
 
-// The file system reads a name only up to its first NUL.
-std::string upToNul(const std::string& path) {
-    return path.substr(0, path.find('\0'));
-}
-
-// Large requests are split so that each system call's count fits its 32-bit argument.
-constexpr std::size_t largestSystemTransfer = 1u << 30;
-
 // Marks the file to be removed when its last handle closes, or clears the mark. The system
 // honours the mark also when the process dies with the handle open.
 bool markRemovedOnClose(HANDLE file, bool remove) {

@@ -9,6 +9,15 @@
 
 namespace zel {
 
+// The file system reads a name only up to its first NUL.
+inline std::string upToNul(const std::string& path) {
+    return path.substr(0, path.find('\0'));
+}
+
+// The most bytes handed to one system call: some systems refuse counts beyond 2 GiB, and
+// Win32's counts are 32 bits.
+inline constexpr std::size_t largestSystemTransfer = std::size_t{1} << 30;
+
 // A system error code (GetLastError on Windows); noSystemError for a failure that the system
 // did not report, such as a file that ends before the length it had when it was opened.
 using SystemError = uint32_t;

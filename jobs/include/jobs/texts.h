@@ -60,6 +60,16 @@ void convertTexts(TextConversion fromUtf8);
 
 namespace text {
 
+// The text with the ASCII capitals in lower case, and nothing else changed.
+inline std::string asciiLowerCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
 // A message about one file: the message, a line break, the path.
 inline std::string aboutFile(const std::string& message, const std::string& path) {
     return message + "\n" + path;
