@@ -68,7 +68,7 @@ zel decode --key-f|zel decode --key-file=|
 zel decode |zel decode a_ZEL |
 zel decode b|zel decode b.txt |
 zel decode -k |zel decode -k |
-zel decode --output=b|zel decode --output=b.txt |
+zel decode --output=-|zel decode --output=-notes |
 zel code -- -n|zel code -- -notes |"
     set --
     while IFS= read -r line; do set -- "$@" "${line%%|*}"; done <<END
@@ -99,10 +99,11 @@ offers "-notes a_ZEL b.txt" zel code ""
 offers "-notes a_ZEL b.txt" zel decode -o ""
 offers "" zel decode -k ""
 offers "-notes" zel code -- -n
+# A value given after "=" is a name, even one that starts like an option.
 if [ "$shell" = bash ]; then
-    # bash takes "--output=b" apart at the "=" (COMP_WORDBREAKS).
-    offers "b.txt" zel decode --output = b
+    # bash takes "--output=-" apart at the "=" (COMP_WORDBREAKS).
+    offers "-notes" zel decode --output = -
 else
-    offers "--output=b.txt" zel decode --output=b
+    offers "--output=-notes" zel decode --output=-
 fi
 all_passed
