@@ -1,8 +1,9 @@
 #!/bin/sh
 # The package target of a Linux build tree of its own, from nothing: it makes the .deb of the
 # command line and SHA256SUMS; the package holds the program, its man page as Debian keeps
-# them and the copyright, owned by root with the modes of a package, depends on the libraries
-# the program links, and lintian finds neither errors nor warnings in it. Without dpkg-deb the
+# them, the completions for bash, zsh and fish, and the copyright, owned by root with the modes
+# of a package, depends on the libraries the program links, and lintian finds neither errors
+# nor warnings in it. Without dpkg-deb the
 # target fails and leaves no package behind. The tree's package stays for the later tests.
 # Usage: deb_package_test.sh TREE SOURCE_DIR GENERATOR CXX_COMPILER VERSION
 set -eu
@@ -21,22 +22,33 @@ cmake --build "$tree" --target package -j 2 >"$tree/package.log" 2>&1 || { cat "
 check "the package is named ${deb##*/}" test -f "$deb"
 # Type, modes, owner and name of every entry.
 entries=$(dpkg-deb --contents "$deb" | awk '{ print $1, $2, $6 }')
-check "it holds the program, the man page, the copyright and the changelog, owned by root" \
+check "it holds the program, the man page, the completions, the copyright and the changelog" \
     test "$entries" = "drwxr-xr-x root/root ./
 drwxr-xr-x root/root ./usr/
 drwxr-xr-x root/root ./usr/bin/
 -rwxr-xr-x root/root ./usr/bin/zel
 drwxr-xr-x root/root ./usr/share/
+drwxr-xr-x root/root ./usr/share/bash-completion/
+drwxr-xr-x root/root ./usr/share/bash-completion/completions/
+-rw-r--r-- root/root ./usr/share/bash-completion/completions/zel
 drwxr-xr-x root/root ./usr/share/doc/
 drwxr-xr-x root/root ./usr/share/doc/zel/
 -rw-r--r-- root/root ./usr/share/doc/zel/changelog.gz
 -rw-r--r-- root/root ./usr/share/doc/zel/copyright
+drwxr-xr-x root/root ./usr/share/fish/
+drwxr-xr-x root/root ./usr/share/fish/vendor_completions.d/
+-rw-r--r-- root/root ./usr/share/fish/vendor_completions.d/zel.fish
 drwxr-xr-x root/root ./usr/share/man/
 drwxr-xr-x root/root ./usr/share/man/man1/
--rw-r--r-- root/root ./usr/share/man/man1/zel.1.gz"
+-rw-r--r-- root/root ./usr/share/man/man1/zel.1.gz
+drwxr-xr-x root/root ./usr/share/zsh/
+drwxr-xr-x root/root ./usr/share/zsh/vendor-completions/
+-rw-r--r-- root/root ./usr/share/zsh/vendor-completions/_zel"
 dpkg-deb --extract "$deb" "$tree/unpacked"
-check "its man page is the one of the sources" \
-    sh -c 'gzip -dc "$1/unpacked/usr/share/man/man1/zel.1.gz" | cmp -s - "$2/cli/zel.1"' - "$tree" "$source_dir"
+check "its man page is the one the build wrote" \
+    sh -c 'gzip -dc "$1/unpacked/usr/share/man/man1/zel.1.gz" | cmp -s - "$1/cli/zel.1"' - "$tree"
+check "its bash completion is the one of the sources" \
+    cmp "$tree/unpacked/usr/share/bash-completion/completions/zel" "$source_dir/cli/completions/zel.bash"
 check "its program runs" test "$("$tree/unpacked/usr/bin/zel" --version)" = "zel $version"
 depends=$(dpkg-deb --field "$deb" Depends)
 check "it depends on the C and C++ libraries, with versions ($depends)" \
