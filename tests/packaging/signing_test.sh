@@ -3,7 +3,8 @@
 # here: every program and the installer carry a valid SHA-256 signature; removing it gives back
 # the unsigned bytes of the first build (for the installer: the unsigned installer around the
 # signed programs, made from their signatures); the signatures alone make the signed packages
-# again, byte for byte. Half a signing configuration, or a relative path, fails.
+# again, byte for byte. Half a signing configuration, or a relative path, fails; no signing that
+# fails leaves its password behind.
 # Usage: signing_test.sh TREE FIRST_TREE WORK_DIR VERSION
 set -eu
 tree=$1 first=$2 work=$3 version=$4
@@ -27,6 +28,14 @@ openssl pkcs12 -export -inkey "$work/signer.key" -in "$work/signer.pem" \
 check "a certificate without its password fails" fails package_with ZEL_SIGN_PFX="$work/signer.pfx"
 check "a certificate by a relative path fails" \
     fails package_with ZEL_SIGN_PFX=signer.pfx ZEL_SIGN_PASSWORD=throwaway
+check "a wrong password fails" fails package_with ZEL_SIGN_PFX="$work/signer.pfx" ZEL_SIGN_PASSWORD=wrong
+check "and leaves no password behind" test ! -e "$tree/packaging/staging/signing"
+# The last step, renaming the signed installer into place, fails where a folder is in its way.
+mkdir -p "$tree/$setup/in the way"
+check "signing whose last step fails, fails" \
+    fails package_with ZEL_SIGN_PFX="$work/signer.pfx" ZEL_SIGN_PASSWORD=throwaway
+check "and leaves no password behind" test ! -e "$tree/packaging/staging/signing"
+rm -r "$tree/$setup"
 check "signing succeeds" package_with ZEL_SIGN_PFX="$work/signer.pfx" ZEL_SIGN_PASSWORD=throwaway
 check "and leaves no password behind" test ! -e "$tree/packaging/staging/signing"
 cp "$tree/$setup" "$tree/zel-$version-win64.zip" "$tree/SHA256SUMS" "$tree/signatures/"* "$work/signed/"
