@@ -12,7 +12,8 @@
 #                                      (SHA-256; RFC 3161 time stamp from ZEL_SIGN_TIMESTAMP_URL
 #                                      when set) and keep each signature in ZEL_SIGNATURES_DIR
 #   ZEL_SIGNATURES                     a folder of such signatures: attach them instead, which
-#                                      makes the very bytes of a signed release again
+#                                      makes the very bytes of a signed release again; it must
+#                                      hold the signature of every program and of the installer
 # Each Windows program and the installer stay unsigned in the staging folder's "unsigned": the
 # bytes that removing the signature of the shipped one gives back.
 cmake_minimum_required(VERSION 3.20)
@@ -105,6 +106,22 @@ if(DEFINED ENV{ZEL_SIGN_PFX} OR DEFINED ENV{ZEL_SIGN_PASSWORD})
     message(STATUS "Signing with $ENV{ZEL_SIGN_PFX}; signatures in ${ZEL_SIGNATURES_DIR}")
 elseif(NOT "$ENV{ZEL_SIGNATURES}" STREQUAL "")
     set(signing "attach")
+    # A missing signature would leave its program unsigned in packages that pass for signed.
+    if(NOT IS_DIRECTORY "$ENV{ZEL_SIGNATURES}")
+        message(FATAL_ERROR "ZEL_SIGNATURES names no folder: $ENV{ZEL_SIGNATURES}")
+    endif()
+    set(missing "")
+    foreach(file IN LISTS ZEL_PROGRAMS ITEMS uninstall.exe "${setup_name}")
+        get_filename_component(name "${file}" NAME)
+        if(NOT EXISTS "$ENV{ZEL_SIGNATURES}/${name}.sig")
+            list(APPEND missing "${name}.sig")
+        endif()
+    endforeach()
+    if(missing)
+        list(JOIN missing ", " missing)
+        message(FATAL_ERROR "The signatures folder $ENV{ZEL_SIGNATURES} (ZEL_SIGNATURES) lacks "
+                            "${missing}.")
+    endif()
     message(STATUS "Attaching the signatures in $ENV{ZEL_SIGNATURES}")
 else()
     message(STATUS "The packages are not signed: ZEL_SIGN_PFX and ZEL_SIGN_PASSWORD are not set")
@@ -138,7 +155,7 @@ function(ship_program unsigned shipped)
             -out "${ZEL_SIGNATURES_DIR}/${name}.sig")
     else()
         configure_file("${unsigned}" "${shipped}" COPYONLY)
-        if(signing STREQUAL "attach" AND EXISTS "$ENV{ZEL_SIGNATURES}/${name}.sig")
+        if(signing STREQUAL "attach")
             package_tool(attach-signature "${shipped}" "$ENV{ZEL_SIGNATURES}/${name}.sig")
         endif()
     endif()

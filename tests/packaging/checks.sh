@@ -9,6 +9,8 @@ check() {
 }
 all_passed() { [ "$failures" -eq 0 ]; }
 fails() { ! "$@"; }
+# `says FILE TEXT`: whether the file holds the text, its lines joined (CMake wraps its messages).
+says() { tr '\n' ' ' <"$1" | tr -s ' ' | grep -qF "$2"; }
 # `copy_sources SOURCE_DIR COPY`: the sources without their build trees, in a new folder.
 copy_sources() { mkdir -p "$2" && tar -C "$1" --exclude=./build -cf - . | tar -C "$2" -xf -; }
 # Runs a command as another person checking a download would: in another time zone and with

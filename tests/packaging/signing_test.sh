@@ -3,8 +3,9 @@
 # here: every program and the installer carry a valid SHA-256 signature; removing it gives back
 # the unsigned bytes of the first build (for the installer: the unsigned installer around the
 # signed programs, made from their signatures); the signatures alone make the signed packages
-# again, byte for byte. Half a signing configuration, or a relative path, fails; no signing that
-# fails leaves its password behind.
+# again, byte for byte. Half a signing configuration, a relative path, or a signatures folder
+# that is not there or lacks a signature fails and says what is wrong; no signing that fails
+# leaves its password behind.
 # Usage: signing_test.sh TREE FIRST_TREE WORK_DIR VERSION
 set -eu
 tree=$1 first=$2 work=$3 version=$4
@@ -50,13 +51,19 @@ check "unsigned, zelc.exe is the first build's" unsigns_to "$work/signed/zip/zel
 check "unsigned, the uninstaller is the first build's" \
     unsigns_to "$tree/packaging/staging/uninstall.exe" "$first/packaging/staging/uninstall.exe"
 
-# The installer holds the signed programs, so unsigned it is the one built around them.
+# Attaching only some signatures would leave the rest unsigned in packages that pass for signed.
+check "a signatures folder that is not there fails" fails package_with ZEL_SIGNATURES="$work/not there"
+check "and names it" says "$work/package.log" "$work/not there"
 cp "$work/signed/zel.exe.sig" "$work/signed/zelc.exe.sig" "$work/signed/uninstall.exe.sig" "$work/programs only/"
-check "the programs' signatures attach" package_with ZEL_SIGNATURES="$work/programs only"
-check "unsigned, the installer is the one around the signed programs" \
-    unsigns_to "$work/signed/$setup" "$tree/$setup"
+check "a signatures folder without the installer's fails" \
+    fails package_with ZEL_SIGNATURES="$work/programs only"
+check "and names what it lacks" says "$work/package.log" "lacks $setup.sig"
+check "and makes no package" test ! -e "$tree/$setup" -a ! -e "$tree/zel-$version-win64.zip"
 
 check "all signatures attach" package_with ZEL_SIGNATURES="$work/signed"
+# The installer holds the signed programs, so unsigned it is the one built around them.
+check "unsigned, the installer is the one around the signed programs" \
+    unsigns_to "$work/signed/$setup" "$tree/packaging/staging/unsigned/$setup"
 for file in "$setup" "zel-$version-win64.zip" SHA256SUMS; do
     check "and make the signed $file again" cmp "$work/signed/$file" "$tree/$file"
 done
