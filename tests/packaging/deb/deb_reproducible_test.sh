@@ -1,8 +1,9 @@
 #!/bin/sh
 # A second build of the same sources, as someone checking a download would make it: a copy of
-# the sources in another folder, later, in another time zone and with another umask. Its
-# program, package and SHA256SUMS must equal the first build's byte for byte. The package's
-# files carry the commit's time, or SOURCE_DATE_EPOCH when it is set.
+# the sources in another folder that belongs to another user, later, in another time zone and
+# with another umask. Its program, package and SHA256SUMS must equal the first build's byte for
+# byte, even though git refuses to work in that copy. The package's files carry the commit's
+# time, or SOURCE_DATE_EPOCH when it is set.
 # Usage: deb_reproducible_test.sh WORK_DIR SOURCE_DIR GENERATOR CXX_COMPILER VERSION FIRST_TREE
 set -eu
 work=$1 source_dir=$2 generator=$3 compiler=$4 version=$5 first=$6
@@ -26,7 +27,7 @@ done
 check "cli/zel names neither checkout's folder" \
     sh -c '! grep -aqF -e "$1" -e "$2" "$3"' - "$source_dir" "$copy" "$tree/cli/zel"
 check "the package's files carry the commit's time" \
-    test "$(file_times)" = "$(utc_time "$(git -C "$source_dir" log -1 --format=%ct)")"
+    test "$(file_times)" = "$(utc_time "$(commit_time "$source_dir")")"
 SOURCE_DATE_EPOCH=1234567890 cmake --build "$tree" --target package >/dev/null
 check "or SOURCE_DATE_EPOCH" test "$(file_times)" = "$(utc_time 1234567890)"
 all_passed
