@@ -46,4 +46,5 @@ check "a tree without git gives 1980, even inside a checkout" \
 echo "gitdir: $work/nowhere" >"$work/unreadable/.git"
 check "a checkout that git cannot read fails and names it" fails_naming package_time "$work/unreadable"
 check "as does a checkout where git is not found" fails_naming without_git "$work/checkout"
+check "and says so" says "$work/message" "but git was not found"
 all_passed

@@ -53,7 +53,7 @@ check "unsigned, the uninstaller is the first build's" \
 
 # Attaching only some signatures would leave the rest unsigned in packages that pass for signed.
 check "a signatures folder that is not there fails" fails package_with ZEL_SIGNATURES="$work/not there"
-check "and names it" says "$work/package.log" "$work/not there"
+check "and says so" says "$work/package.log" "ZEL_SIGNATURES names no folder: $work/not there"
 cp "$work/signed/zel.exe.sig" "$work/signed/zelc.exe.sig" "$work/signed/uninstall.exe.sig" "$work/programs only/"
 check "a signatures folder without the installer's fails" \
     fails package_with ZEL_SIGNATURES="$work/programs only"
