@@ -12,7 +12,10 @@
 #                                      (SHA-256; RFC 3161 time stamp from ZEL_SIGN_TIMESTAMP_URL
 #                                      when set) and keep each signature in ZEL_SIGNATURES_DIR
 #   ZEL_SIGNATURES                     a folder of such signatures: attach them instead, which
-#                                      makes the very bytes of a signed release again
+#                                      makes the very bytes of a signed release again; it must
+#                                      hold the signature of every program and of the installer
+# Each Windows program and the installer stay unsigned in the staging folder's "unsigned": the
+# bytes that removing the signature of the shipped one gives back.
 cmake_minimum_required(VERSION 3.20)
 foreach(required ZEL_SOURCE_DIR ZEL_PROGRAMS ZEL_README ZEL_ICON ZEL_PACKAGING_DIR ZEL_VERSION
                  ZEL_VERSION_QUAD ZEL_STAGING_DIR ZEL_SIGNATURES_DIR ZEL_ZIP ZEL_SETUP ZEL_SUMS)
@@ -35,18 +38,15 @@ if(NOT ZEL_PYTHON OR NOT EXISTS "${ZEL_PYTHON}")
                         "scripts/setup.sh installs it (Debian package python3); then configure again.")
 endif()
 
-set(password_file "${ZEL_STAGING_DIR}/signing/password")
-# Fails, and leaves no password behind.
-macro(fail)
-    file(REMOVE_RECURSE "${ZEL_STAGING_DIR}/signing")
-    message(FATAL_ERROR ${ARGN})
+macro(check_run)
+    if(NOT run_result EQUAL 0)
+        string(REPLACE ";" " " run_command "${ARGN}")
+        message(FATAL_ERROR "failed (${run_result}): ${run_command}")
+    endif()
 endmacro()
 macro(run)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE run_result)
-    if(NOT run_result EQUAL 0)
-        string(REPLACE ";" " " run_command "${ARGN}")
-        fail("failed (${run_result}): ${run_command}")
-    endif()
+    check_run(${ARGN})
 endmacro()
 macro(package_tool)
     run("${ZEL_PYTHON}" "${ZEL_PACKAGING_DIR}/package_tools.py" ${ARGN})
@@ -80,26 +80,25 @@ endforeach()
 # The package target runs in a folder of the build tree: the files must be named in full.
 foreach(variable ZEL_SIGN_PFX ZEL_SIGNATURES)
     if(NOT "$ENV{${variable}}" STREQUAL "" AND NOT IS_ABSOLUTE "$ENV{${variable}}")
-        fail("${variable} must name its file or folder by its full path, not '$ENV{${variable}}'")
+        message(FATAL_ERROR "${variable} must name its file or folder by its full path, "
+                            "not '$ENV{${variable}}'")
     endif()
 endforeach()
+get_filename_component(setup_name "${ZEL_SETUP}" NAME)
 set(signing "none")
 if(DEFINED ENV{ZEL_SIGN_PFX} OR DEFINED ENV{ZEL_SIGN_PASSWORD})
     if(NOT DEFINED ENV{ZEL_SIGN_PFX} OR NOT DEFINED ENV{ZEL_SIGN_PASSWORD})
-        fail("Signing needs both ZEL_SIGN_PFX and ZEL_SIGN_PASSWORD; only one is set.")
+        message(FATAL_ERROR "Signing needs both ZEL_SIGN_PFX and ZEL_SIGN_PASSWORD; "
+                            "only one is set.")
     endif()
     if(NOT ZEL_OSSLSIGNCODE OR NOT EXISTS "${ZEL_OSSLSIGNCODE}")
-        fail("osslsigncode was not found, so nothing can be signed. scripts/setup.sh installs "
-             "it (Debian package osslsigncode); then configure again.")
+        message(FATAL_ERROR "osslsigncode was not found, so nothing can be signed. "
+                            "scripts/setup.sh installs it (Debian package osslsigncode); "
+                            "then configure again.")
     endif()
     set(signing "sign")
     file(REMOVE_RECURSE "${ZEL_SIGNATURES_DIR}")
-    file(MAKE_DIRECTORY "${ZEL_SIGNATURES_DIR}" "${ZEL_STAGING_DIR}/signing")
-    # The password goes to osslsigncode in a file that only its owner can read, never on a
-    # command line.
-    file(CHMOD "${ZEL_STAGING_DIR}/signing"
-         DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
-    file(WRITE "${password_file}" "$ENV{ZEL_SIGN_PASSWORD}")
+    file(MAKE_DIRECTORY "${ZEL_SIGNATURES_DIR}")
     set(timestamp "")
     if(NOT "$ENV{ZEL_SIGN_TIMESTAMP_URL}" STREQUAL "")
         set(timestamp -ts "$ENV{ZEL_SIGN_TIMESTAMP_URL}")
@@ -107,30 +106,65 @@ if(DEFINED ENV{ZEL_SIGN_PFX} OR DEFINED ENV{ZEL_SIGN_PASSWORD})
     message(STATUS "Signing with $ENV{ZEL_SIGN_PFX}; signatures in ${ZEL_SIGNATURES_DIR}")
 elseif(NOT "$ENV{ZEL_SIGNATURES}" STREQUAL "")
     set(signing "attach")
+    # A missing signature would leave its program unsigned in packages that pass for signed.
+    if(NOT IS_DIRECTORY "$ENV{ZEL_SIGNATURES}")
+        message(FATAL_ERROR "ZEL_SIGNATURES names no folder: $ENV{ZEL_SIGNATURES}")
+    endif()
+    set(missing "")
+    foreach(file IN LISTS ZEL_PROGRAMS ITEMS uninstall.exe "${setup_name}")
+        get_filename_component(name "${file}" NAME)
+        if(NOT EXISTS "$ENV{ZEL_SIGNATURES}/${name}.sig")
+            list(APPEND missing "${name}.sig")
+        endif()
+    endforeach()
+    if(missing)
+        list(JOIN missing ", " missing)
+        message(FATAL_ERROR "The signatures folder $ENV{ZEL_SIGNATURES} (ZEL_SIGNATURES) lacks "
+                            "${missing}.")
+    endif()
     message(STATUS "Attaching the signatures in $ENV{ZEL_SIGNATURES}")
 else()
     message(STATUS "The packages are not signed: ZEL_SIGN_PFX and ZEL_SIGN_PASSWORD are not set")
 endif()
 
-# A Windows program as it is shipped: finished, then signed or given its signature.
-function(finish_program file)
-    package_tool(finish-pe "${file}")
-    get_filename_component(name "${file}" NAME)
+# The password goes to osslsigncode in a file that only its owner can read, never on a command
+# line. The file exists only while osslsigncode runs and goes whatever its outcome, so that no
+# step that fails, before or after, can leave it behind.
+function(sign unsigned signed)
+    set(password_dir "${ZEL_STAGING_DIR}/signing")
+    file(MAKE_DIRECTORY "${password_dir}")
+    file(CHMOD "${password_dir}" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    file(WRITE "${password_dir}/password" "$ENV{ZEL_SIGN_PASSWORD}")
+    set(command "${ZEL_OSSLSIGNCODE}" sign -pkcs12 "$ENV{ZEL_SIGN_PFX}"
+                -readpass "${password_dir}/password" -h sha256 -n "ZEL ${ZEL_VERSION}"
+                ${timestamp} -in "${unsigned}" -out "${signed}")
+    execute_process(COMMAND ${command} RESULT_VARIABLE run_result)
+    file(REMOVE_RECURSE "${password_dir}")
+    check_run(${command})
+endfunction()
+
+# A Windows program as it is shipped: finished and kept unsigned in the staging folder's
+# "unsigned", then signed, or given its signature, as SHIPPED.
+set(unsigned_dir "${ZEL_STAGING_DIR}/unsigned")
+function(ship_program unsigned shipped)
+    package_tool(finish-pe "${unsigned}")
+    get_filename_component(name "${shipped}" NAME)
     if(signing STREQUAL "sign")
-        run("${ZEL_OSSLSIGNCODE}" sign -pkcs12 "$ENV{ZEL_SIGN_PFX}" -readpass "${password_file}"
-            -h sha256 -n "ZEL ${ZEL_VERSION}" ${timestamp} -in "${file}" -out "${file}.signed")
-        file(RENAME "${file}.signed" "${file}")
-        run("${ZEL_OSSLSIGNCODE}" extract-signature -in "${file}"
+        sign("${unsigned}" "${shipped}")
+        run("${ZEL_OSSLSIGNCODE}" extract-signature -in "${shipped}"
             -out "${ZEL_SIGNATURES_DIR}/${name}.sig")
-    elseif(signing STREQUAL "attach" AND EXISTS "$ENV{ZEL_SIGNATURES}/${name}.sig")
-        package_tool(attach-signature "${file}" "$ENV{ZEL_SIGNATURES}/${name}.sig")
+    else()
+        configure_file("${unsigned}" "${shipped}" COPYONLY)
+        if(signing STREQUAL "attach")
+            package_tool(attach-signature "${shipped}" "$ENV{ZEL_SIGNATURES}/${name}.sig")
+        endif()
     endif()
 endfunction()
 
 foreach(program IN LISTS ZEL_PROGRAMS)
     get_filename_component(name "${program}" NAME)
-    configure_file("${program}" "${payload_dir}/${name}" COPYONLY)
-    finish_program("${payload_dir}/${name}")
+    configure_file("${program}" "${unsigned_dir}/${name}" COPYONLY)
+    ship_program("${unsigned_dir}/${name}" "${payload_dir}/${name}")
 endforeach()
 
 # payload.nsh: the payload for the installer to put into the folder and for the uninstaller
@@ -175,8 +209,8 @@ function(makensis script out_file)
         "-DZEL_UNINSTALLER=${ZEL_STAGING_DIR}/uninstall.exe" "-DOUT_FILE=${out_file}"
         "${ZEL_PACKAGING_DIR}/${script}")
 endfunction()
-makensis(uninstall.nsi "${ZEL_STAGING_DIR}/uninstall.exe")
-finish_program("${ZEL_STAGING_DIR}/uninstall.exe")
+makensis(uninstall.nsi "${unsigned_dir}/uninstall.exe")
+ship_program("${unsigned_dir}/uninstall.exe" "${ZEL_STAGING_DIR}/uninstall.exe")
 
 # Every file gets the one time: the zip's entries carry it, and the installer keeps it for the
 # files it writes.
@@ -185,11 +219,9 @@ package_tool(set-time "${epoch}" ${payload_files} "${ZEL_STAGING_DIR}/uninstall.
 
 package_tool(zip "${ZEL_ZIP}" "${epoch}" "${payload_dir}" ${payload})
 
-get_filename_component(setup_name "${ZEL_SETUP}" NAME)
-makensis(zel.nsi "${ZEL_STAGING_DIR}/${setup_name}")
-finish_program("${ZEL_STAGING_DIR}/${setup_name}")
+makensis(zel.nsi "${unsigned_dir}/${setup_name}")
+ship_program("${unsigned_dir}/${setup_name}" "${ZEL_STAGING_DIR}/${setup_name}")
 file(RENAME "${ZEL_STAGING_DIR}/${setup_name}" "${ZEL_SETUP}")
-file(REMOVE_RECURSE "${ZEL_STAGING_DIR}/signing")
 
 # In the format of sha256sum, so that `sha256sum -c SHA256SUMS` checks both.
 set(sums "")

@@ -4,7 +4,7 @@
 ; could then never learn that the uninstaller refused. This one does its work itself and ends
 ; with its real exit code (0 removed, 1 cancelled, 2 refused because ZEL runs), and leaves only
 ; the removal of uninstall.exe and of the emptied folder to a copy in the temporary folder,
-; which waits until this process has ended.
+; which waits until this process has ended, and the removal of that copy to cmd.exe.
 ; Silent use: uninstall.exe /S.
 
 !include "zel_common.nsh"
@@ -39,12 +39,15 @@ Function ShowFolderOnly
 FunctionEnd
 
 Function .onInit
-    ; The copy that removes uninstall.exe: /CLEANUP /D=folder.
+    ; The copy that removes uninstall.exe: /CLEANUP, with the folder in ZEL_UNINSTALLED_FOLDER.
     ${GetParameters} $R0
     ClearErrors
     ${GetOptions} $R0 "/CLEANUP" $R1
     ${IfNot} ${Errors}
-        Call RemoveUninstaller
+        ReadEnvStr $INSTDIR ZEL_UNINSTALLED_FOLDER
+        ${If} $INSTDIR != ""
+            Call RemoveUninstaller
+        ${EndIf}
         Quit
     ${EndIf}
     StrCpy $INSTDIR $EXEDIR
@@ -66,16 +69,37 @@ Section "-Remove"
     ${EndIf}
 SectionEnd
 
-; A running program's file cannot be deleted: a copy of this one deletes it, and then the
-; emptied folder, once this process has ended. The copy works in the temporary folder, so that
-; it does not hold the folder it removes. Started last, when the window closes.
+; A running program's file cannot be deleted: a copy of this one, in a folder of its own in the
+; temporary folder (nsXXXX.tmp), deletes it, and then the emptied folder, once this process has
+; ended. The copy cannot delete its own file either, so cmd.exe, which is part of Windows and
+; leaves nothing, starts it, waits until it has ended (start /wait: cmd.exe does not always wait
+; for a windowed program) and then removes that folder. Started last, when the window closes.
+;
+; cmd.exe works in the temporary folder and names the copy's folder by its name alone
+; (nsXXXX.tmp: letters and digits), and the copy finds the installed folder in the
+; environment, so that no path goes through cmd.exe, which would read "&", "^" or "%" in it as
+; its own. No program works in the copy's folder, which could not be removed then. cmd.exe
+; runs hidden, as a console would show. Where a policy disables the command prompt, the copy
+; is started directly: the installed folder still goes, and only the copy stays.
 Function .onInstSuccess
     GetTempFileName $0
     Delete $0
     CreateDirectory $0
     CopyFiles /SILENT "$EXEPATH" "$0\uninstall.exe"
-    SetOutPath $0
-    Exec '"$0\uninstall.exe" /CLEANUP /D=$INSTDIR'
+    System::Call 'kernel32::SetEnvironmentVariable(t "ZEL_UNINSTALLED_FOLDER", t "$INSTDIR")'
+    ${GetFileName} $0 $1
+    ${GetParent} $0 $2
+    SetOutPath $2
+    ReadRegDWORD $3 HKCU "Software\Policies\Microsoft\Windows\System" "DisableCMD"
+    ${If} $3 != 1
+        ClearErrors
+        ExecShell "open" "$SYSDIR\cmd.exe" \
+            '/d /c start "" /wait .\$1\uninstall.exe /CLEANUP & rd /s /q $1' SW_HIDE
+        ${IfNot} ${Errors}
+            Return
+        ${EndIf}
+    ${EndIf}
+    Exec '"$0\uninstall.exe" /CLEANUP'
 FunctionEnd
 
 Function RemoveUninstaller

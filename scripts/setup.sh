@@ -7,7 +7,7 @@ purpose="${1:-test}"
 packages=(cmake make g++ g++-mingw-w64-x86-64-posix wine64 googletest)
 if [ "$purpose" = test ]; then
     packages+=(libbenchmark-dev xvfb xauth clang libclang-rt-14-dev strace nsis unzip python3
-               osslsigncode openssl dpkg-dev lintian man-db zsh fish)
+               osslsigncode openssl dpkg-dev lintian man-db zsh fish git openssh-client)
 fi
 
 missing=()

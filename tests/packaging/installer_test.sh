@@ -5,7 +5,9 @@
 # the uninstall registration); the installed zel.exe starts and quits with exit code 0, the
 # installed zelc.exe runs; while either runs, both the installer and the uninstaller refuse
 # with exit code 2 as the caller sees it, and change nothing; the silent uninstaller takes away
-# all of it but a file of the user's; a file that cannot be written fails the installation.
+# all of it but a file of the user's, and leaves nothing in the temporary folder either (where
+# a policy disables the command prompt, it still takes away the folder); a file that cannot be
+# written fails the installation.
 # Usage: installer_test.sh SETUP_EXE BUILT_ZEL_EXE BUILT_ZELC_EXE WORK_DIR START_AND_QUIT_EXE VERSION
 set -eu
 setup=$1 built_exe=$2 built_zelc=$3 work=$4 start_and_quit=$5 version=$6
@@ -60,6 +62,7 @@ local_appdata=$(windows_variable LOCALAPPDATA)
 documents="$(windows_variable USERPROFILE)\\Documents"
 start_menu="$(unix_path "$(windows_variable APPDATA)")/Microsoft/Windows/Start Menu/Programs/ZEL.lnk"
 send_to="$(unix_path "$(windows_variable APPDATA)")/Microsoft/Windows/SendTo/ZEL.lnk"
+temp=$(unix_path "$(windows_variable TEMP)")
 
 echo "== default folder, with Send To"
 windows_folder="$local_appdata\\Programs\\ZEL"
@@ -128,6 +131,7 @@ done
 exec 3>&-
 
 printf 'mine\n' >"$folder/my notes.txt"
+temp_before=$(ls -A "$temp")
 check "the uninstaller runs silently and succeeds" "$wine" "$folder/uninstall.exe" /S
 check "its work is done when it has ended" key_gone
 "$wineserver" -w
@@ -136,6 +140,8 @@ check "and no docs folder" test ! -e "$folder/docs"
 check "the user's file is unchanged" test "$(cat "$folder/my notes.txt")" = "mine"
 check "both shortcuts are gone" test ! -e "$start_menu" -a ! -e "$send_to"
 check "the uninstall registration is gone" key_gone
+check "nothing is left in the temporary folder, where the uninstaller's copy ran" \
+    test "$(ls -A "$temp")" = "$temp_before"
 
 echo "== another folder, without Send To, installed three times"
 windows_folder='C:\Tools\ZEL App'
@@ -153,7 +159,11 @@ check "the Send To shortcut starts it" points_to "$send_to" "$windows_folder\\ze
 check "a third run without Send To takes the shortcut away" run "$setup" /S /NOSENDTO
 check "no Send To shortcut" test ! -e "$send_to"
 check "zel.exe is still there" cmp -s "$folder/zel.exe" "$built_exe"
-check "the uninstaller runs silently and succeeds" run "$folder/uninstall.exe" /S
+policy='HKCU\Software\Policies\Microsoft\Windows\System'
+"$wine" reg add "$policy" /v DisableCMD /t REG_DWORD /d 1 /f >/dev/null 2>&1
+check "where a policy disables the command prompt, the uninstaller runs silently and succeeds" \
+    run "$folder/uninstall.exe" /S
+"$wine" reg delete "$policy" /v DisableCMD /f >/dev/null 2>&1
 check "the emptied folder is gone" test ! -e "$folder"
 check "the Start menu shortcut is gone" test ! -e "$start_menu"
 check "the uninstall registration is gone" key_gone

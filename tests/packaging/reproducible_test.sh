@@ -1,8 +1,9 @@
 #!/bin/sh
 # A second build of the same sources, as someone checking a download would make it: a copy of
-# the sources in another folder, later, in another time zone and with another umask. Its
-# programs and packages must equal the first build's byte for byte. The zip's entries carry the
-# commit's time, or SOURCE_DATE_EPOCH when it is set. The tree stays for the signing test.
+# the sources in another folder that belongs to another user, later, in another time zone and
+# with another umask. Its programs and packages must equal the first build's byte for byte, even
+# though git refuses to work in that copy. The zip's entries carry the commit's time, or
+# SOURCE_DATE_EPOCH when it is set. The tree stays for the signing test.
 # Usage: reproducible_test.sh SOURCE_DIR WORK_DIR TOOLCHAIN GENERATOR VERSION MAKENSIS FIRST_TREE
 set -eu
 source_dir=$1 work=$2 toolchain=$3 generator=$4 version=$5 makensis=$6 first=$7
@@ -28,7 +29,7 @@ for file in ui/zel.exe cli/zelc.exe packaging/staging/uninstall.exe; do
         sh -c '! grep -aqF -e "$1" -e "$2" "$3"' - "$source_dir" "$copy" "$tree/$file"
 done
 # Whole seconds; a zip holds even ones.
-commit_time=$(git -C "$source_dir" log -1 --format=%ct)
+commit_time=$(commit_time "$source_dir")
 check "the zip's entries carry the commit's time" test "$(zip_time)" = "$(utc_time $((commit_time / 2 * 2)))"
 SOURCE_DATE_EPOCH=1234567890 cmake --build "$tree" --target package >/dev/null
 check "or SOURCE_DATE_EPOCH" test "$(zip_time)" = "$(utc_time 1234567890)"

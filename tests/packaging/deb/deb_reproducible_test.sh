@@ -1,9 +1,9 @@
 #!/bin/sh
 # A second build of the same sources, as someone checking a download would make it: a copy of
-# the sources in another folder, later, in another time zone and with another umask. Its
-# program, package and SHA256SUMS must equal the first build's byte for byte. The package's
-# files carry the commit's time, or SOURCE_DATE_EPOCH when it is set, and its man page that
-# time's day.
+# the sources in another folder that belongs to another user, later, in another time zone and
+# with another umask. Its program, package and SHA256SUMS must equal the first build's byte for
+# byte, even though git refuses to work in that copy. The package's files carry the commit's
+# time, or SOURCE_DATE_EPOCH when it is set, and its man page that time's day.
 # Usage: deb_reproducible_test.sh WORK_DIR SOURCE_DIR GENERATOR CXX_COMPILER VERSION FIRST_TREE
 set -eu
 work=$1 source_dir=$2 generator=$3 compiler=$4 version=$5 first=$6
@@ -32,7 +32,7 @@ for file in cli/zel "$deb" SHA256SUMS; do
 done
 check "cli/zel names neither checkout's folder" \
     sh -c '! grep -aqF -e "$1" -e "$2" "$3"' - "$source_dir" "$copy" "$tree/cli/zel"
-commit_time=$(git -C "$source_dir" log -1 --format=%ct)
+commit_time=$(commit_time "$source_dir")
 check "the package's files carry the commit's time" test "$(file_times)" = "$(utc_time "$commit_time")"
 check "and its man page the commit's date" test "$(man_page_date)" = "$(utc_day "$commit_time")"
 SOURCE_DATE_EPOCH=1234567890 cmake --build "$tree" --target package >/dev/null
