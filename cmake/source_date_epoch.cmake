@@ -2,9 +2,14 @@
 # byte: SOURCE_DATE_EPOCH when it is set, else the time of the last commit of a git checkout,
 # else, for a tree without git (a source archive), a fixed time (1980-01-01 00:00 UTC, the
 # earliest a zip entry can hold). A checkout whose commit time git does not give fails: its
-# packages would differ from the release's. Sets RESULT to seconds since 1970 and
-# RESULT_SOURCE to where they came from.
+# packages would differ from the release's; with FALL_BACK (for what is no package, such as the
+# man page of a plain build) it warns and takes the fixed time instead. Sets RESULT to seconds
+# since 1970 and RESULT_SOURCE to where they came from.
 function(zel_source_date_epoch result source_dir)
+    set(fail FATAL_ERROR)
+    if("${ARGN}" STREQUAL "FALL_BACK")
+        set(fail WARNING)
+    endif()
     if(DEFINED ENV{SOURCE_DATE_EPOCH} AND NOT "$ENV{SOURCE_DATE_EPOCH}" STREQUAL "")
         if(NOT "$ENV{SOURCE_DATE_EPOCH}" MATCHES "^[0-9]+$")
             message(FATAL_ERROR "SOURCE_DATE_EPOCH must be whole seconds since 1970, "
@@ -26,8 +31,11 @@ function(zel_source_date_epoch result source_dir)
                "the packages anyway.")
     find_program(ZEL_GIT git)
     if(NOT ZEL_GIT)
-        message(FATAL_ERROR "${no_time} git was not found to give its last commit's time. "
-                            ${remedy})
+        message(${fail} "${no_time} git was not found to give its last commit's time. "
+                        ${remedy})
+        set(${result} 315532800 PARENT_SCOPE)
+        set(${result}_SOURCE "no commit time: the fixed time" PARENT_SCOPE)
+        return()
     endif()
     # Only the commit's time is read, and nothing git would run on the checkout's behalf: no
     # signature is checked (log.showSignature would add its lines to the time) and no pager
@@ -41,8 +49,11 @@ function(zel_source_date_epoch result source_dir)
                     RESULT_VARIABLE git_status
                     OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_STRIP_TRAILING_WHITESPACE)
     if(NOT git_status EQUAL 0 OR NOT commit_time MATCHES "^[0-9]+$")
-        message(FATAL_ERROR "${no_time} git gave no commit time (${git_status}): "
-                            "${git_error}${commit_time}\n" ${remedy})
+        message(${fail} "${no_time} git gave no commit time (${git_status}): "
+                        "${git_error}${commit_time}\n" ${remedy})
+        set(${result} 315532800 PARENT_SCOPE)
+        set(${result}_SOURCE "no commit time: the fixed time" PARENT_SCOPE)
+        return()
     endif()
     set(${result} "${commit_time}" PARENT_SCOPE)
     set(${result}_SOURCE "the last commit" PARENT_SCOPE)
