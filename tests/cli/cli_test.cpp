@@ -363,16 +363,22 @@ TEST(CommandLineAtATerminal, TheKeyIsAskedWithoutEchoAndTheProgressLineShows) {
     TempFolder folder("/dev/shm");
     const CodingKey key{51, 52, 253};
     writeWholeFile(folder / "x_ZEL", codedFileOf(key, bytesOf("secret")));
-    const ProgramRun asked =
+    // The echo is back on once the program has ended: after the key, after Ctrl+D (nothing was
+    // typed, said on a line of its own), and after Ctrl+C, which ends the program by its signal.
+    const TerminalRun asked =
         runAtTerminal({ZEL_PROGRAM_PATH, "decode", "x_ZEL"}, folder.path(), "051052253\n");
-    EXPECT_EQ(asked.status, 0);
+    EXPECT_EQ(std::tie(asked.status, asked.settingsKept), std::make_tuple(0, true));
     EXPECT_EQ(asked.output, "Key: \r\n");  // the line break, not the key
     EXPECT_EQ(readWholeFile(folder / "x"), bytesOf("secret"));
-    // Ctrl+D: nothing was typed, said on a line of its own.
-    const ProgramRun ended =
+    const TerminalRun ended =
         runAtTerminal({ZEL_PROGRAM_PATH, "decode", "x_ZEL", "-o", "y"}, folder.path(), "\x04");
-    EXPECT_EQ(std::tie(ended.status, ended.output),
-              std::make_tuple(1, std::string("Key: \r\nzel: no key was typed\r\n")));
+    EXPECT_EQ(std::tie(ended.status, ended.output, ended.settingsKept),
+              std::make_tuple(1, std::string("Key: \r\nzel: no key was typed\r\n"), true));
+    const TerminalRun interrupted =
+        runAtTerminal({ZEL_PROGRAM_PATH, "decode", "x_ZEL", "-o", "y"}, folder.path(), "\x03");
+    EXPECT_EQ(std::tie(interrupted.status, interrupted.output, interrupted.settingsKept),
+              std::make_tuple(128 + SIGINT, std::string("Key: "), true));
+    EXPECT_EQ(folder.names(), (Names{"x", "x_ZEL"}));
 
     // Several files, the key asked for once, each failing on its own in a folder not there yet;
     // coded bytes kept off the terminal, decoded ones shown there when asked for.

@@ -5,8 +5,10 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -268,17 +270,34 @@ int StartedProgram::stop(int signalNumber) {
     return status;
 }
 
-ProgramRun runAtTerminal(const std::vector<std::string>& command, const std::string& folder,
-                         const std::string& typed, const WhileShowing& meanwhile) {
-    int terminal = -1;
-    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+TerminalRun runAtTerminal(const std::vector<std::string>& command, const std::string& folder,
+                          const std::string& typed, const WhileShowing& meanwhile) {
+    int terminal = -1, programSide = -1;
+    termios before{};
+    if (::openpty(&terminal, &programSide, nullptr, nullptr, nullptr) != 0 ||
+        ::tcgetattr(programSide, &before) != 0) {
+        throw failure("cannot open a terminal");
+    }
+    const pid_t child = ::fork();
     if (child == 0) {
+        // A session of its own with the terminal as its controlling one, so that /dev/tty is
+        // it, as login_tty makes it.
+        ::close(terminal);
+        ::setsid();
+        ::ioctl(programSide, TIOCSCTTY, 0);
+        for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+            ::dup2(programSide, stream);
+        }
+        if (programSide > STDERR_FILENO) {
+            ::close(programSide);
+        }
         execIn(folder, command);
     }
+    ::close(programSide);
     if (child < 0) {
         throw failure("cannot start " + command.front() + " at a terminal");
     }
-    ProgramRun run;
+    TerminalRun run;
     bool typedYet = typed.empty();
     bool watching = static_cast<bool>(meanwhile);
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -297,11 +316,17 @@ ProgramRun runAtTerminal(const std::vector<std::string>& command, const std::str
             watching = false;
         }
     }
-    ::close(terminal);
     if (std::chrono::steady_clock::now() >= end) {
         ::kill(child, SIGKILL);
     }
     run.status = statusOf(child);
+    // This end, still open, keeps the terminal and its settings after the program has gone.
+    termios after{};
+    run.settingsKept = ::tcgetattr(terminal, &after) == 0 && after.c_iflag == before.c_iflag &&
+                       after.c_oflag == before.c_oflag && after.c_cflag == before.c_cflag &&
+                       after.c_lflag == before.c_lflag &&
+                       std::equal(std::begin(after.c_cc), std::end(after.c_cc), before.c_cc);
+    ::close(terminal);
     return run;
 }
 

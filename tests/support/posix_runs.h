@@ -80,11 +80,18 @@ private:
 // so far, again and again until it answers true.
 using WhileShowing = std::function<bool(pid_t program, const std::string& shown)>;
 
+// A run at a terminal, whose output is all it showed there, its errors too.
+struct TerminalRun : ProgramRun {
+    // Whether the program left the terminal's settings (its echo, its line editing) as it found
+    // them, read once it has ended.
+    bool settingsKept = false;
+};
+
 // A program run at a terminal of its own (a pseudo-terminal for its standard input, output
 // and error, and its controlling terminal), as a person would: what it shows there once it has
 // ended, `typed` having been typed when it asked.
-ProgramRun runAtTerminal(const std::vector<std::string>& command, const std::string& folder,
-                         const std::string& typed = "", const WhileShowing& meanwhile = {});
+TerminalRun runAtTerminal(const std::vector<std::string>& command, const std::string& folder,
+                          const std::string& typed = "", const WhileShowing& meanwhile = {});
 
 // Whether the tests run as root: some file systems can then be mounted for them.
 bool runningAsRoot();
