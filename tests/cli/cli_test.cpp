@@ -186,6 +186,52 @@ TEST_F(CommandLine, EachFileStandsOnItsOwnAndTheOthersAreCodedUnderTheOneKey) {
                                       "out_version_ZEL", "sub"}));
 }
 
+// Each output is on the disk before it gets its name, and the name right after: in the system
+// calls zel makes, traced, the unfinished file is written through (as "#inode" while it has no
+// name, or NAME.part), then named, then at once its folder is written through.
+TEST_F(CommandLine, EachOutputIsOnTheDiskBeforeItsNameAndItsNameRightAfter) {
+    if (runToEnd({"/usr/bin/env", "strace", "-V"}, folder_.path()).status != 0) {
+        GTEST_SKIP() << "needs strace, which scripts/setup.sh installs for the tests";
+    }
+    writeWholeFile(folder_ / "a", pseudoRandomBytes(3000, 11));
+    writeWholeFile(folder_ / "b", {});
+    makeFolder(folder_ / "coded");
+    const std::string calls = "fsync,fdatasync,link,linkat,rename,renameat,renameat2";
+    const TracedRun coded =
+        runTraced({ZEL_PROGRAM_PATH, "code", "-o", "coded/", "a", "b"}, folder_.path(), calls);
+    ASSERT_EQ(std::tie(coded.status, coded.error), std::tie(allDone, noText));
+    const TracedRun decoded = runTraced(
+        {ZEL_PROGRAM_PATH, "decode", "-k", coded.output.substr(0, 9), "coded/a_ZEL", "-o", "back"},
+        folder_.path(), calls);
+    ASSERT_EQ(std::tie(decoded.status, decoded.error), std::tie(allDone, noText));
+    EXPECT_EQ(readWholeFile(folder_ / "back"), readWholeFile(folder_ / "a"));
+
+    for (const auto& [run, output] :
+         {std::pair(&coded, "coded/a_ZEL"), std::pair(&coded, "coded/b_ZEL"),
+          std::pair(&decoded, "back")}) {
+        SCOPED_TRACE(output + testing::PrintToString(run->calls));
+        char path[PATH_MAX];
+        struct stat status {};
+        ASSERT_TRUE(::realpath((folder_ / output).c_str(), path) && ::stat(path, &status) == 0);
+        const std::string real = path, folder = real.substr(0, real.rfind('/'));
+        const auto lineOf = [&](const std::string& text) {
+            std::size_t line = 0;
+            while (line < run->calls.size() && run->calls[line].find(text) == std::string::npos) {
+                ++line;
+            }
+            return line;
+        };
+        // "/#inode>(deleted)", or "/#inode (deleted)>" as older strace shows it.
+        const std::string unnamed = "/#" + std::to_string(status.st_ino);
+        const std::size_t flushed = std::min(
+            {lineOf(unnamed + ">"), lineOf(unnamed + " (deleted)>"), lineOf(real + ".part>")});
+        const std::size_t named = lineOf('"' + std::string(output) + '"');
+        EXPECT_LT(flushed, named);
+        ASSERT_LT(named + 1, run->calls.size());
+        EXPECT_NE(run->calls[named + 1].find("<" + folder + ">)"), std::string::npos);
+    }
+}
+
 // A coded file whose key never reached the user could never be decoded: a key that cannot be
 // written leaves none, and fails the run, as does any output that does not arrive.
 TEST_F(CommandLine, AKeyThatCannotBeWrittenLeavesNoCodedFile) {

@@ -330,6 +330,23 @@ TerminalRun runAtTerminal(const std::vector<std::string>& command, const std::st
     return run;
 }
 
+TracedRun runTraced(const std::vector<std::string>& command, const std::string& folder,
+                    const std::string& calls) {
+    const TempFolder traceFolder;
+    // LeakSanitizer cannot work under ptrace: a sanitized program is traced without it.
+    std::vector<std::string> traced = {"/usr/bin/env", "LSAN_OPTIONS=detect_leaks=0", "strace"};
+    traced.insert(traced.end(),
+                  {"-f", "-y", "-qq", "-e", "trace=" + calls, "-o", traceFolder / "trace"});
+    traced.insert(traced.end(), command.begin(), command.end());
+    TracedRun run;
+    static_cast<ProgramRun&>(run) = runToEnd(traced, folder);
+    std::ifstream trace(traceFolder / "trace");
+    for (std::string line; std::getline(trace, line);) {
+        run.calls.push_back(line);
+    }
+    return run;
+}
+
 bool runningAsRoot() {
     return ::geteuid() == 0;
 }

@@ -1,5 +1,5 @@
 // Real files and started programs for the POSIX tests: temporary folders, whole files, and
-// programs run to their end, killed half-way, or at a terminal of their own.
+// programs run to their end, killed half-way, at a terminal of their own, or traced.
 #pragma once
 
 #include <sys/types.h>
@@ -92,6 +92,14 @@ struct TerminalRun : ProgramRun {
 // ended, `typed` having been typed when it asked.
 TerminalRun runAtTerminal(const std::vector<std::string>& command, const std::string& folder,
                           const std::string& typed = "", const WhileShowing& meanwhile = {});
+
+// A run traced by strace: the system calls named (strace's -e trace=), one a line in the order
+// made, each descriptor followed by what it names, as in "fsync(4</tmp/d/#1234>(deleted))".
+struct TracedRun : ProgramRun {
+    std::vector<std::string> calls;
+};
+TracedRun runTraced(const std::vector<std::string>& command, const std::string& folder,
+                    const std::string& calls);
 
 // Whether the tests run as root: some file systems can then be mounted for them.
 bool runningAsRoot();
