@@ -82,23 +82,25 @@ TEST_F(CommandLine, OneFileRoundTripWithTheKeyAloneOnStandardOutput) {
 }
 
 TEST_F(CommandLine, ThreeFilesAreCodedWithOneKeyUnderEitherNaming) {
-    // An empty file, one of exactly one chunk, and one a byte past two chunks.
+    // An empty file, one of exactly one chunk, and one a byte past two chunks, named as an
+    // option would be: after "--".
     const std::map<std::string, Bytes> sources = {{"a.txt", {}},
                                                   {"b.bin", pseudoRandomBytes(800, 2)},
-                                                  {"c d.dat", pseudoRandomBytes(1601, 3)}};
+                                                  {"-c d.dat", pseudoRandomBytes(1601, 3)}};
     for (const auto& [name, bytes] : sources) {
         writeWholeFile(folder_ / name, bytes);
     }
 
-    const CodingKey toDestination = codeClean({"code", "-o", "out", "a.txt", "b.bin", "c d.dat"});
-    const CodingKey beside = codeClean({"code", "a.txt", "-q", "--", "b.bin", "c d.dat"});
+    const CodingKey toDestination =
+        codeClean({"code", "-o", "out", "a.txt", "b.bin", "--", "-c d.dat"});
+    const CodingKey beside = codeClean({"code", "a.txt", "-q", "--", "b.bin", "-c d.dat"});
     for (const auto& [name, bytes] : sources) {
         expectCodedAs("out_" + name + "_ZEL", toDestination, name);
         expectCodedAs(name + "_ZEL", beside, name);
         // Decoded by name: the _ZEL goes; the key from standard input, line break and all.
         std::remove((folder_ / name).c_str());
         const ProgramRun run =
-            zel({"decode", "--key-file", "-", name + "_ZEL"}, formatKeyText(beside) + "\r\n");
+            zel({"decode", "--key-file", "-", "--", name + "_ZEL"}, formatKeyText(beside) + "\r\n");
         EXPECT_EQ(std::tie(run.status, run.error), std::tie(allDone, noText));
         EXPECT_TRUE(readWholeFile(folder_ / name) == bytes) << name;
     }
@@ -156,9 +158,10 @@ TEST_F(CommandLine, RefusalsSayWhyWithTheirStatusAndChangeNothing) {
                   at + "no key: give it with -k or --key-file (- for standard input)" + hint);
 }
 
-// Missing, a folder, in the way, failing to read: each told on a line of its own, the others
-// coded under the one key, printed once, and the status says that not all was done. Names are
-// shown as typed, a line break quoted; what /proc says is 0 bytes is coded whole.
+// Missing (before any is coded), a folder, in the way, failing to read: each told on a line of
+// its own, the others coded under the one key, printed once, and the status says that not all
+// was done. Names are shown as typed, a line break quoted; what /proc says is 0 bytes is coded
+// whole.
 TEST_F(CommandLine, EachFileStandsOnItsOwnAndTheOthersAreCodedUnderTheOneKey) {
     const std::map<std::string, Bytes> coded = {
         {"a", pseudoRandomBytes(3000, 6)}, {"b", {}}, {"version", readWholeFile("/proc/version")}};
@@ -168,7 +171,7 @@ TEST_F(CommandLine, EachFileStandsOnItsOwnAndTheOthersAreCodedUnderTheOneKey) {
     writeWholeFile(folder_ / "out_c_ZEL", bytesOf("in the way"));
     makeFolder(folder_ / "sub");
 
-    const ProgramRun run = zel({"code", "-o", "out", "a", "gone\nname", "sub", "b", "c",
+    const ProgramRun run = zel({"code", "-o", "out", "gone\nname", "a", "sub", "b", "c",
                                 "/proc/version", "/proc/self/mem"});
     EXPECT_EQ(run.status, 1);
     const std::string at = "zel: can´t read sourcefile !! ";
