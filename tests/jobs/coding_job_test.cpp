@@ -20,13 +20,13 @@ TimeOfDayClock clock() {
 const CodingKey key = drawCodingKey(clock());
 const Calls end = RecordingHost::codingRunEnd(formatKeyText(key));
 
-TEST(CodingJob, OneFileCallsAndOutput) {
-    // The progress steps between the range and the closing zero step.
+TEST(CodingJob, OneFileAsTheUserSeesItAndItsOutput) {
+    // The bar's fill after its range is set.
     const std::pair<std::size_t, Calls> cases[] = {
         {0, {}},
-        {800, {"setProgressStep 800", "stepProgress"}},
-        {801, {"setProgressStep 800", "stepProgress", "setProgressStep 1", "stepProgress"}},
-        {1000, {"setProgressStep 800", "stepProgress", "setProgressStep 200", "stepProgress"}},
+        {800, {"bar 800/800"}},
+        {801, {"bar 800/801", "bar 801/801"}},
+        {1000, {"bar 800/1000", "bar 1000/1000"}},
     };
     for (const auto& [size, steps] : cases) {
         SCOPED_TRACE(size);
@@ -35,9 +35,10 @@ TEST(CodingJob, OneFileCallsAndOutput) {
         EXPECT_TRUE(r.code({selectionOf({source}), 1, destination, "", "old key"}, clock()));
 
         const Calls start = {"setBusyPointer true", "setButtonsEnabled false",
-                             "showStatus Now coding file... 1/ 1",
-                             "setProgressRange 1 " + std::to_string(size)};
-        EXPECT_EQ(r.host.calls, concat({start, steps, {"setProgressStep 0"}, end}));
+                             "showStatus Now coding file... 1/ 1", "bar 0/" + std::to_string(size)};
+        EXPECT_EQ(r.host.seen(), concat({start, steps, end}));
+        // Lowered at the file's end: the window then shows the bar where the steps left it.
+        EXPECT_EQ(r.host.step, 0);
         EXPECT_EQ(r.files.paths(), (Paths{source, destination}));
         EXPECT_EQ(r.files.at(source).bytes, plain);
         EXPECT_EQ(r.files.at(destination).bytes, codedFileOf(key, plain));

@@ -14,8 +14,9 @@ const std::string notCoded = "can´t decode, not a ZEL coded file !!!";
 const std::string coded = "C:\\in\\a.zel";
 const std::string plainPath = "C:\\out\\a.bin";
 
-const Calls startSequence = {"showKeyText ", "readKeyEntryText", "setBusyPointer true",
-                             "setButtonsEnabled false", "showStatus now decoding . . ."};
+// How a run starts and ends, as the user sees it.
+const Calls startSequence = {"showKeyText ", "setBusyPointer true", "setButtonsEnabled false",
+                             "showStatus now decoding . . ."};
 const Calls endSequence = RecordingHost::decodingRunEnd();
 
 // Codes `plain` with the coding job and returns the coded file and the key text shown.
@@ -71,21 +72,20 @@ TEST(DecodingJob, CodedFileCodedAgainDecodesOnceToTheFirst) {
     EXPECT_EQ(decodeWithJob(once, firstKey), plain);
 }
 
-TEST(DecodingJob, ProgressAndWritesPerChunk) {
+TEST(DecodingJob, TheBarAsTheUserSeesItAndAWritePerChunk) {
     const std::pair<std::size_t, Calls> cases[] = {
-        {3, {"setProgressRange 1 0", "setProgressStep 3", "setProgressStep 0"}},
-        {803,
-         {"setProgressRange 1 800", "setProgressStep 800", "stepProgress", "setProgressStep 0"}},
-        {1000,
-         {"setProgressRange 1 997", "setProgressStep 800", "stepProgress", "setProgressStep 197",
-          "stepProgress", "setProgressStep 0"}},
+        {3, {"bar 0/0"}},
+        {803, {"bar 0/800", "bar 800/800"}},
+        {1000, {"bar 0/997", "bar 800/997", "bar 997/997"}},
     };
     const CodingKey key{60, 70, 80};
     for (const auto& [size, progress] : cases) {
         const Bytes body = pseudoRandomBytes(size - 3, 4);
         MemoryRun r(coded, codedFileOf(key, body));
         EXPECT_TRUE(r.decode({coded, 1, plainPath, "", "old key"}, "060070080"));
-        EXPECT_EQ(r.host.calls, concat({startSequence, progress, endSequence})) << size;
+        EXPECT_EQ(r.host.seen(), concat({startSequence, progress, endSequence})) << size;
+        // Lowered at the file's end: the window then shows the bar where the steps left it.
+        EXPECT_EQ(r.host.step, 0);
         EXPECT_EQ(r.files.paths(), (Paths{coded, plainPath}));
         EXPECT_EQ(r.files.at(plainPath).bytes, body);
         EXPECT_EQ(r.files.at(plainPath).writeCalls, static_cast<int>((size - 3 + 799) / 800));
@@ -118,11 +118,9 @@ TEST(DecodingJob, FilesWithoutTheMarkerAreRejectedAndLeaveNothing) {
         MemoryRun r(coded, bytesOf(content));
         EXPECT_TRUE(r.decode({selectionOf({coded}), 1, plainPath, "", ""}, "123123123"));
         const auto n = static_cast<int>(content.size());
-        EXPECT_EQ(r.host.calls,
-                  concat({startSequence,
-                          {"setProgressRange 1 " + std::to_string(n - 3),
-                           "setProgressStep " + std::to_string(n), "showInfo " + notCoded},
-                          endSequence}))
+        EXPECT_EQ(r.host.seen(), concat({startSequence,
+                                         {"bar 0/" + std::to_string(n - 3), "showInfo " + notCoded},
+                                         endSequence}))
             << content;
         EXPECT_EQ(r.files.paths(), Paths{coded});
         EXPECT_EQ(r.files.at(coded).bytes, bytesOf(content));

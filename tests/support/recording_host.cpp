@@ -1,6 +1,7 @@
 #include "tests/support/recording_host.h"
 
 #include <algorithm>
+#include <sstream>
 
 #include "jobs/coding_job.h"
 #include "jobs/decoding_job.h"
@@ -29,6 +30,32 @@ std::vector<std::string> RecordingHost::argumentsOf(const std::string& operation
 bool RecordingHost::endsWith(const Calls& tail) const {
     return calls.size() >= tail.size() &&
            std::equal(tail.begin(), tail.end(), calls.end() - tail.size());
+}
+
+Calls RecordingHost::seen() const {
+    Calls shown;
+    int64_t top = 0, barStep = 0, filled = 0;
+    const auto bar = [&] { return "bar " + std::to_string(filled) + "/" + std::to_string(top); };
+    for (const std::string& call : calls) {
+        std::istringstream words(call);
+        std::string operation;
+        int64_t low = 0;
+        words >> operation;
+        if (operation == "setProgressStep") {
+            words >> barStep;
+        } else if (operation == "setProgressRange" && words >> low >> top) {
+            filled = 0;
+            shown.push_back(bar());
+        } else if (operation == "stepProgress") {
+            if (barStep != 0) {
+                filled += barStep;
+                shown.push_back(bar());
+            }
+        } else if (operation != "readKeyEntryText") {
+            shown.push_back(call);
+        }
+    }
+    return shown;
 }
 
 Calls RecordingHost::codingRunEnd(const std::string& keyText) {

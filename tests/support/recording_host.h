@@ -45,6 +45,10 @@ public:
     std::vector<std::string> argumentsOf(const std::string& operation) const;
     std::vector<std::string> infos() const { return argumentsOf("showInfo"); }
     bool endsWith(const Calls& tail) const;
+    // What the user sees of the calls, in order: each call but the reading of the key entry,
+    // with the progress calls as the bar's fill, "bar 800/1000" (the steps since the range was
+    // set, out of its top), once when the range is set and again after each step that moves it.
+    Calls seen() const;
 
     // The last calls of a run that ended idle.
     static Calls codingRunEnd(const std::string& keyText);
