@@ -62,6 +62,9 @@ TEST(ByteTransform, KnownAnswers) {
         {{80, 200, 200}, {10, 77, 200}, {70, 3, 200}},
     };
     for (const auto& [key, plain, coded] : vectors) {
+        Bytes codedFile = bytesOf("ZEL");
+        codedFile.insert(codedFile.end(), coded.begin(), coded.end());
+        EXPECT_EQ(codedFileOf(key, plain), codedFile) << "the tests' reference, " << show(key);
         for (std::size_t i = 0; i < plain.size(); ++i) {
             EXPECT_EQ(codeByte(key, plain[i]), coded[i]) << show(key) << " @" << i;
             EXPECT_EQ(decodeByte(key, coded[i]), plain[i]) << show(key) << " @" << i;
@@ -69,12 +72,17 @@ TEST(ByteTransform, KnownAnswers) {
     }
 }
 
+// They also agree with the tests' reference (codedFileOf), which works the rules out on its own.
 TEST(ByteTransform, DrawnKeysArePermutationsThatDecodeBack) {
+    Bytes all(256);
+    std::iota(all.begin(), all.end(), uint8_t{0});
     double reading = 3600.0;
     for (int i = 0; i < 500; ++i) {
         const CodingKey key = drawCodingKey([&] { return reading += 0.001; });
+        const Bytes reference = codedFileOf(key, all);
         std::set<int> coded;
         for (int b = 0; b < 256; ++b) {
+            ASSERT_EQ(codeByte(key, b), reference[3 + b]) << show(key);
             coded.insert(codeByte(key, b));
             ASSERT_EQ(decodeByte(key, codeByte(key, b)), b) << show(key);
         }

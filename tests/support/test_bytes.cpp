@@ -1,9 +1,10 @@
 #include "tests/support/test_bytes.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
-
-#include "cipher/byte_transform.h"
+#include <numeric>
+#include <stdexcept>
 
 namespace zel::test {
 
@@ -26,9 +27,25 @@ Bytes pseudoRandomBytes(std::size_t count, uint32_t seed) {
 }
 
 Bytes codedFileOf(const CodingKey& key, const Bytes& plain) {
+    // The rules as a table of what each byte value becomes. A key number k mirrors the values
+    // 0..k onto each other (0 and k trade places, 1 and k - 1, ...): the first k + 1 entries of
+    // the values in order, reversed. Coding mirrors by k1, then k2, then k3.
+    std::array<uint8_t, 256> becomes;
+    std::iota(becomes.begin(), becomes.end(), uint8_t{0});
+    for (const int k : {key.k1, key.k2, key.k3}) {
+        if (k > 255) {
+            throw std::invalid_argument("a coding key's numbers are at most 255");
+        }
+        std::array<uint8_t, 256> mirrored;
+        std::iota(mirrored.begin(), mirrored.end(), uint8_t{0});
+        std::reverse(mirrored.begin(), mirrored.begin() + std::max(k + 1, 0));
+        for (uint8_t& value : becomes) {
+            value = mirrored[value];
+        }
+    }
     Bytes coded = bytesOf("ZEL");
     for (const uint8_t b : plain) {
-        coded.push_back(codeByte(key, b));
+        coded.push_back(becomes[b]);
     }
     return coded;
 }

@@ -18,8 +18,9 @@ std::string asString(const Bytes& bytes);
 // count bytes that look random, the same for the same seed on every platform.
 Bytes pseudoRandomBytes(std::size_t count, uint32_t seed);
 
-// What the coding job must write for `plain`: the marker, then codeByte of every byte. Byte by
-// byte on purpose, so that it checks the block transform the jobs use.
+// What the coding job must write for `plain`: the marker, then every byte as the coding rules
+// substitute it, worked out here from the rules and not by the product's transform, so that a
+// fault in that cannot hide in its own reference. For keys as drawn: numbers up to 255.
 Bytes codedFileOf(const CodingKey& key, const Bytes& plain);
 
 // Nine digits, as a key is shown.
