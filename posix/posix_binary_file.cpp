@@ -245,11 +245,6 @@ private:
     SystemError lastError_ = noSystemError;
 };
 
-// A standard stream's own descriptor, so that closing the file leaves the stream open.
-UniqueFd copyOf(int stream) {
-    return UniqueFd(::fcntl(stream, F_DUPFD_CLOEXEC, 0));
-}
-
 }  // namespace
 
 bool PosixBinaryFile::failed() {
@@ -273,22 +268,22 @@ std::unique_ptr<OpenFile> PosixBinaryFile::openBinary(const std::string& path) {
     return std::make_unique<PosixOpenFile>(std::move(file));
 }
 
-std::unique_ptr<OpenFile> PosixBinaryFile::openStandardInput() {
-    UniqueFd input = copyOf(STDIN_FILENO);
-    if (!input) {
+std::unique_ptr<OpenFile> PosixBinaryFile::openStandard(int stream) {
+    // A descriptor of its own, so that closing the file leaves the stream open.
+    UniqueFd copy(::fcntl(stream, F_DUPFD_CLOEXEC, 0));
+    if (!copy) {
         failed();
         return nullptr;
     }
-    return std::make_unique<PosixOpenFile>(std::move(input), true);
+    return std::make_unique<PosixOpenFile>(std::move(copy), true);
+}
+
+std::unique_ptr<OpenFile> PosixBinaryFile::openStandardInput() {
+    return openStandard(STDIN_FILENO);
 }
 
 std::unique_ptr<OpenFile> PosixBinaryFile::openStandardOutput() {
-    UniqueFd output = copyOf(STDOUT_FILENO);
-    if (!output) {
-        failed();
-        return nullptr;
-    }
-    return std::make_unique<PosixOpenFile>(std::move(output), true);
+    return openStandard(STDOUT_FILENO);
 }
 
 std::shared_ptr<UniqueFd> PosixBinaryFile::folderToSync(const std::string& folder) {

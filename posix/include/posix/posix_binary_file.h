@@ -59,6 +59,7 @@ private:
     };
 
     bool failed();  // keeps errno as the last error; false
+    std::unique_ptr<OpenFile> openStandard(int stream);
     // The folder opened for syncing; the last one is kept, as a run makes its outputs in one
     // folder or a few, one after the other.
     std::shared_ptr<posix::UniqueFd> folderToSync(const std::string& folder);
