@@ -12,6 +12,7 @@
 #include "resource.h"  // res/: the ids of the program's resources
 #include "ui/explorer_files.h"
 #include "ui/file_choosers.h"
+#include "ui/screen_reader.h"
 #include "win32/text.h"
 
 namespace zel::ui {
@@ -189,6 +190,7 @@ bool MainDialog::buildMainDialog() {
         return false;
     }
     DragAcceptFiles(state_.mainDialog, TRUE);
+    nameControlsForScreenReaders(state_.mainDialog);
     palette_.follow(highContrastOn());
     return true;
 }

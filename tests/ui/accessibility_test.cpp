@@ -1,13 +1,80 @@
-// The dialog as people meet it who use a screen reader or the keyboard alone: the colours after a
-// change of the system's theme.
+// The dialog as people meet it who use a screen reader or the keyboard alone: what oleacc reads
+// of each control from this process before and after a coding run, the events that announce the
+// key, and the colours after a change of the system's theme.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "tests/support/assistive_use.h"
 #include "tests/support/zel_steps.h"
+#include "win32/text.h"
 
 namespace zel::test {
 namespace {
 
 using namespace ui;
+
+struct Heard {
+    int id;
+    std::wstring name;
+    std::optional<std::wstring> value;  // nothing: the control has none
+};
+
+// Checks what oleacc reads of each control, and prints it: the log shows what is heard.
+void expectHeard(const ZelProcess& zel, const std::vector<Heard>& expected) {
+    for (const Heard& control : expected) {
+        const auto heard = hear(zel.control(control.id));
+        ASSERT_TRUE(heard.has_value()) << "control " << control.id;
+        const auto shown = [](const std::optional<std::wstring>& text) {
+            return text ? "\"" + win32::fromWideForDisplay(*text) + "\"" : "(none)";
+        };
+        std::printf("  %2d: name %s, value %s\n", control.id, shown(heard->name).c_str(),
+                    shown(heard->value).c_str());
+        EXPECT_EQ(heard->name, control.name) << "control " << control.id;
+        if (control.id != progressBar) {  // Windows gives the percentage, Wine nothing
+            EXPECT_EQ(heard->value, control.value) << "control " << control.id;
+        }
+    }
+}
+
+class ScreenReader : public ZelInFolder {};
+
+TEST_F(ScreenReader, NamesAndValuesBeforeAndAfterACodingRunAndTheKeyIsAnnounced) {
+    const ZelProcess& zel = startIn({{L"letter.txt", pseudoRandomBytes(3000, 1)}});
+    std::printf("at the start:\n");
+    expectHeard(zel, {{loadSourceButton, L"Load sourcefile", {}},
+                      {chooseDestButton, L"Choose destination", {}},
+                      {codeButton, L"Code file", {}},
+                      {decodeButton, L"Decode file", {}},
+                      {quitButton, L"Quit", {}},
+                      {progressBar, L"Progress", {}},
+                      {sourceDisplay, L"Sourcefile", {}},
+                      {destDisplay, L"Destfile", {}},
+                      {statusDisplay, L"Status: Idle . . .", {}},
+                      {keyDisplay, L"Key", {}},
+                      {keyEntry, L"Key to decode (nine digits)", L""}});
+
+    ASSERT_TRUE(chooseSources(zel, L"letter.txt"));
+    ASSERT_TRUE(chooseDestination(zel, L"letter.zel"));
+    ASSERT_TRUE(typeKey(zel, "12"));
+    std::printf("with the files chosen and a key typed:\n");
+    expectHeard(zel, {{sourceDisplay, L"Sourcefile: " + (folder_ / L"letter.txt"), {}},
+                      {destDisplay, L"Destfile: " + (folder_ / L"letter.zel"), {}},
+                      {statusDisplay, L"Status: Files to crypt: 1", {}},
+                      {keyEntry, L"Key to decode (nine digits)", L"12"}});
+
+    const WinEventListener listener(zel);
+    const std::string key = codeChosenFiles(zel);
+    ASSERT_TRUE(isKeyText(key)) << key;
+    std::printf("after the coding run:\n");
+    expectHeard(zel, {{sourceDisplay, L"Sourcefile", {}},
+                      {destDisplay, L"Destfile", {}},
+                      {statusDisplay, L"Status: Idle . . .", {}},
+                      {keyDisplay, L"Key: " + wideOf(key), {}}});
+    EXPECT_TRUE(listener.waitFor(EVENT_OBJECT_NAMECHANGE, zel.control(keyDisplay)));
+    EXPECT_TRUE(listener.waitFor(EVENT_OBJECT_LIVEREGIONCHANGED, zel.control(keyDisplay)));
+    EXPECT_TRUE(listener.waitFor(EVENT_OBJECT_NAMECHANGE, zel.control(statusDisplay)));
+}
 
 // Wine 8 keeps high contrast off (SPI_SETHIGHCONTRAST fails): the dialog keeps its grey through
 // a change of theme. Where the test can turn high contrast on, it takes the system's face colour.
