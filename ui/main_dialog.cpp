@@ -12,6 +12,7 @@
 #include "resource.h"  // res/: the ids of the program's resources
 #include "ui/explorer_files.h"
 #include "ui/file_choosers.h"
+#include "ui/key_copy.h"
 #include "ui/screen_reader.h"
 #include "win32/text.h"
 
@@ -249,6 +250,9 @@ void MainDialog::runMainDialog() {
             MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
             continue;
         }
+        if (takeCopyKeystroke(dialog, message)) {
+            continue;
+        }
         // A quit message is dispatched like any other: only the dialog's end ends the loop.
         if (!IsWindow(dialog) || !IsDialogMessageA(dialog, &message)) {
             TranslateMessage(&message);
@@ -300,6 +304,8 @@ INT_PTR MainDialog::dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         case WM_SETTINGCHANGE:
             followSystemColours(dialog, palette_, message, wParam);
             return FALSE;
+        case WM_CONTEXTMENU:
+            return showKeyMenu(dialog, lParam) ? TRUE : FALSE;
         case WM_DROPFILES: {
             // The drop is finished before a refusal is shown, not after the box is closed.
             const std::vector<std::wstring> names =

@@ -13,6 +13,14 @@ namespace {
 
 thread_local std::pair<std::mutex*, std::vector<std::pair<DWORD, HWND>>*> listenerOfThread;
 
+INPUT keyInput(WORD key, DWORD flags) {
+    INPUT made{};
+    made.type = INPUT_KEYBOARD;
+    made.ki.wVk = key;
+    made.ki.dwFlags = flags;
+    return made;
+}
+
 }  // namespace
 
 std::optional<HeardControl> hear(HWND control) {
@@ -79,6 +87,45 @@ bool WinEventListener::waitFor(DWORD event, HWND control) const {
         return std::find(raised_.begin(), raised_.end(), std::pair(event, control)) !=
                raised_.end();
     });
+}
+
+bool bringToFront(const ZelProcess& zel) {
+    SetForegroundWindow(zel.window());
+    return waitUntil([&] { return GetForegroundWindow() == zel.window(); });
+}
+
+bool focusControl(const ZelProcess& zel, int id) {
+    PostMessageW(zel.window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(zel.control(id)), TRUE);
+    return waitUntil([&] { return zel.focus() == zel.control(id); });
+}
+
+void pressKey(WORD virtualKey, bool withCtrl) {
+    std::vector<INPUT> inputs = {keyInput(virtualKey, 0), keyInput(virtualKey, KEYEVENTF_KEYUP)};
+    if (withCtrl) {
+        inputs.insert(inputs.begin(), keyInput(VK_CONTROL, 0));
+        inputs.push_back(keyInput(VK_CONTROL, KEYEVENTF_KEYUP));
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void openContextMenu(const ZelProcess& zel, int id) {
+    RECT area{};
+    GetWindowRect(zel.control(id), &area);
+    zel.post(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(zel.window()),
+             MAKELPARAM((area.left + area.right) / 2, (area.top + area.bottom) / 2));
+}
+
+std::wstring clipboardText() {
+    std::wstring text;
+    if (OpenClipboard(nullptr)) {
+        const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+        if (const auto* locked = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr) {
+            text = locked;
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+    }
+    return text;
 }
 
 }  // namespace zel::test

@@ -1,6 +1,7 @@
-// zel.exe as people meet it who use a screen reader: what a screen reader reads of a control
-// through Microsoft Active Accessibility (oleacc, as Narrator and NVDA read Win32 controls) from
-// this process, and the events it listens for.
+// zel.exe as people meet it who use a screen reader or the keyboard alone: what a screen reader
+// reads of a control through Microsoft Active Accessibility (oleacc, as Narrator and NVDA read
+// Win32 controls) from this process, the events it listens for, keys as real input to the
+// window in front, and the clipboard.
 #pragma once
 
 #include <mutex>
@@ -39,5 +40,17 @@ private:
     DWORD threadId_ = 0;
     std::thread thread_;
 };
+
+// Brings zel.exe's window to the front, where keys and clicks go; whether it is there.
+bool bringToFront(const ZelProcess& zel);
+// Moves the focus to the control as the dialog moves it (an entry's text gets selected).
+bool focusControl(const ZelProcess& zel, int id);
+// Presses and releases the key, with Ctrl held if asked, as input to the window in front.
+void pressKey(WORD virtualKey, bool withCtrl = false);
+// Asks the dialog for the context menu of the control, as a right click in its middle does.
+void openContextMenu(const ZelProcess& zel, int id);
+
+// The clipboard's text; empty when it has none.
+std::wstring clipboardText();
 
 }  // namespace zel::test

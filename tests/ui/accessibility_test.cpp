@@ -1,6 +1,7 @@
 // The dialog as people meet it who use a screen reader or the keyboard alone: what oleacc reads
 // of each control from this process before and after a coding run, the events that announce the
-// key, and the colours after a change of the system's theme.
+// key, copying the key with Ctrl+C and the key display's menu, and the colours after a change
+// of the system's theme.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -92,6 +93,67 @@ TEST(HighContrast, TheDialogFollowsAChangeOfTheme) {
                 waitUntil([&] { return screenPixel(zel.window(), corner) == expected; }));
     setting.dwFlags = 0;
     SystemParametersInfoW(SPI_SETHIGHCONTRAST, 0, &setting, SPIF_SENDCHANGE);
+}
+
+// zel.exe in front with the focus on "Load sourcefile"; a copy is seen in the clipboard's count
+// of changes, which a copy of the same text raises too.
+class CopyingTheKey : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(bringToFront(zel_)); }
+    // Ctrl+C, then Tab: once the focus has moved on, Ctrl+C has been dealt with. The text
+    // copied, or nothing.
+    std::optional<std::wstring> pressCtrlC() {
+        const HWND focus = zel_.focus();
+        const DWORD changes = GetClipboardSequenceNumber();
+        pressKey('C', true);
+        pressKey(VK_TAB);
+        EXPECT_TRUE(waitUntil([&] { return zel_.focus() != focus; }));
+        return GetClipboardSequenceNumber() != changes ? std::optional(clipboardText())
+                                                       : std::nullopt;
+    }
+    void showKey() { zel_.setText(keyDisplay, "050100255"); }
+    static bool menuShown() {
+        const HWND menu = FindWindowW(L"#32768", nullptr);
+        return menu != nullptr && IsWindowVisible(menu);
+    }
+
+    ZelUntilQuit zel_;
+};
+
+TEST_F(CopyingTheKey, NothingIsCopiedBeforeAKeyIsShown) {
+    EXPECT_EQ(pressCtrlC(), std::nullopt);
+    const DWORD changes = GetClipboardSequenceNumber();
+    openContextMenu(zel_, keyDisplay);
+    ASSERT_TRUE(waitUntil(menuShown));
+    pressKey('C');  // "Copy key" is greyed
+    pressKey(VK_ESCAPE);
+    ASSERT_TRUE(waitUntil([] { return !menuShown(); }));
+    EXPECT_EQ(GetClipboardSequenceNumber(), changes);
+}
+
+TEST_F(CopyingTheKey, CtrlCCopiesTheKeyWhereverTheFocusIsButFromASelection) {
+    showKey();
+    EXPECT_EQ(pressCtrlC(), L"050100255");
+    ASSERT_TRUE(typeKey(zel_, "12"));
+    ASSERT_TRUE(focusControl(zel_, keyEntry));
+    SendMessageW(zel_.control(keyEntry), EM_SETSEL, 2, 2);
+    EXPECT_EQ(pressCtrlC(), L"050100255");
+    ASSERT_TRUE(focusControl(zel_, keyEntry));
+    SendMessageW(zel_.control(keyEntry), EM_SETSEL, 0, 1);
+    EXPECT_EQ(pressCtrlC(), L"1");
+    // Nothing else changed.
+    EXPECT_EQ(zel_.text(keyEntry), "12");
+    EXPECT_EQ(zel_.text(keyDisplay), "050100255");
+    EXPECT_EQ(zel_.text(statusDisplay), idleStatus);
+    EXPECT_TRUE(zel_.shownDialogs().empty());
+}
+
+TEST_F(CopyingTheKey, TheKeyDisplaysMenuCopiesTheKey) {
+    showKey();
+    openContextMenu(zel_, keyDisplay);
+    ASSERT_TRUE(waitUntil(menuShown));
+    pressKey('C');  // the access key of "Copy key"
+    EXPECT_TRUE(waitUntil([] { return !menuShown() && clipboardText() == L"050100255"; }));
 }
 
 }  // namespace
