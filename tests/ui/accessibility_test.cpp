@@ -111,13 +111,14 @@ protected:
         return GetClipboardSequenceNumber() != changes ? std::optional(clipboardText())
                                                        : std::nullopt;
     }
-    void showKey() { zel_.setText(keyDisplay, "050100255"); }
+    void showKey() { zel_.setText(keyDisplay, narrowOf(key_)); }
     static bool menuShown() {
         const HWND menu = FindWindowW(L"#32768", nullptr);
         return menu != nullptr && IsWindowVisible(menu);
     }
 
     ZelUntilQuit zel_;
+    const std::wstring key_ = L"050100255";
 };
 
 TEST_F(CopyingTheKey, NothingIsCopiedBeforeAKeyIsShown) {
@@ -133,17 +134,17 @@ TEST_F(CopyingTheKey, NothingIsCopiedBeforeAKeyIsShown) {
 
 TEST_F(CopyingTheKey, CtrlCCopiesTheKeyWhereverTheFocusIsButFromASelection) {
     showKey();
-    EXPECT_EQ(pressCtrlC(), L"050100255");
+    EXPECT_EQ(pressCtrlC(), key_);
     ASSERT_TRUE(typeKey(zel_, "12"));
     ASSERT_TRUE(focusControl(zel_, keyEntry));
     SendMessageW(zel_.control(keyEntry), EM_SETSEL, 2, 2);
-    EXPECT_EQ(pressCtrlC(), L"050100255");
+    EXPECT_EQ(pressCtrlC(), key_);
     ASSERT_TRUE(focusControl(zel_, keyEntry));
     SendMessageW(zel_.control(keyEntry), EM_SETSEL, 0, 1);
-    EXPECT_EQ(pressCtrlC(), L"1");
+    EXPECT_EQ(pressCtrlC(), std::wstring(L"1"));
     // Nothing else changed.
     EXPECT_EQ(zel_.text(keyEntry), "12");
-    EXPECT_EQ(zel_.text(keyDisplay), "050100255");
+    EXPECT_EQ(zel_.wideText(keyDisplay), key_);
     EXPECT_EQ(zel_.text(statusDisplay), idleStatus);
     EXPECT_TRUE(zel_.shownDialogs().empty());
 }
@@ -153,7 +154,7 @@ TEST_F(CopyingTheKey, TheKeyDisplaysMenuCopiesTheKey) {
     openContextMenu(zel_, keyDisplay);
     ASSERT_TRUE(waitUntil(menuShown));
     pressKey('C');  // the access key of "Copy key"
-    EXPECT_TRUE(waitUntil([] { return !menuShown() && clipboardText() == L"050100255"; }));
+    EXPECT_TRUE(waitUntil([&] { return !menuShown() && clipboardText() == key_; }));
 }
 
 }  // namespace
