@@ -6,6 +6,7 @@
 
 #include "jobs/texts.h"
 #include "ui/held_thread.h"
+#include "ui/screen_reader.h"
 #include "win32/text.h"
 #include "win32/win32_binary_file.h"
 
@@ -32,23 +33,31 @@ void DialogJobHost::setText(int id, const std::string& text) const {
     SetWindowTextA(control(id), text.c_str());
 }
 
+void DialogJobHost::setDisplayText(int id, const std::string& text) const {
+    setText(id, text);
+    tellNameChanged(control(id));
+}
+
 void DialogJobHost::showStatus(const std::string& text) {
-    setText(statusDisplay, text);
+    setDisplayText(statusDisplay, text);
     keepPainted(GetTickCount64());
 }
 
 void DialogJobHost::showSourceText(const std::string& text) {
-    setText(sourceDisplay, text);
+    setDisplayText(sourceDisplay, text);
 }
 
 void DialogJobHost::showDestinationText(const std::string& text) {
-    setText(destDisplay, text);
+    setDisplayText(destDisplay, text);
 }
 
 void DialogJobHost::showKeyText(const std::string& text) {
     setText(keyDisplay, text);
-    if (!text.empty()) {
+    if (text.empty()) {
+        tellNameChanged(control(keyDisplay));
+    } else {
         releaseNamedOutputs();  // the key is shown: the coded files are the user's now
+        announceShownKey(control(keyDisplay));
     }
 }
 

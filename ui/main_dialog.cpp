@@ -12,6 +12,8 @@
 #include "resource.h"  // res/: the ids of the program's resources
 #include "ui/explorer_files.h"
 #include "ui/file_choosers.h"
+#include "ui/key_copy.h"
+#include "ui/screen_reader.h"
 #include "win32/text.h"
 
 namespace zel::ui {
@@ -23,9 +25,6 @@ constexpr short dialogWidth = 450;
 constexpr short dialogHeight = 200;
 constexpr WORD dialogFontPoints = 8;
 constexpr wchar_t dialogFontFace[] = L"MS Sans Serif";
-
-constexpr COLORREF dialogBackground = RGB(186, 186, 186);
-constexpr COLORREF loadSourceBackground = RGB(255, 0, 0);
 
 constexpr DWORD buttonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD progressStyle = WS_CHILD | WS_VISIBLE | WS_BORDER;
@@ -192,8 +191,8 @@ bool MainDialog::buildMainDialog() {
         return false;
     }
     DragAcceptFiles(state_.mainDialog, TRUE);
-    dialogBrush_.reset(CreateSolidBrush(dialogBackground));
-    loadSourceBrush_.reset(CreateSolidBrush(loadSourceBackground));
+    nameControlsForScreenReaders(state_.mainDialog);
+    palette_.follow(highContrastOn());
     return true;
 }
 
@@ -251,6 +250,9 @@ void MainDialog::runMainDialog() {
             MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
             continue;
         }
+        if (takeCopyKeystroke(dialog, message)) {
+            continue;
+        }
         // A quit message is dispatched like any other: only the dialog's end ends the loop.
         if (!IsWindow(dialog) || !IsDialogMessageA(dialog, &message)) {
             TranslateMessage(&message);
@@ -287,22 +289,23 @@ INT_PTR MainDialog::dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             }
             return FALSE;
         case WM_CTLCOLORDLG:
-            if (reinterpret_cast<HWND>(lParam) == dialog && dialogBrush_) {
-                const auto dc = reinterpret_cast<HDC>(wParam);
-                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-                SetBkColor(dc, dialogBackground);
-                return reinterpret_cast<INT_PTR>(dialogBrush_.get());
+            if (reinterpret_cast<HWND>(lParam) == dialog) {
+                return reinterpret_cast<INT_PTR>(
+                    palette_.paintDialog(reinterpret_cast<HDC>(wParam)));
             }
             return FALSE;
         case WM_CTLCOLORBTN:
-            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, loadSourceButton) &&
-                loadSourceBrush_) {
-                const auto dc = reinterpret_cast<HDC>(wParam);
-                SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-                SetBkColor(dc, loadSourceBackground);
-                return reinterpret_cast<INT_PTR>(loadSourceBrush_.get());
+            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, loadSourceButton)) {
+                return reinterpret_cast<INT_PTR>(
+                    palette_.paintLoadSource(reinterpret_cast<HDC>(wParam)));
             }
             return FALSE;
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+            followSystemColours(dialog, palette_, message, wParam);
+            return FALSE;
+        case WM_CONTEXTMENU:
+            return showKeyMenu(dialog, lParam) ? TRUE : FALSE;
         case WM_DROPFILES: {
             // The drop is finished before a refusal is shown, not after the box is closed.
             const std::vector<std::wstring> names =

@@ -15,6 +15,7 @@
 #include "jobs/texts.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/zel_driver.h"
+#include "ui/dialog_palette.h"
 #include "ui/file_choosers.h"
 #include "ui/held_thread.h"
 #include "ui/progress_throttle.h"
@@ -147,6 +148,31 @@ TEST(DestinationExists, FindsFilesFoldersAndWildcardMatches) {
     EXPECT_TRUE(destinationExists(folder + "\\*.txt"));
     EXPECT_FALSE(destinationExists(folder + "\\absent.txt"));
     EXPECT_FALSE(destinationExists(folder + "\\*.bin"));
+}
+
+// The dialog's answers to WM_CTLCOLORDLG and to WM_CTLCOLORBTN for "Load sourcefile": its own
+// grey and red, or with high contrast the system's face colour; the text in the system's colours.
+TEST(DialogPalette, OwnColoursGiveWayToTheSystemsWithHighContrast) {
+    const HDC dc = CreateCompatibleDC(nullptr);
+    DialogPalette palette;
+    EXPECT_EQ(palette.paintDialog(dc), nullptr);
+    const COLORREF face = GetSysColor(COLOR_3DFACE);
+    for (const bool highContrast : {false, true}) {
+        SCOPED_TRACE(highContrast ? "high contrast" : "own colours");
+        palette.follow(highContrast);
+        const auto expectPainted = [dc](HBRUSH brush, COLORREF background, COLORREF text) {
+            LOGBRUSH painted{};
+            ASSERT_NE(GetObjectW(brush, sizeof painted, &painted), 0);
+            EXPECT_EQ(painted.lbColor, background);
+            EXPECT_EQ(GetBkColor(dc), background);
+            EXPECT_EQ(GetTextColor(dc), text);
+        };
+        expectPainted(palette.paintDialog(dc), highContrast ? face : RGB(186, 186, 186),
+                      GetSysColor(COLOR_WINDOWTEXT));
+        expectPainted(palette.paintLoadSource(dc), highContrast ? face : RGB(255, 0, 0),
+                      GetSysColor(COLOR_BTNTEXT));
+    }
+    DeleteDC(dc);
 }
 
 // A dialog that misses a control must not start: a window-creation hook refuses the key entry,

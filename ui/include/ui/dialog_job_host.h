@@ -41,6 +41,8 @@ public:
 private:
     HWND control(int id) const { return GetDlgItem(state_.mainDialog, id); }
     void setText(int id, const std::string& text) const;
+    // A display's text, which screen readers hear as part of its name.
+    void setDisplayText(int id, const std::string& text) const;
     void showProgressPosition(uint64_t nowMs);
     // Lets the window repaint while a job holds the thread; takes no input.
     void keepPainted(uint64_t nowMs);

@@ -12,6 +12,7 @@
 #include "win32/win32_binary_file.h"
 #include "ui/answering_files.h"
 #include "ui/dialog_job_host.h"
+#include "ui/dialog_palette.h"
 #include "ui/ui_state.h"
 #include "win32/unique_handle.h"
 
@@ -79,8 +80,7 @@ private:
     Win32BinaryFile systemFiles_;
     BufferedFiles blockFiles_{systemFiles_};
     AnsweringFiles files_{blockFiles_};
-    win32::Brush dialogBrush_;
-    win32::Brush loadSourceBrush_;
+    DialogPalette palette_;
     win32::Bitmap banner_;
     // No input is dispatched during a job, but another program can still send the dialog a
     // command, which must neither start a second job inside the first nor end the dialog.
