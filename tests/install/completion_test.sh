@@ -29,8 +29,8 @@ bash)
             . "$1"
             shift
             # The function that `complete` names for zel, called as bash calls it.
-            spec=$(complete -p zel) || exit 1
-            function=${spec#*-F } function=${function%% *}
+            registered=$(complete -p zel) || exit 1
+            function=${registered#*-F } function=${function%% *}
             COMP_WORDS=("$@") COMP_CWORD=$(($# - 1)) COMP_LINE="$*" COMP_POINT=${#COMP_LINE}
             COMPREPLY=()
             "$function" zel "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
