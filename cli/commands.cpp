@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "cli/console_output.h"
 #include "cli/options.h"
@@ -75,7 +76,8 @@ std::string lastPart(const std::string& path) {
     return path;
 }
 
-// Whether -o names a folder for the outputs: it ends in a separator or is a folder.
+// Whether -o names a folder for the outputs: it ends in a separator or is a folder. Asked once a
+// run.
 bool namesFolder(const std::optional<std::string>& destination) {
     return destination && *destination != standardStream &&
            (isSeparator(destination->back()) || isFolder(*destination));
@@ -197,48 +199,59 @@ private:
     bool failed_ = false;
 };
 
-// A name the system cannot take as given; told as the message of the file it is about.
-bool refusedName(const std::string& name, FileProblem problem, ConsoleOutput& console) {
-    if (nameFits(name)) {
-        return false;
-    }
-    FileOutcome refused;
-    refused.problem = problem;
-    refused.path = name;
-    refused.reason = texts().unusableName;
-    console.tell(refused);
-    return true;
+// One line of a file's problem.
+void tell(ConsoleOutput& console, FileProblem problem, const std::string& path,
+          const std::string& reason = "") {
+    FileOutcome outcome;
+    outcome.problem = problem;
+    outcome.path = path;
+    outcome.reason = reason;
+    console.tell(outcome);
 }
 
-// Where the file's output goes: standard output for -o -, and for standard input without -o;
-// into the folder that -o names, under the name outputName makes of the file's; to the name -o
-// gives one file; else to the name outputName makes.
+// Each file and where its output goes: standard output for -o -, and for standard input without
+// -o; into the folder that -o names (intoFolder), under the name outputName makes of the file's;
+// to the name -o gives one file; else to the name outputName makes. A name the system cannot take
+// as given is told and left out, and `refused` set.
 template <typename OutputName>
-FilePair pairOf(const std::string& file, const Options& options, OutputName outputName) {
-    FilePair pair{file, "", file == standardStream, false};
+std::vector<FilePair> pairsOf(const Options& options, bool intoFolder, OutputName outputName,
+                              ConsoleOutput& console, bool& refused) {
     const std::optional<std::string>& destination = options.destination;
-    if (destination == std::optional<std::string>(standardStream) ||
-        (!destination && pair.fromStandardInput)) {
-        pair.toStandardOutput = true;
-        pair.output = standardStream;
-    } else if (namesFolder(destination)) {
-        pair.output = inFolder(*destination, lastPart(outputName(file)));
-    } else if (destination && options.files.size() == 1) {
-        pair.output = *destination;
-    } else {
-        pair.output = outputName(file);
+    std::vector<FilePair> pairs;
+    for (const std::string& file : options.files) {
+        FilePair pair{file, "", file == standardStream, false};
+        if (destination == std::optional<std::string>(standardStream) ||
+            (!destination && pair.fromStandardInput)) {
+            pair.toStandardOutput = true;
+            pair.output = standardStream;
+        } else if (intoFolder) {
+            pair.output = inFolder(*destination, lastPart(outputName(file)));
+        } else if (destination && options.files.size() == 1) {
+            pair.output = *destination;
+        } else {
+            pair.output = outputName(file);
+        }
+        if (!nameFits(pair.source)) {
+            tell(console, FileProblem::cantRead, pair.source, texts().unusableName);
+        } else if (!pair.toStandardOutput && !nameFits(pair.output)) {
+            tell(console, FileProblem::cantWrite, pair.output, texts().unusableName);
+        } else {
+            pairs.push_back(std::move(pair));
+            continue;
+        }
+        refused = true;
     }
-    return pair;
+    return pairs;
 }
 
 // What the command line cannot mean with streams: a usage problem, or empty.
-std::string streamProblem(const Options& options) {
+std::string streamProblem(const Options& options, bool intoFolder) {
     const bool fromInput = std::find(options.files.begin(), options.files.end(), standardStream) !=
                            options.files.end();
     if (fromInput && options.files.size() > 1) {
         return "- (standard input) goes alone, not with other files";
     }
-    if (fromInput && namesFolder(options.destination)) {
+    if (fromInput && intoFolder) {
         return "standard input has no name to give an output in a folder: name it with -o";
     }
     if (options.destination == std::optional<std::string>(standardStream) &&
@@ -252,26 +265,21 @@ std::string streamProblem(const Options& options) {
 }
 
 int runCode(const Options& options, const std::string& name, ConsoleOutput& console) {
-    if (const std::string problem = streamProblem(options); !problem.empty()) {
+    const bool intoFolder = namesFolder(options.destination);
+    if (const std::string problem = streamProblem(options, intoFolder); !problem.empty()) {
         return usage(name, problem);
     }
     bool refused = false;
-    std::vector<FilePair> pairs;
-    for (const std::string& source : options.files) {
-        // As "Code file" names the outputs of several files: DEST_name_ZEL.
-        const FilePair pair = pairOf(source, options, [&](const std::string& file) {
-            if (options.destination && !namesFolder(options.destination)) {
+    const std::vector<FilePair> pairs = pairsOf(
+        options, intoFolder,
+        [&](const std::string& file) {
+            // As "Code file" names the outputs of several files: DEST_name_ZEL.
+            if (options.destination && !intoFolder) {
                 return *options.destination + "_" + lastPart(file) + codedSuffix;
             }
             return file + codedSuffix;
-        });
-        if (refusedName(pair.source, FileProblem::cantRead, console) ||
-            (!pair.toStandardOutput && refusedName(pair.output, FileProblem::cantWrite, console))) {
-            refused = true;
-            continue;
-        }
-        pairs.push_back(pair);
-    }
+        },
+        console, refused);
     const bool toStandardOutput = !pairs.empty() && pairs.front().toStandardOutput;
     // As the compressors do: coded bytes on a terminal help nobody and can upset it.
     if (toStandardOutput && isTerminal(Stream::output)) {
@@ -295,10 +303,11 @@ int runCode(const Options& options, const std::string& name, ConsoleOutput& cons
 }
 
 int runDecode(const Options& options, const std::string& name, ConsoleOutput& console) {
-    if (const std::string problem = streamProblem(options); !problem.empty()) {
+    const bool intoFolder = namesFolder(options.destination);
+    if (const std::string problem = streamProblem(options, intoFolder); !problem.empty()) {
         return usage(name, problem);
     }
-    const bool oneOutputNamed = options.destination && !namesFolder(options.destination);
+    const bool oneOutputNamed = options.destination && !intoFolder;
     if (oneOutputNamed && options.files.size() > 1) {
         return usage(name, "-o names the output of one file: give a folder for several");
     }
@@ -312,23 +321,14 @@ int runDecode(const Options& options, const std::string& name, ConsoleOutput& co
     BufferedFiles files(*systemFileAccess);
     bool refused = false;
     std::vector<FilePair> pairs;
-    for (const std::string& coded : options.files) {
-        const FilePair pair = pairOf(coded, options, withoutSuffix);
-        if (refusedName(pair.source, FileProblem::cantRead, console) ||
-            (!pair.toStandardOutput && refusedName(pair.output, FileProblem::cantWrite, console))) {
-            refused = true;
-            continue;
-        }
+    for (FilePair& pair : pairsOf(options, intoFolder, withoutSuffix, console, refused)) {
         // Said before the key is asked for; the output makes sure again when it is made.
         if (!pair.toStandardOutput && files.exists(pair.output)) {
-            FileOutcome exists;
-            exists.problem = FileProblem::alreadyExists;
-            exists.path = pair.output;
-            console.tell(exists);
+            tell(console, FileProblem::alreadyExists, pair.output);
             refused = true;
             continue;
         }
-        pairs.push_back(pair);
+        pairs.push_back(std::move(pair));
     }
     if (pairs.empty()) {
         return someFailed;

@@ -139,14 +139,10 @@ void codeFiles(const std::vector<FilePair>& files, const CodingKey& key, BinaryF
                CodingEvents& events, OutputRule rule) {
     for (std::size_t index = 0; index < files.size(); ++index) {
         events.fileStarting(index);
-        bool stopped = false;
-        const FileOutcome outcome =
-            codeFile(files[index], key, fileSystem, events.progress(), rule, [&] {
-                stopped = !events.mayName(index);
-                return !stopped;
-            });
+        const FileOutcome outcome = codeFile(files[index], key, fileSystem, events.progress(), rule,
+                                             [&] { return events.mayName(index); });
         events.fileEnded(index, outcome);
-        if (stopped) {
+        if (outcome.problem == FileProblem::stopped) {
             return;
         }
     }
